@@ -1,0 +1,52 @@
+// The program-wide values of one running Kelto: the start-up module's request slots and
+// external program paths (Module1), the colouring engine's colour values (ColorCode), the
+// application's own facts (App) and the platform services every window reaches dialogs,
+// message boxes and launched programs through. One instance per running program, owned by
+// whoever starts it (main() or a test), so a test can start a fresh program many times.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <cstdint>
+
+#include "colouring/ColorCode.h"
+
+class Services;
+class frmMain;
+
+struct Module1 {
+    // Request slots served by frmMain::Timer1_Timer, in this order.
+    bool KeyPending = false;
+    std::int16_t PendingKey = 0;
+    QString PendingOpenFile;
+    QString PendingSourceDir;
+    QString PendingFindText;
+    std::int16_t FindMode = 0;
+    bool SelectionChanged = false;
+
+    // External program paths, loaded and saved by the main window.
+    QString FTPClientPath;
+    QString WebBrowserPath;
+    QString EmailClientPath;
+};
+
+struct AppInfo {
+    QString Title = QStringLiteral("Kelto");
+    int Major = 1;
+    int Minor = 6;
+    int Revision = 0;
+    QString HelpFile; // empty in this program; tests may set it
+};
+
+class Program {
+public:
+    explicit Program(Services& services) : services(services) {}
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    Services& services;
+    Module1 module1;
+    ColorCode colorCode;
+    AppInfo App;
+    QPointer<frmMain> mainWindow; // the one main window, set by Main()
+};

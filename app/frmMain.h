@@ -1,0 +1,204 @@
+// The main window: a multiple-document window holding the source windows, the file browser,
+// the Find window and the New Workspace dialog as child windows, with the menu bar, toolbar,
+// status bar, the request timer Timer1 and the common dialog control. It owns the program's
+// per-window state (workspace, search, colouring-while-typing flags, window numbering).
+//
+// This header is the program's table of contents: every handler the main window owns is
+// declared here. Their bodies live with their subsystem:
+//   app/frmMain.cpp                 construction, load, unload, close, Exit, Timer1, caret line
+//   app/view_window_commands.cpp    toolbar dispatch, View and Window commands, Properties
+//   app/help_commands.cpp           Help Contents, Search For Help On, About
+//   documents/new_document.cpp      NewDocument, File > New
+//   documents/file_commands.cpp     Open, OpenDocument, Save, Save As, Close
+//   documents/edit_commands.cpp     Cut, Copy, Paste, Undo
+//   documents/find_commands.cpp     Find, Find Again, the pending-search step
+//   documents/print_commands.cpp    Print, Page Setup
+//   colouring/highlight.cpp         CPPHighlight, CPPColorCode, CPPColorWord
+//   colouring/typing.cpp            KeyPressEvent
+//   workspace/browser_commands.cpp  File Browser item, pending-file step, showing a directory
+//   workspace/workspace_commands.cpp New, Open, Close Workspace, pending-directory step
+//   workspace/build_commands.cpp    the three Build commands
+//   publishing/publishing_commands.cpp Tools > Options, View > Options, Publish Mod
+#pragma once
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QPointer>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "platform/CommonDialog.h"
+
+class Program;
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QStatusBar;
+class QTimer;
+class QToolBar;
+class RichTextBox;
+class frmAddDir;
+class frmBrows;
+class frmDocument;
+class frmFind;
+struct BuildModule;
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(Program& program);
+    ~frmMain() override;
+
+    Program& program;
+
+    // Controls.
+    QMdiArea* mdiArea = nullptr;
+    QToolBar* tbToolBar = nullptr;
+    QStatusBar* sbStatusBar = nullptr;
+    QLabel* sbPanelStatus = nullptr; // panel 1, key "Status"
+    QLabel* sbPanelDate = nullptr;   // panel 2
+    QLabel* sbPanelTime = nullptr;   // panel 3
+    QTimer* Timer1 = nullptr;
+    CommonDialog dlgCommonDialog;
+    std::vector<std::pair<QString, QPixmap>> imlToolbarIcons; // keyed, in their order
+    std::vector<QAction*> tbButtons; // the 13 positions; separators have an empty key
+
+    // Menus and their items, named as the menu table names them.
+    QMenu *mnuFile = nullptr, *mnuEdit = nullptr, *mnuBuild = nullptr, *mnuView = nullptr,
+          *mnuTools = nullptr, *mnuWindow = nullptr, *mnuHelp = nullptr;
+    QAction *mnuFileNew = nullptr, *mnuFileOpen = nullptr, *mnuFileClose = nullptr,
+            *mnuFileBar0 = nullptr, *mnuFileNW = nullptr, *mnuFileOW = nullptr,
+            *mnuFileCW = nullptr, *mnuFileBar6 = nullptr, *mnuFileSave = nullptr,
+            *mnuFileSaveAs = nullptr, *mnuFileSaveAll = nullptr, *mnuFileBar1 = nullptr,
+            *mnuFileProperties = nullptr, *mnuFileBar2 = nullptr, *mnuFilePageSetup = nullptr,
+            *mnuFilePrintPreview = nullptr, *mnuFilePrint = nullptr, *mnuFileBar3 = nullptr,
+            *mnuFileSend = nullptr, *mnuFileBar4 = nullptr, *mnuFileExit = nullptr;
+    QAction *mnuEditUndo = nullptr, *mnuEditBar0 = nullptr, *mnuEditCut = nullptr,
+            *mnuEditCopy = nullptr, *mnuEditPaste = nullptr, *mnuSep1 = nullptr,
+            *mnuEditFind = nullptr, *mnuEditFA = nullptr;
+    QAction *mnuBuildcgameQVM = nullptr, *mnuBuildgameQVM = nullptr, *mnuBuilduiQVM = nullptr,
+            *mnuBuildSep0 = nullptr, *mnuBuildUpload = nullptr;
+    QAction *mnuViewToolbar = nullptr, *mnuViewStatusBar = nullptr, *mnuViewBar0 = nullptr,
+            *mnuViewRefresh = nullptr, *mnuViewOptions = nullptr;
+    QAction* mnuToolsOptions = nullptr;
+    QAction *mnuWindowNewWindow = nullptr, *mnuWindowFile = nullptr, *mnuWindowBar0 = nullptr,
+            *mnuWindowCascade = nullptr, *mnuWindowTileHorizontal = nullptr,
+            *mnuWindowTileVertical = nullptr, *mnuWindowArrangeIcons = nullptr;
+    QAction *mnuHelpContents = nullptr, *mnuHelpSearchForHelpOn = nullptr,
+            *mnuHelpBar0 = nullptr, *mnuHelpAbout = nullptr;
+
+    // Main window state.
+    QString SourceDir;       // the loaded workspace's source directory; empty: none
+    QString LastFindText;    // text of the last search carried out
+    std::int32_t LastFindPos = 0;
+    std::int32_t DocumentCount = 0;
+    std::int32_t CaretPos = 0;
+    bool InDirective = false;
+    bool InComment = false;
+
+    // The shared child windows (one instance each, destroyed when closed).
+    QPointer<frmBrows> Brows;
+    QPointer<frmFind> Find;
+    QPointer<frmAddDir> AddDir;
+
+    // The active child window, or none; the source window among them, or none.
+    QMdiSubWindow* ActiveForm() const;
+    frmDocument* ActiveDocument() const;
+    // The active source window's control; throws RuntimeError 91 when the active child is not
+    // a source window or there is none.
+    RichTextBox& ActiveCode() const;
+    bool ActiveIsBrowser() const;
+    // Shows a child window in the multiple-document area and makes it the active child.
+    void ShowChild(QMdiSubWindow* child);
+
+    // Start-up and shutdown.
+    void MDIForm_Load();
+    void MDIForm_Unload();
+    void SetFlatToolbar(QToolBar* aToolbar);
+    void mnuFileExit_Click();
+
+    // Request timer.
+    void Timer1_Timer();
+    void CaretDisplayStep();
+
+    // Toolbar, View and Window.
+    void tbToolBar_ButtonClick(const QString& buttonKey);
+    void mnuViewToolbar_Click();
+    void mnuViewStatusBar_Click();
+    void mnuWindowNewWindow_Click();
+    void mnuWindowCascade_Click();
+    void mnuWindowTileHorizontal_Click();
+    void mnuWindowTileVertical_Click();
+    void mnuWindowArrangeIcons_Click();
+    void Arrange(int arrangement); // 0 cascade, 1 tile horizontal, 2 tile vertical, 3 icons
+    void mnuFileProperties_Click();
+
+    // Help and About.
+    void mnuHelpContents_Click();
+    void mnuHelpSearchForHelpOn_Click();
+    void ShowHelp(std::uint32_t command);
+    void mnuHelpAbout_Click();
+
+    // Source windows and file commands.
+    void NewDocument();
+    void mnuFileNew_Click();
+    void mnuFileOpen_Click();
+    void OpenDocument(const QString& path);
+    void mnuFileSave_Click();
+    void mnuFileSaveAs_Click();
+    void mnuFileClose_Click();
+
+    // Edit commands.
+    void mnuEditCut_Click();
+    void mnuEditCopy_Click();
+    void mnuEditPaste_Click();
+    void mnuEditUndo_Click();
+
+    // Find.
+    void mnuEditFind_Click();
+    void mnuEditFA_Click();
+    void PendingSearchStep();
+
+    // Printing.
+    void mnuFilePrint_Click();
+    void mnuFilePageSetup_Click();
+
+    // Colouring.
+    void CPPHighlight();
+    void CPPColorCode(std::int32_t& startchar, std::int32_t& endchar);
+    void CPPColorWord(const QString& word, std::int32_t first, std::int32_t last);
+    std::int16_t KeyPressEvent(std::int16_t& KeyAscii);
+
+    // File browser and workspace.
+    void mnuWindowFile_Click();
+    void ShowFileBrowser();
+    void ShowInBrowser(const QString& directory);
+    void PendingOpenFileStep();
+    void mnuFileNW_Click();
+    void mnuFileOW_Click();
+    void mnuFileCW_Click();
+    void PendingSourceDirStep();
+
+    // Build.
+    void mnuBuildcgameQVM_Click();
+    void mnuBuildgameQVM_Click();
+    void mnuBuilduiQVM_Click();
+    void Build(const BuildModule& module);
+
+    // Options and publishing.
+    void mnuToolsOptions_Click();
+    void mnuViewOptions_Click();
+    void mnuBuildUpload_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createStatusBar();
+};

@@ -1,0 +1,44 @@
+// A source window: one child window of the main window holding the text of one file, or of a
+// file not yet saved, in the rich text control `code`. Its caption is its identity: "Source N"
+// while untitled, the file's full path once opened or saved. It marks itself changed when a
+// key goes down, hands typed characters to the colouring engine through the program-wide
+// one-key slot when `ccode` is set, reports caret moves, and asks whether to save on close.
+#pragma once
+
+#include <QMdiSubWindow>
+
+#include "platform/CommonDialog.h"
+
+class Program;
+class RichTextBox;
+
+class frmDocument : public QMdiSubWindow {
+    Q_OBJECT
+public:
+    frmDocument(Program& program, QWidget* parent = nullptr);
+    ~frmDocument() override;
+
+    RichTextBox* code = nullptr;
+    CommonDialog CommonDialog1;
+    bool ccode = false; // colouring while typing is on; written by the main window
+
+    bool Changed() const { return changed; }
+
+    // Handlers.
+    void Form_Load();
+    void Form_Resize();
+    void code_KeyDown(int keyCode, int shift);
+    void code_KeyPress(int& KeyAscii);
+    void code_SelChange();
+    // The save prompt. Returns false only when the user chose to save and the save failed:
+    // the window then stays open with its text, so nothing is lost.
+    bool Form_Unload();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    Program& program;
+    bool changed = false;
+};

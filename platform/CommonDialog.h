@@ -1,0 +1,35 @@
+// The common dialog control: file-open, file-save and printer dialogs with the members the
+// program's windows use. The dialogs themselves come from Services, so tests script them.
+// A cancelled printer dialog with CancelError set throws RuntimeError 32755, which the caller
+// tests; a cancelled file dialog leaves FileName empty.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class QPrinter;
+class QWidget;
+class Services;
+
+class CommonDialog {
+public:
+    CommonDialog(Services& services, QWidget* owner);
+    ~CommonDialog();
+
+    QString DialogTitle;
+    QString Filter; // "Description|pattern", one pair
+    bool CancelError = false;
+    int Flags = 0;
+    QString FileName; // read after ShowOpen / ShowSave
+
+    void ShowOpen();
+    void ShowSave();
+    void ShowPrinter();
+    // The printer chosen in the last printer dialog (the device context's stand-in).
+    QPrinter& hDC();
+
+private:
+    Services& services;
+    QWidget* owner;
+    std::unique_ptr<QPrinter> printer;
+};

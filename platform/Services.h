@@ -1,0 +1,68 @@
+// The platform services that windows reach dialogs, message boxes, launched programs, the
+// registry and the help viewer through. QtServices is the real set; tests use the scripted
+// set in tests/support, which answers from a queue and records every call, so no test ever
+// opens a real modal window or starts a real program.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+
+class QWidget;
+class QDialog;
+class QPrinter;
+
+enum class MsgButtons { OK, YesNo };
+enum class MsgIcon { None, Information, Question, Exclamation, Critical };
+enum class MsgAnswer { OK, Yes, No };
+
+// A registry value as RegQueryValueExA hands it over: its type and its raw bytes.
+struct RegistryValue {
+    std::uint32_t type = 0; // 1: string, 4: 32-bit number, others passed through
+    QByteArray data;
+};
+
+class Services {
+public:
+    virtual ~Services() = default;
+
+    // File dialogs: the chosen full path, or an empty string when the user cancelled.
+    virtual QString ShowOpen(QWidget* owner, const QString& title, const QString& filter) = 0;
+    virtual QString ShowSave(QWidget* owner, const QString& title, const QString& filter) = 0;
+    // Printer dialog: true when the user chose to go on, with the choice in printer.
+    // flags are the dialog's Flags (256: return the device, 8: no page range, 1: selection).
+    virtual bool ShowPrinter(QWidget* owner, const QString& title, int flags,
+                             QPrinter& printer) = 0;
+
+    // Message box: answers OK, Yes or No.
+    virtual MsgAnswer MsgBox(QWidget* owner, const QString& text, MsgButtons buttons,
+                             MsgIcon icon, const QString& caption) = 0;
+
+    // Shows a modal dialog and returns when it has closed (QDialog::exec in the real set;
+    // the scripted set lets the test act on the dialog, then closes it).
+    virtual void RunModal(QDialog& dialog) = 0;
+
+    // Starts a command line detached, with a normal focused window; reads no result.
+    // false with a reason in error when it could not be started.
+    virtual bool Launch(const QString& commandLine, QString& error) = 0;
+    // Starts a build script in a terminal window, detached; false with a reason when no
+    // terminal program exists or the start failed.
+    virtual bool LaunchInTerminal(const QString& scriptPath, const QString& workingDirectory,
+                                  QString& error) = 0;
+
+    // Registry reader (RegOpenKeyExA, RegQueryValueExA, RegCloseKey): open returns a handle
+    // or nothing, query returns the value or nothing, close ends the handle.
+    virtual std::optional<std::uintptr_t> RegOpenKey(std::uintptr_t root, const QString& keyName,
+                                                     std::uint32_t access) = 0;
+    virtual std::optional<RegistryValue> RegQueryValue(std::uintptr_t key,
+                                                       const QString& valueName) = 0;
+    virtual void RegCloseKey(std::uintptr_t key) = 0;
+    virtual bool FileExists(const QString& path) = 0;
+
+    // Help viewer (WinHelpA): hands the help file and command over; false with the error's
+    // description when the call failed.
+    virtual bool WinHelp(QWidget* owner, const QString& helpFile, std::uint32_t command,
+                         QString& error) = 0;
+};
