@@ -1,0 +1,2 @@
+// UNBUILT: the program's entry comes with the main window.
+int main() { return 0; }
