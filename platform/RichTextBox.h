@@ -6,10 +6,13 @@
 // character is inserted) and SelChange as signals.
 #pragma once
 
-#include <Qsci/qsciscintillabase.h>
 #include <QString>
+#include <Qsci/qsciscintillabase.h>
 #include <span>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "platform/TextFile.h"
 
@@ -59,9 +62,9 @@ public:
     void SelPrint(QPrinter& printer);
 
     // For the colouring engine and tests.
-    long ColourAt(int position) const;  // colour of the character at position
+    long ColourAt(int position) const; // colour of the character at position
     long InsertionColour() const { return insertionColour; }
-    std::string_view Utf8View() const;  // the editor's own bytes, valid until the next edit
+    std::string_view Utf8View() const; // the editor's own bytes, valid until the next edit
     int CharFromByte(int bytePosition) const;
     int ByteFromChar(int charPosition) const;
     void ApplyColours(std::span<const ColourRange> ranges); // one pass, selection untouched
@@ -74,11 +77,48 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    class UserInput;
+
     int StyleFor(long colour);
+    long Sci(unsigned int message, unsigned long wParam = 0, long lParam = 0) const;
+    int ByteLength() const;
+    bool IsAscii() const;
+    int SelStartByte() const;
+    int SelEndByte() const;
+    // Moves the selection (bytes, anchor and caret), then refreshes the insertion colour and
+    // raises SelChange.
+    void SelectBytes(int anchor, int caret);
+    // Takes note of the selection: when it moved since last noted (or `moved` says so), the
+    // insertion colour follows the caret and SelChange is raised.
+    void NoteSelection(bool moved);
+    long ColourAtByte(int bytePosition) const;
+    void StyleBytes(int start, int length, long colour);
+    void ReplaceAll(const QByteArray& utf8, bool keepUndo);
+    void ApplyFont();
+    void OnModified(int position, int modificationType, const char* text, int length, int, int, int,
+                    int, int, int);
+    void OnUpdateUi(int updated);
 
     TextFormat format;
     long insertionColour = 0;
-    // further state is the implementation's
+    std::vector<long> styleColours; // colour of each style, -1 while the style is free
+    std::unordered_map<long, int> colourStyles;
+    bool hideSelection = false;
+    int rightMargin = 0;
+    bool scrollPending = false;
+    int userInputDepth = 0;                          // inside a user input event
+    std::vector<std::pair<int, int>> userInsertions; // bytes inserted by that event
+    int notedAnchor = 0;
+    int notedCaret = 0;
 };

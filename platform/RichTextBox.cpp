@@ -1,0 +1,751 @@
+// The rich text control over Scintilla. Scintilla holds UTF-8 bytes and styles; the control's
+// positions are UTF-16 code units (QString indices). ByteFromChar and CharFromByte are the one
+// place that converts, through Scintilla's UTF-16 line index: the line is found by index, the
+// rest of the way is counted within that line. All-ASCII text skips even that.
+#include "platform/RichTextBox.h"
+
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QFocusEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPrinter>
+#include <Qsci/qsciprinter.h>
+#include <Qsci/qsciscintilla.h>
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "platform/RuntimeError.h"
+
+namespace {
+
+constexpr int StyleCount = 256;
+constexpr int InvalidPropertyValue = 380;
+constexpr int TypeMismatch = 13;
+
+bool IsPredefinedStyle(int style) {
+    return style >= QsciScintillaBase::STYLE_DEFAULT &&
+           style <= QsciScintillaBase::STYLE_LASTPREDEFINED;
+}
+
+// The key codes of the platform the program was designed for (virtual-key codes), for the
+// keys whose Qt codes differ; letters, digits and the space agree already.
+int VirtualKey(const QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Shift:
+        return 16;
+    case Qt::Key_Control:
+        return 17;
+    case Qt::Key_Alt:
+        return 18;
+    case Qt::Key_Pause:
+        return 19;
+    case Qt::Key_CapsLock:
+        return 20;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    default:
+        break;
+    }
+    const int key = event->key();
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return 112 + (key - Qt::Key_F1);
+    return key;
+}
+
+int ShiftState(Qt::KeyboardModifiers modifiers) {
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+           (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+// The character code a key types, or 0 when it types none: printable characters, Enter (13),
+// Backspace (8) and Tab (9). Control combinations and characters beyond 16 bits give 0.
+int TypedCharacter(const QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+        return event->modifiers() & Qt::ControlModifier ? 0 : 9;
+    default:
+        break;
+    }
+    const QString text = event->text();
+    if (text.size() != 1)
+        return 0;
+    const char16_t c = text[0].unicode();
+    if (c < 32 || c == 127 || QChar::isSurrogate(c))
+        return 0;
+    return c;
+}
+
+} // namespace
+
+// A user input event (a key, a click, a drop, an input method commit). Text it inserts is
+// recorded while Scintilla inserts it and styled with the insertion colour once the event is
+// done, outside Scintilla's own notifications; then the selection is noted.
+class RichTextBox::UserInput {
+public:
+    explicit UserInput(RichTextBox& box) : box(box), colour(box.insertionColour) {
+        if (box.userInputDepth++ == 0)
+            box.userInsertions.clear();
+    }
+    ~UserInput() {
+        if (--box.userInputDepth != 0)
+            return;
+        const auto insertions = std::move(box.userInsertions);
+        box.userInsertions.clear();
+        for (const auto& [start, length] : insertions)
+            box.StyleBytes(start, length, colour);
+        box.NoteSelection(false);
+    }
+    UserInput(const UserInput&) = delete;
+    UserInput& operator=(const UserInput&) = delete;
+
+private:
+    RichTextBox& box;
+    long colour;
+};
+
+RichTextBox::RichTextBox(QWidget* parent) : QsciScintillaBase(parent) {
+    styleColours.assign(StyleCount, -1);
+    Sci(SCI_SETCODEPAGE, SC_CP_UTF8);
+    Sci(SCI_SETEOLMODE, SC_EOL_CRLF);
+    Sci(SCI_SETPASTECONVERTENDINGS, 1);
+    Sci(SCI_SETWRAPMODE, SC_WRAP_NONE);
+    Sci(SCI_SETHSCROLLBAR, 1);
+    Sci(SCI_SETSCROLLWIDTH, 1);
+    Sci(SCI_SETSCROLLWIDTHTRACKING, 1);
+    Sci(SCI_SETMULTIPLESELECTION, 0);
+    for (int margin = 0; margin < 5; ++margin)
+        Sci(SCI_SETMARGINWIDTHN, margin, 0);
+    Sci(SCI_SETMARGINLEFT, 0, 2);
+    // Only insertions and deletions are of interest: styling sends no notifications.
+    Sci(SCI_SETMODEVENTMASK, SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT);
+    Sci(SCI_ALLOCATELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
+
+    Sci(SCI_STYLESETFORE, STYLE_DEFAULT, 0);
+    Sci(SCI_STYLESETBACK, STYLE_DEFAULT, 0xFFFFFF);
+    Sci(SCI_STYLECLEARALL);
+    ApplyFont();
+    styleColours[0] = 0; // style 0, which new text has, is plain black
+    colourStyles[0] = 0;
+
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this, &RichTextBox::OnModified);
+    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, &RichTextBox::OnUpdateUi);
+}
+
+RichTextBox::~RichTextBox() = default;
+
+long RichTextBox::Sci(unsigned int message, unsigned long wParam, long lParam) const {
+    return SendScintilla(message, wParam, lParam);
+}
+
+// ---- Positions ------------------------------------------------------------------------------
+
+int RichTextBox::ByteLength() const {
+    return static_cast<int>(Sci(SCI_GETLENGTH));
+}
+
+int RichTextBox::TextLength() const {
+    const long lines = Sci(SCI_GETLINECOUNT);
+    return static_cast<int>(Sci(SCI_INDEXPOSITIONFROMLINE, lines, SC_LINECHARACTERINDEX_UTF16));
+}
+
+// Every non-ASCII character takes more bytes in UTF-8 than code units in UTF-16.
+bool RichTextBox::IsAscii() const {
+    return TextLength() == ByteLength();
+}
+
+int RichTextBox::ByteFromChar(int charPosition) const {
+    const int length = TextLength();
+    const int bytes = ByteLength();
+    charPosition = std::clamp(charPosition, 0, length);
+    if (length == bytes || charPosition == length)
+        return charPosition == length ? bytes : charPosition;
+    const long line = Sci(SCI_LINEFROMINDEXPOSITION, charPosition, SC_LINECHARACTERINDEX_UTF16);
+    const long lineChar = Sci(SCI_INDEXPOSITIONFROMLINE, line, SC_LINECHARACTERINDEX_UTF16);
+    const long lineByte = Sci(SCI_POSITIONFROMLINE, line);
+    if (charPosition == lineChar)
+        return static_cast<int>(lineByte);
+    const long byte = Sci(SCI_POSITIONRELATIVECODEUNITS, lineByte, charPosition - lineChar);
+    return byte < 0 ? bytes : static_cast<int>(byte);
+}
+
+int RichTextBox::CharFromByte(int bytePosition) const {
+    const int bytes = ByteLength();
+    bytePosition = std::clamp(bytePosition, 0, bytes);
+    if (IsAscii())
+        return bytePosition;
+    const long line = Sci(SCI_LINEFROMPOSITION, bytePosition);
+    const long lineByte = Sci(SCI_POSITIONFROMLINE, line);
+    const long lineChar = Sci(SCI_INDEXPOSITIONFROMLINE, line, SC_LINECHARACTERINDEX_UTF16);
+    return static_cast<int>(lineChar + Sci(SCI_COUNTCODEUNITS, lineByte, bytePosition));
+}
+
+// ---- Text ------------------------------------------------------------------------------------
+
+std::string_view RichTextBox::Utf8View() const {
+    const auto* bytes = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    return {bytes, static_cast<size_t>(ByteLength())};
+}
+
+QString RichTextBox::Text() const {
+    const std::string_view bytes = Utf8View();
+    return TextFile::FromUtf8(bytes);
+}
+
+void RichTextBox::ReplaceAll(const QByteArray& utf8, bool keepUndo) {
+    if (keepUndo)
+        Sci(SCI_BEGINUNDOACTION); // one undo step puts the old text back
+    else
+        Sci(SCI_SETUNDOCOLLECTION, 0);
+    Sci(SCI_CLEARALL);
+    Sci(SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + 1));
+    // New text comes in style 0, plain black. APPENDTEXT takes a length, so NULs survive.
+    SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.size()), utf8.constData());
+    if (keepUndo) {
+        Sci(SCI_ENDUNDOACTION);
+    } else {
+        Sci(SCI_EMPTYUNDOBUFFER);
+        Sci(SCI_SETUNDOCOLLECTION, 1);
+    }
+    SelectBytes(0, 0);
+}
+
+void RichTextBox::SetText(const QString& text) {
+    ReplaceAll(TextFile::CrLfUtf8(text), true);
+}
+
+// ---- Selection ------------------------------------------------------------------------------
+
+int RichTextBox::SelStartByte() const {
+    return static_cast<int>(Sci(SCI_GETSELECTIONSTART));
+}
+int RichTextBox::SelEndByte() const {
+    return static_cast<int>(Sci(SCI_GETSELECTIONEND));
+}
+
+int RichTextBox::SelStart() const {
+    return CharFromByte(SelStartByte());
+}
+
+int RichTextBox::SelLength() const {
+    const int start = SelStartByte();
+    const int end = SelEndByte();
+    if (start == end)
+        return 0;
+    return CharFromByte(end) - CharFromByte(start);
+}
+
+void RichTextBox::SetSelStart(int position) {
+    const int byte = ByteFromChar(position);
+    SelectBytes(byte, byte);
+}
+
+void RichTextBox::SetSelLength(int length) {
+    const int start = SelStart();
+    const int end = static_cast<int>(
+        std::min<long long>(static_cast<long long>(start) + std::max(length, 0), INT_MAX));
+    SelectBytes(ByteFromChar(start), ByteFromChar(end));
+}
+
+void RichTextBox::SelectBytes(int anchor, int caret) {
+    // Without scrolling: the colouring engine moves the selection many times in a row. The
+    // caret is scrolled into view once, when control returns to the event loop.
+    if (anchor == caret) {
+        Sci(SCI_SETEMPTYSELECTION, static_cast<unsigned long>(caret));
+    } else {
+        Sci(SCI_SETCURRENTPOS, static_cast<unsigned long>(caret));
+        Sci(SCI_SETANCHOR, static_cast<unsigned long>(anchor));
+    }
+    if (!scrollPending) {
+        scrollPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                scrollPending = false;
+                Sci(SCI_SCROLLCARET);
+            },
+            Qt::QueuedConnection);
+    }
+    NoteSelection(true);
+}
+
+void RichTextBox::NoteSelection(bool moved) {
+    const int anchor = static_cast<int>(Sci(SCI_GETANCHOR));
+    const int caret = static_cast<int>(Sci(SCI_GETCURRENTPOS));
+    if (!moved && anchor == notedAnchor && caret == notedCaret)
+        return;
+    notedAnchor = anchor;
+    notedCaret = caret;
+    // An empty selection types in the colour of the character before the caret; a selection,
+    // which typing replaces, in the colour of its first character.
+    if (anchor == caret) {
+        // One character back: the LF alone after a CR LF (Scintilla would step over both),
+        // the lead byte of a multi-byte character.
+        int before = caret - 1;
+        while (before > 0 &&
+               (Sci(SCI_GETCHARAT, static_cast<unsigned long>(before)) & 0xC0) == 0x80)
+            --before;
+        insertionColour = caret == 0 ? 0 : ColourAtByte(before);
+    } else {
+        insertionColour = ColourAtByte(std::min(anchor, caret));
+    }
+    emit SelChange();
+}
+
+QString RichTextBox::SelText() const {
+    const std::string_view bytes = Utf8View();
+    const int start = SelStartByte();
+    const int end = SelEndByte();
+    return TextFile::FromUtf8(
+        bytes.substr(static_cast<size_t>(start), static_cast<size_t>(end - start)));
+}
+
+void RichTextBox::SetSelText(const QString& text) {
+    const QByteArray utf8 = TextFile::CrLfUtf8(text);
+    const int start = SelStartByte();
+    Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(start), SelEndByte());
+    SendScintilla(SCI_REPLACETARGET, static_cast<uintptr_t>(utf8.size()), utf8.constData());
+    StyleBytes(start, static_cast<int>(utf8.size()), insertionColour);
+    const int end = start + static_cast<int>(utf8.size());
+    SelectBytes(end, end);
+}
+
+void RichTextBox::SetHideSelection(bool hide) {
+    hideSelection = hide;
+    Sci(SCI_HIDESELECTION, hide && !hasFocus() ? 1 : 0);
+}
+
+void RichTextBox::SetFocus() {
+    setFocus(Qt::OtherFocusReason);
+}
+
+// Lines never wrap: the margin is kept for the record only, and a horizontal scroll bar
+// reaches long lines.
+void RichTextBox::SetRightMargin(int width) {
+    rightMargin = width;
+}
+
+void RichTextBox::Move(int left, int top, int width, int height) {
+    setGeometry(left, top, std::max(width, 0), std::max(height, 0));
+}
+
+// ---- Colours ----------------------------------------------------------------------------------
+
+int RichTextBox::StyleFor(long colour) {
+    if (const auto found = colourStyles.find(colour); found != colourStyles.end())
+        return found->second;
+    for (int style = 0; style < StyleCount; ++style) {
+        if (IsPredefinedStyle(style) || styleColours[style] != -1)
+            continue;
+        styleColours[style] = colour;
+        colourStyles[colour] = style;
+        Sci(SCI_STYLESETFORE, static_cast<unsigned long>(style), colour);
+        return style;
+    }
+    // Every style is taken: the nearest colour already in use stands in.
+    const auto distance = [colour](long other) {
+        long total = 0;
+        for (int shift = 0; shift < 24; shift += 8) {
+            const long d = ((colour >> shift) & 0xFF) - ((other >> shift) & 0xFF);
+            total += d * d;
+        }
+        return total;
+    };
+    int best = 0;
+    for (int style = 0; style < StyleCount; ++style) {
+        if (styleColours[style] != -1 &&
+            distance(styleColours[style]) < distance(styleColours[best]))
+            best = style;
+    }
+    return best;
+}
+
+void RichTextBox::StyleBytes(int start, int length, long colour) {
+    if (length <= 0)
+        return;
+    Sci(SCI_STARTSTYLING, static_cast<unsigned long>(start), 0);
+    Sci(SCI_SETSTYLING, static_cast<unsigned long>(length), StyleFor(colour));
+}
+
+void RichTextBox::SetSelColor(long colour) {
+    if (colour < 0 || colour > 0xFFFFFF)
+        throw RuntimeError(InvalidPropertyValue, QStringLiteral("Invalid property value"));
+    const int start = SelStartByte();
+    StyleBytes(start, SelEndByte() - start, colour);
+    insertionColour = colour;
+}
+
+void RichTextBox::SetSelColor(const QString& decimalColour) {
+    bool ok = false;
+    const long colour = decimalColour.trimmed().toLong(&ok);
+    if (!ok)
+        throw RuntimeError(TypeMismatch, QStringLiteral("Type mismatch"));
+    SetSelColor(colour);
+}
+
+long RichTextBox::ColourAtByte(int bytePosition) const {
+    if (bytePosition < 0 || bytePosition >= ByteLength())
+        return 0;
+    const long style = Sci(SCI_GETSTYLEAT, static_cast<unsigned long>(bytePosition)) & 0xFF;
+    return styleColours[style] < 0 ? 0 : styleColours[style];
+}
+
+long RichTextBox::ColourAt(int position) const {
+    return ColourAtByte(ByteFromChar(position));
+}
+
+void RichTextBox::ApplyColours(std::span<const ColourRange> ranges) {
+    const bool ascii = IsAscii();
+    for (const ColourRange& range : ranges) {
+        if (range.length <= 0)
+            continue;
+        const int start =
+            ascii ? std::clamp(range.start, 0, ByteLength()) : ByteFromChar(range.start);
+        const long long endChar = static_cast<long long>(range.start) + range.length;
+        const int end = ascii
+                            ? static_cast<int>(std::min<long long>(endChar, ByteLength()))
+                            : ByteFromChar(static_cast<int>(std::min<long long>(endChar, INT_MAX)));
+        StyleBytes(start, end - start, range.colour);
+    }
+}
+
+// ---- Fonts -----------------------------------------------------------------------------------
+
+// The widget's font is every style's font.
+void RichTextBox::ApplyFont() {
+    const QFont f = font();
+    const QByteArray family = f.family().toUtf8();
+    const long size =
+        f.pointSizeF() > 0 ? qRound(f.pointSizeF() * 100.0) : 1000; // hundredths of a point
+    for (int style = 0; style < StyleCount; ++style) {
+        const auto s = static_cast<uintptr_t>(style);
+        SendScintilla(SCI_STYLESETFONT, s, family.constData());
+        Sci(SCI_STYLESETSIZEFRACTIONAL, s, size);
+        Sci(SCI_STYLESETBOLD, s, f.bold() ? 1 : 0);
+        Sci(SCI_STYLESETITALIC, s, f.italic() ? 1 : 0);
+        Sci(SCI_STYLESETUNDERLINE, s, f.underline() ? 1 : 0);
+    }
+}
+
+void RichTextBox::changeEvent(QEvent* event) {
+    QsciScintillaBase::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        ApplyFont();
+}
+
+// ---- Files -----------------------------------------------------------------------------------
+
+void RichTextBox::LoadFile(const QString& path, int /*type: plain text is the only one*/) {
+    const DecodedUtf8 decoded = TextFile::ReadUtf8(path); // throws before anything changes
+    ReplaceAll(decoded.utf8, false);
+    Sci(SCI_SETSAVEPOINT);
+    format = decoded.format;
+}
+
+void RichTextBox::SaveFile(const QString& path, int /*type*/) {
+    const std::string_view text = Utf8View();
+    const TextFormat used = TextFile::FormatForUtf8(text, format);
+    TextFile::WriteAtomic(path, TextFile::EncodeUtf8(text, used)); // throws: format unchanged
+    format = used;
+    Sci(SCI_SETSAVEPOINT);
+}
+
+// ---- Lines and search ------------------------------------------------------------------------
+
+int RichTextBox::GetLineFromChar(int position) const {
+    return static_cast<int>(
+        Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(ByteFromChar(position))));
+}
+
+namespace {
+
+// Word characters for whole-word search: those of C identifiers, and every non-ASCII character
+// (a letter, as often as not).
+bool IsWordByte(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0x80 || b == '_' || (b >= '0' && b <= '9') ||
+           ((b | 0x20) >= 'a' && (b | 0x20) <= 'z');
+}
+
+bool IsWordUnit(QChar c) {
+    return c.unicode() >= 0x80 || IsWordByte(static_cast<char>(c.unicode()));
+}
+
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
+bool IsAsciiText(const QByteArray& bytes) {
+    return std::none_of(bytes.begin(), bytes.end(),
+                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// The first match of needle in hay at or after from, comparing bytes exactly or with ASCII
+// letters folded; std::string_view::npos when there is none.
+size_t FindBytes(std::string_view hay, std::string_view needle, size_t from, bool matchCase) {
+    if (matchCase)
+        return hay.find(needle, from);
+    const char lower = AsciiLower(needle[0]);
+    const char upper = lower >= 'a' && lower <= 'z' ? static_cast<char>(lower - 32) : lower;
+    const auto next = [&](char c, size_t at) {
+        const void* p =
+            at < hay.size() ? std::memchr(hay.data() + at, c, hay.size() - at) : nullptr;
+        return p ? static_cast<size_t>(static_cast<const char*>(p) - hay.data()) : hay.size();
+    };
+    size_t atLower = next(lower, from);
+    size_t atUpper = upper == lower ? hay.size() : next(upper, from);
+    while (true) {
+        const size_t at = std::min(atLower, atUpper);
+        if (at + needle.size() > hay.size())
+            return std::string_view::npos;
+        size_t i = 1;
+        while (i < needle.size() && AsciiLower(hay[at + i]) == AsciiLower(needle[i]))
+            ++i;
+        if (i == needle.size())
+            return at;
+        if (at == atLower)
+            atLower = next(lower, at + 1);
+        else
+            atUpper = next(upper, at + 1);
+    }
+}
+
+} // namespace
+
+int RichTextBox::Find(const QString& text, int start, int end, int options) {
+    const int length = TextLength();
+    start = std::max(start, 0);
+    if (end < 0 || end > length)
+        end = length;
+    if (text.isEmpty() || start > length || end <= start)
+        return -1;
+    const bool wholeWord = options & SCFIND_WHOLEWORD;
+    const bool matchCase = options & SCFIND_MATCHCASE;
+    const int from = ByteFromChar(start);
+    const int to = ByteFromChar(end);
+    const std::string_view all = Utf8View();
+    const std::string_view hay = all.substr(0, static_cast<size_t>(to));
+    const QByteArray needleBytes = text.toUtf8();
+    const std::string_view needle(needleBytes.constData(), static_cast<size_t>(needleBytes.size()));
+
+    int foundStart = -1;
+    int foundEnd = -1;
+    if (matchCase || IsAsciiText(needleBytes)) {
+        // Bytes, straight from the editor's buffer.
+        for (size_t at = FindBytes(hay, needle, static_cast<size_t>(from), matchCase);
+             at != std::string_view::npos; at = FindBytes(hay, needle, at + 1, matchCase)) {
+            const size_t after = at + needle.size();
+            if (wholeWord &&
+                ((at > 0 && IsWordByte(all[at - 1]) && IsWordByte(needle.front())) ||
+                 (after < all.size() && IsWordByte(all[after]) && IsWordByte(needle.back()))))
+                continue;
+            foundStart = static_cast<int>(at);
+            foundEnd = static_cast<int>(after);
+            break;
+        }
+    } else {
+        // Letters beyond ASCII fold as Qt folds them, on the searched stretch only.
+        const QString stretch = TextFile::FromUtf8(hay.substr(static_cast<size_t>(from)));
+        // Non-ASCII bytes, continuation bytes included, count as word characters.
+        const bool wordBefore = from > 0 && IsWordByte(all[from - 1]);
+        const bool wordAfter = static_cast<size_t>(to) < all.size() && IsWordByte(all[to]);
+        for (qsizetype at = stretch.indexOf(text, 0, Qt::CaseInsensitive); at >= 0;
+             at = stretch.indexOf(text, at + 1, Qt::CaseInsensitive)) {
+            const qsizetype after = at + text.size();
+            const bool prevWord = at > 0 ? IsWordUnit(stretch[at - 1]) : wordBefore;
+            const bool nextWord = after < stretch.size() ? IsWordUnit(stretch[after]) : wordAfter;
+            if (wholeWord &&
+                ((prevWord && IsWordUnit(text.front())) || (nextWord && IsWordUnit(text.back()))))
+                continue;
+            foundStart = from + static_cast<int>(stretch.left(at).toUtf8().size());
+            foundEnd = foundStart + static_cast<int>(stretch.mid(at, text.size()).toUtf8().size());
+            break;
+        }
+    }
+    if (foundStart < 0)
+        return -1;
+    SelectBytes(foundStart, foundEnd);
+    Sci(SCI_SCROLLRANGE, static_cast<unsigned long>(foundStart), foundEnd);
+    return CharFromByte(foundStart);
+}
+
+// ---- Printing --------------------------------------------------------------------------------
+
+void RichTextBox::SelPrint(QPrinter& printer) {
+    // QsciPrinter lays out the pages; it takes the settings of the printer the user chose.
+    QsciPrinter out(QPrinter::HighResolution);
+    out.setOutputFormat(printer.outputFormat());
+    if (printer.outputFormat() == QPrinter::NativeFormat)
+        out.setPrinterName(printer.printerName());
+    out.setOutputFileName(printer.outputFileName());
+    out.setPageLayout(printer.pageLayout());
+    out.setColorMode(printer.colorMode());
+    out.setCopyCount(printer.copyCount());
+    out.setCollateCopies(printer.collateCopies());
+    out.setDuplex(printer.duplex());
+    out.setDocName(printer.docName());
+    out.setFullPage(printer.fullPage());
+    out.setPageOrder(printer.pageOrder());
+
+    const int start = SelStartByte();
+    const int end = SelEndByte();
+    if (start == end) {
+        out.printRange(this);
+        return;
+    }
+    // The selection goes through a scratch copy holding just its characters and styles.
+    RichTextBox scratch;
+    scratch.setFont(font());
+    for (int style = 0; style < StyleCount; ++style) {
+        if (styleColours[style] >= 0)
+            scratch.Sci(SCI_STYLESETFORE, static_cast<unsigned long>(style), styleColours[style]);
+    }
+    QByteArray styled(2 * (end - start) + 2, '\0');
+    SendScintilla(SCI_GETSTYLEDTEXT, start, end, styled.data());
+    scratch.SendScintilla(SCI_ADDSTYLEDTEXT, static_cast<uintptr_t>(2 * (end - start)),
+                          styled.constData());
+    out.printRange(&scratch);
+}
+
+// ---- Events ----------------------------------------------------------------------------------
+
+void RichTextBox::keyPressEvent(QKeyEvent* event) {
+    emit KeyDown(VirtualKey(event), ShiftState(event->modifiers()));
+    const int typed = TypedCharacter(event);
+    int keyAscii = typed;
+    if (typed != 0)
+        emit KeyPress(keyAscii);
+    UserInput input(*this);
+    if (typed != 0 && keyAscii == 0) { // the handler swallowed the character
+        event->accept();
+        return;
+    }
+    if (keyAscii != typed) { // the handler gave another character
+        const QString text(QChar(static_cast<char16_t>(keyAscii)));
+        QKeyEvent replaced(event->type(), keyAscii == 13 ? int(Qt::Key_Return) : 0,
+                           event->modifiers(), keyAscii == 13 ? QStringLiteral("\r") : text);
+        QsciScintillaBase::keyPressEvent(&replaced);
+        event->setAccepted(replaced.isAccepted());
+        return;
+    }
+    QsciScintillaBase::keyPressEvent(event);
+}
+
+void RichTextBox::inputMethodEvent(QInputMethodEvent* event) {
+    for (QChar c : event->commitString()) {
+        int keyAscii = c.unicode();
+        if (!c.isSurrogate() && keyAscii >= 32)
+            emit KeyPress(keyAscii);
+    }
+    UserInput input(*this);
+    QsciScintillaBase::inputMethodEvent(event);
+}
+
+void RichTextBox::focusInEvent(QFocusEvent* event) {
+    QsciScintillaBase::focusInEvent(event);
+    if (hideSelection)
+        Sci(SCI_HIDESELECTION, 0);
+}
+
+void RichTextBox::focusOutEvent(QFocusEvent* event) {
+    QsciScintillaBase::focusOutEvent(event);
+    if (hideSelection)
+        Sci(SCI_HIDESELECTION, 1);
+}
+
+void RichTextBox::mousePressEvent(QMouseEvent* event) {
+    UserInput input(*this);
+    QsciScintillaBase::mousePressEvent(event);
+}
+
+void RichTextBox::mouseMoveEvent(QMouseEvent* event) {
+    UserInput input(*this);
+    QsciScintillaBase::mouseMoveEvent(event);
+}
+
+void RichTextBox::mouseReleaseEvent(QMouseEvent* event) {
+    UserInput input(*this); // a middle-button paste inserts here
+    QsciScintillaBase::mouseReleaseEvent(event);
+}
+
+void RichTextBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    UserInput input(*this);
+    QsciScintillaBase::mouseDoubleClickEvent(event);
+}
+
+void RichTextBox::contextMenuEvent(QContextMenuEvent* event) {
+    UserInput input(*this); // the menu's Paste runs inside
+    QsciScintillaBase::contextMenuEvent(event);
+}
+
+void RichTextBox::dropEvent(QDropEvent* event) {
+    UserInput input(*this);
+    QsciScintillaBase::dropEvent(event);
+}
+
+// Records what a user input event inserts, keeping earlier records in step with later edits.
+void RichTextBox::OnModified(int position, int modificationType, const char*, int length, int, int,
+                             int, int, int, int) {
+    if (userInputDepth == 0)
+        return;
+    if (modificationType & SC_MOD_INSERTTEXT) {
+        for (auto& [start, len] : userInsertions) {
+            if (start >= position)
+                start += length;
+            else if (start + len > position)
+                len += length;
+        }
+        userInsertions.emplace_back(position, length);
+    } else if (modificationType & SC_MOD_DELETETEXT) {
+        const int end = position + length;
+        for (auto& [start, len] : userInsertions) {
+            const int s = start <= position ? start : std::max(position, start - length);
+            const int e0 = start + len;
+            const int e = e0 <= position ? e0 : (e0 >= end ? e0 - length : position);
+            start = s;
+            len = std::max(0, e - s);
+        }
+    }
+}
+
+// User moves of the caret reach the adapter here (keys and clicks also note the selection when
+// they are done).
+void RichTextBox::OnUpdateUi(int updated) {
+    if (userInputDepth == 0 && (updated & SC_UPDATE_SELECTION))
+        NoteSelection(false);
+}

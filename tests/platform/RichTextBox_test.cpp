@@ -1,0 +1,485 @@
+// The rich text control: positions over CR LF and multi-byte characters, colours and the
+// insertion colour, the key and selection events, files and search.
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFileInfo>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "platform/RichTextBox.h"
+#include "platform/RuntimeError.h"
+
+namespace {
+
+constexpr long Blue = 16711680;
+constexpr long Green = 32768;
+constexpr long Red = 255;
+
+class RichTextBoxTest : public ::testing::Test {
+protected:
+    RichTextBox box;
+
+    void Select(int start, int length) {
+        box.SetSelStart(start);
+        box.SetSelLength(length);
+    }
+    void Colour(int start, int length, long colour) {
+        Select(start, length);
+        box.SetSelColor(colour);
+    }
+};
+
+// ---- Positions -------------------------------------------------------------------------------
+
+TEST_F(RichTextBoxTest, LineBreaksAreCrLfAndCountTwice) {
+    box.SetText("ab\ncd\r\n\nef\r");
+    EXPECT_EQ(box.Text(), QString("ab\r\ncd\r\n\r\nef\r\n"));
+    EXPECT_EQ(box.TextLength(), 14);
+    EXPECT_EQ(box.SelStart(), 0);
+}
+
+TEST_F(RichTextBoxTest, SelectionMayEndOnTheCarriageReturn) {
+    box.SetText("#x\r\nint y;\r\n");
+    Select(0, 3); // "#x" and the CR, not the LF
+    EXPECT_EQ(box.SelStart(), 0);
+    EXPECT_EQ(box.SelLength(), 3);
+    EXPECT_EQ(box.SelText(), QString("#x\r"));
+    box.SetSelColor(Green);
+    EXPECT_EQ(box.ColourAt(2), Green);
+    EXPECT_EQ(box.ColourAt(3), 0); // the LF keeps its colour
+
+    Select(3, 1); // the LF alone
+    EXPECT_EQ(box.SelText(), QString("\n"));
+    Select(box.TextLength(), 5); // at the end, the selection stays empty
+    EXPECT_EQ(box.SelStart(), box.TextLength());
+    EXPECT_EQ(box.SelLength(), 0);
+    Select(-3, 2);
+    EXPECT_EQ(box.SelStart(), 0);
+    Select(9999, 0);
+    EXPECT_EQ(box.SelStart(), box.TextLength());
+}
+
+TEST_F(RichTextBoxTest, LineOfEachPositionAroundBreaks) {
+    box.SetText("ab\r\n\r\ncd");
+    //           0123 45 67
+    const int expected[] = {0, 0, 0, 0, 1, 1, 2, 2, 2};
+    for (int position = 0; position <= box.TextLength(); ++position)
+        EXPECT_EQ(box.GetLineFromChar(position), expected[position]) << position;
+    EXPECT_EQ(box.GetLineFromChar(100), 2);
+}
+
+TEST_F(RichTextBoxTest, MultiByteCharactersKeepStringPositions) {
+    // é (2 bytes), € (3 bytes), an emoji (4 bytes, two UTF-16 units), on several lines.
+    const QString text =
+        QString::fromUtf8("\xC3\xA9x\r\n\xE2\x82\xAC\xF0\x9F\x98\x80y\r\n\r\nz\xC3\xA9");
+    box.SetText(text);
+    EXPECT_EQ(box.Text(), text);
+    EXPECT_EQ(box.TextLength(), text.size());
+    const QByteArray utf8 = text.toUtf8();
+    EXPECT_EQ(QByteArray(box.Utf8View().data(), qsizetype(box.Utf8View().size())), utf8);
+
+    for (int c = 0; c <= text.size(); ++c) {
+        const int expectedByte = int(text.left(c).toUtf8().size());
+        if (c > 0 && text[c - 1].isHighSurrogate())
+            continue; // inside the emoji
+        EXPECT_EQ(box.ByteFromChar(c), expectedByte) << c;
+        EXPECT_EQ(box.CharFromByte(expectedByte), c) << c;
+        EXPECT_EQ(box.GetLineFromChar(c), text.left(c).count(u'\n')) << c;
+    }
+    for (int start = 0; start < text.size(); ++start) {
+        if (text[start].isLowSurrogate())
+            continue;
+        for (int length = 0; start + length <= text.size(); ++length) {
+            if (start + length < text.size() && text[start + length].isLowSurrogate())
+                continue;
+            Select(start, length);
+            ASSERT_EQ(box.SelStart(), start);
+            ASSERT_EQ(box.SelLength(), length);
+            ASSERT_EQ(box.SelText(), text.mid(start, length));
+        }
+    }
+}
+
+// ---- Colours and the insertion colour ------------------------------------------------------
+
+TEST_F(RichTextBoxTest, SelColorColoursTheSelectionInEitherForm) {
+    box.SetText("#include <a.h>\r\n// note\r\n");
+    Colour(0, 9, Blue);
+    Select(16, 8);
+    box.SetSelColor(QString("32768"));
+    Select(10, 1);
+    box.SetSelColor(QString("255"));
+    EXPECT_EQ(box.ColourAt(0), Blue);
+    EXPECT_EQ(box.ColourAt(8), Blue);
+    EXPECT_EQ(box.ColourAt(9), 0);
+    EXPECT_EQ(box.ColourAt(10), Red);
+    EXPECT_EQ(box.ColourAt(16), Green);
+    EXPECT_EQ(box.ColourAt(23), Green);
+    EXPECT_EQ(box.ColourAt(24), 0);
+    EXPECT_THROW(box.SetSelColor(QString("blue")), RuntimeError);
+    EXPECT_THROW(box.SetSelColor(-1), RuntimeError);
+}
+
+TEST_F(RichTextBoxTest, InsertionColourFollowsSelColorAndTheCaret) {
+    box.SetText("ab\r\ncd");
+    Colour(1, 1, Blue); // "b" blue
+    box.SetSelStart(2);
+    EXPECT_EQ(box.InsertionColour(), Blue); // the character before the caret
+    box.SetSelColor(Green);                 // empty selection: only the insertion colour
+    EXPECT_EQ(box.InsertionColour(), Green);
+    EXPECT_EQ(box.ColourAt(2), 0);
+    box.SetSelStart(1);
+    EXPECT_EQ(box.InsertionColour(), 0);
+    box.SetSelStart(0);
+    EXPECT_EQ(box.InsertionColour(), 0);
+    Colour(0, 1, Red);
+    box.SetSelStart(0);
+    EXPECT_EQ(box.InsertionColour(), 0); // nothing before position 0: plain black
+}
+
+TEST_F(RichTextBoxTest, InsertionColourAfterABreakIsThatOfTheLineFeed) {
+    box.SetText(QString::fromUtf8("// c\r\n\xE2\x82\xAC\r\n"));
+    Colour(0, 5, Green); // through the CR, as the comment pass colours
+    box.SetSelStart(6);
+    EXPECT_EQ(box.InsertionColour(), 0);
+    Colour(6, 1, Blue);
+    box.SetSelStart(7); // after the three-byte euro sign
+    EXPECT_EQ(box.InsertionColour(), Blue);
+    Select(6, 1); // a selection types in the colour of its first character
+    EXPECT_EQ(box.InsertionColour(), Blue);
+}
+
+TEST_F(RichTextBoxTest, TypedAndSetTextTakesTheInsertionColour) {
+    box.SetText("ab");
+    box.SetSelStart(1);
+    box.SetSelColor(Blue);
+    QTest::keyClicks(&box, "xy");
+    EXPECT_EQ(box.Text(), QString("axyb"));
+    EXPECT_EQ(box.ColourAt(1), Blue);
+    EXPECT_EQ(box.ColourAt(2), Blue);
+    EXPECT_EQ(box.ColourAt(3), 0);
+    EXPECT_EQ(box.SelStart(), 3);
+
+    box.SetSelColor(Green);
+    QTest::keyClick(&box, Qt::Key_Return);
+    EXPECT_EQ(box.Text(), QString("axy\r\nb"));
+    EXPECT_EQ(box.ColourAt(3), Green);
+    EXPECT_EQ(box.ColourAt(4), Green);
+
+    box.SetSelStart(box.TextLength());
+    EXPECT_EQ(box.InsertionColour(), 0);
+    box.SetSelColor(Red);
+    box.SetSelText(QString::fromUtf8("\xE2\x82\xAC\n!"));
+    EXPECT_EQ(box.Text(), QString::fromUtf8("axy\r\nb\xE2\x82\xAC\r\n!"));
+    EXPECT_EQ(box.SelStart(), box.TextLength());
+    for (int p = 6; p < box.TextLength(); ++p)
+        EXPECT_EQ(box.ColourAt(p), Red) << p;
+
+    // Replacing a selection.
+    Select(0, 3);
+    box.SetSelText("Q");
+    EXPECT_EQ(box.Text().left(3), QString("Q\r\n"));
+}
+
+TEST_F(RichTextBoxTest, PastedTextIsCrLfAndTakesTheInsertionColour) {
+    box.SetText("ab");
+    box.SetSelStart(1);
+    box.SetSelColor(Blue);
+    QApplication::clipboard()->setText("x\ny\rz");
+    QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(box.Text(), QString("ax\r\ny\r\nzb"));
+    for (int p = 1; p < 8; ++p)
+        EXPECT_EQ(box.ColourAt(p), Blue) << p;
+    EXPECT_EQ(box.ColourAt(8), 0);
+}
+
+TEST_F(RichTextBoxTest, StylingStaysOutOfTheUndoHistory) {
+    box.SetText("abc");
+    QTest::keyClicks(&box, "x");
+    Colour(0, 4, Blue);
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box.Text(), QString("abc"));
+    EXPECT_EQ(box.ColourAt(0), Blue);
+}
+
+TEST_F(RichTextBoxTest, ApplyColoursStylesRangesWithoutMovingTheSelection) {
+    box.SetText(QString::fromUtf8("\xC3\xA9#a b\r\n// c\r\n"));
+    Select(2, 1);
+    QSignalSpy changes(&box, &RichTextBox::SelChange);
+    const ColourRange ranges[] = {{1, 4, Blue}, {7, 5, Green}, {3, 1, Red}, {0, 0, Red}};
+    box.ApplyColours(ranges);
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_EQ(box.SelStart(), 2);
+    EXPECT_EQ(box.SelLength(), 1);
+    const long expected[] = {0, Blue, Blue, Red, Blue, 0, 0, Green, Green, Green, Green, Green, 0};
+    for (int p = 0; p < 13; ++p)
+        EXPECT_EQ(box.ColourAt(p), expected[p]) << p;
+}
+
+TEST_F(RichTextBoxTest, FontAppliesToEveryStyle) {
+    box.SetText("ab");
+    Colour(0, 1, Blue);
+    QFont courier("Courier");
+    courier.setPointSizeF(9.75);
+    box.setFont(courier);
+    for (int style : {0, 1, int(QsciScintillaBase::STYLE_DEFAULT)}) {
+        EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZEFRACTIONAL, style), 975);
+        char name[64] = {};
+        box.SendScintilla(QsciScintillaBase::SCI_STYLEGETFONT, style, name);
+        EXPECT_STREQ(name, "Courier");
+    }
+    Colour(1, 1, Green); // a style made after the font was set
+    EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZEFRACTIONAL, 2), 975);
+}
+
+// ---- Events ----------------------------------------------------------------------------------
+
+TEST_F(RichTextBoxTest, KeyPressComesBeforeTheCharacterIsInserted) {
+    box.SetText("");
+    QStringList seen;
+    QList<int> codes;
+    QObject::connect(&box, &RichTextBox::KeyPress, [&](int& keyAscii) {
+        codes << keyAscii;
+        seen << box.Text();
+    });
+    QTest::keyClicks(&box, "a#");
+    QTest::keyClick(&box, Qt::Key_Return);
+    QTest::keyClick(&box, Qt::Key_Tab);
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    QTest::keyClick(&box, Qt::Key_Left);
+    EXPECT_EQ(codes, QList<int>({'a', '#', 13, 9, 8}));
+    EXPECT_EQ(seen, QStringList({"", "a", "a#", "a#\r\n", "a#\r\n\t"}));
+    EXPECT_EQ(box.Text(), QString("a#\r\n"));
+}
+
+TEST_F(RichTextBoxTest, KeyPressHandlerMaySwallowTheCharacter) {
+    box.SetText("");
+    QObject::connect(&box, &RichTextBox::KeyPress, [](int& keyAscii) {
+        if (keyAscii == 'x')
+            keyAscii = 0;
+    });
+    QTest::keyClicks(&box, "axb");
+    EXPECT_EQ(box.Text(), QString("ab"));
+}
+
+TEST_F(RichTextBoxTest, ClickMovesTheCaretWithSelChangeAndTheInsertionColour) {
+    box.resize(400, 200);
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    box.SetText("ab\r\ncd");
+    Colour(4, 1, Blue); // "c"
+    box.SetSelStart(0);
+    QSignalSpy changes(&box, &RichTextBox::SelChange);
+    const int byte = box.ByteFromChar(5); // between "c" and "d"
+    const QPoint at(
+        int(box.SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0ul, long(byte))),
+        int(box.SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0ul, long(byte))) + 3);
+    QTest::mouseClick(box.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(box.SelStart(), 5);
+    EXPECT_GE(changes.count(), 1);
+    EXPECT_EQ(box.InsertionColour(), Blue);
+    QTest::keyClicks(&box, "z");
+    EXPECT_EQ(box.Text(), QString("ab\r\nczd"));
+    EXPECT_EQ(box.ColourAt(5), Blue);
+}
+
+TEST_F(RichTextBoxTest, KeyDownForEveryKeyBeforeTheControlActs) {
+    box.SetText("abc");
+    QList<QPair<int, int>> keys;
+    QList<int> carets;
+    QObject::connect(&box, &RichTextBox::KeyDown, [&](int code, int shift) {
+        keys << qMakePair(code, shift);
+        carets << box.SelStart();
+    });
+    QTest::keyClick(&box, Qt::Key_Right);
+    QTest::keyClick(&box, Qt::Key_Shift);
+    QTest::keyClick(&box, Qt::Key_Control);
+    QTest::keyClick(&box, Qt::Key_F5);
+    QTest::keyClick(&box, Qt::Key_A, Qt::ShiftModifier);
+    ASSERT_EQ(keys.size(), 6); // the test presses Shift for the capital A
+    EXPECT_EQ(keys[0], qMakePair(39, 0));
+    EXPECT_EQ(keys[1].first, 16);
+    EXPECT_EQ(keys[2].first, 17);
+    EXPECT_EQ(keys[3], qMakePair(116, 0));
+    EXPECT_EQ(keys[5], qMakePair(65, 1));
+    EXPECT_EQ(carets[0], 0);
+    EXPECT_EQ(carets[1], 1);
+}
+
+TEST_F(RichTextBoxTest, SelChangeForEveryMoveOfTheSelection) {
+    QSignalSpy changes(&box, &RichTextBox::SelChange);
+    box.SetText("int x;\r\nint y;");
+    EXPECT_EQ(changes.count(), 1);
+    box.SetSelStart(2);
+    EXPECT_EQ(changes.count(), 2);
+    box.SetSelLength(2);
+    EXPECT_EQ(changes.count(), 3);
+    box.SetSelText("z");
+    EXPECT_EQ(changes.count(), 4);
+    EXPECT_NE(box.Find("y", 0), -1);
+    EXPECT_EQ(changes.count(), 5);
+    EXPECT_EQ(box.Find("nothing", 0), -1);
+    EXPECT_EQ(changes.count(), 5);
+    QTest::keyClick(&box, Qt::Key_Home);
+    EXPECT_EQ(changes.count(), 6);
+    QTest::keyClicks(&box, "q");
+    EXPECT_EQ(changes.count(), 7);
+    box.SetSelColor(Blue);
+    EXPECT_EQ(changes.count(), 7);
+}
+
+// ---- Search ---------------------------------------------------------------------------------
+
+TEST_F(RichTextBoxTest, FindHonoursOptionsAndStart) {
+    box.SetText("print(Foo);\r\nint foo;\r\n");
+    //           0123456789  0 1 2345678
+    EXPECT_EQ(box.Find("int", 0), 2);
+    EXPECT_EQ(box.SelStart(), 2);
+    EXPECT_EQ(box.SelLength(), 3);
+    EXPECT_EQ(box.Find("int", 0, -1, 2), 13); // whole word: not the "int" in "print"
+    EXPECT_EQ(box.Find("foo", 0, -1, 4), 17); // match case
+    EXPECT_EQ(box.Find("foo", 0, -1, 0), 6);
+    EXPECT_EQ(box.Find("Foo", 7, -1, 6), -1);
+    EXPECT_EQ(box.Find("foo", 7, -1, 6), 17);
+    EXPECT_EQ(box.Find("foo", 0, 8), -1); // the match must end by `end`
+    EXPECT_EQ(box.Find("foo", 0, 9), 6);
+    EXPECT_EQ(box.Find("foo", -5), 6);
+
+    Select(1, 2);
+    EXPECT_EQ(box.Find("foo", 18), -1); // never wraps around
+    EXPECT_EQ(box.Find("int", 500), -1);
+    EXPECT_EQ(box.Find("", 0), -1);
+    EXPECT_EQ(box.SelStart(), 1);
+    EXPECT_EQ(box.SelLength(), 2);
+}
+
+TEST_F(RichTextBoxTest, FindReportsCharacterPositionsInMultiByteText) {
+    box.SetText(QString::fromUtf8("\xF0\x9F\x98\x80 caf\xC3\xA9\r\n\xC3\xA9t\xC3\xA9"));
+    EXPECT_EQ(box.Find(QString::fromUtf8("\xC3\xA9t"), 0), 9);
+    EXPECT_EQ(box.SelText(), QString::fromUtf8("\xC3\xA9t"));
+    EXPECT_EQ(box.Find("caf", 0, -1, 2), -1); // é is part of the word
+    EXPECT_EQ(box.Find("caf", 0), 3);
+    EXPECT_EQ(box.Find(QString::fromUtf8("CAF\xC3\x89"), 0, -1, 2), 3); // folds beyond ASCII
+    EXPECT_EQ(box.Find(QString::fromUtf8("\xC3\x89T"), 0, -1, 2), -1);  // é follows
+    EXPECT_EQ(box.Find(QString::fromUtf8("\xC3\x89t\xC3\x89"), 4, -1, 2), 9);
+}
+
+TEST_F(RichTextBoxTest, LeadingByteOrderMarkIsAnOrdinaryCharacter) {
+    const QString text = QString(QChar(0xFEFF)) + "x\r\n";
+    box.SetText(text);
+    EXPECT_EQ(box.Text(), text);
+    EXPECT_EQ(box.TextLength(), 4);
+    Select(0, 2);
+    EXPECT_EQ(box.SelText(), text.left(2));
+}
+
+// ---- Files ----------------------------------------------------------------------------------
+
+class RichTextBoxFiles : public RichTextBoxTest {
+protected:
+    QTemporaryDir dir;
+    QString Write(const QString& name, const QByteArray& bytes) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+    static QByteArray Read(const QString& path) {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    }
+};
+
+TEST_F(RichTextBoxFiles, LoadAndSaveAreByteIdentical) {
+    const QByteArray files[] = {
+        "#include <a.h>\r\nint x;\r\n",
+        "#include <a.h>\nint x;\n",
+        "int x;\nint y;",
+        "\xEF\xBB\xBF"
+        "caf\xC3\xA9\n",
+        "caf\xE9 \x93q\x94\r\n",
+        "",
+    };
+    int n = 0;
+    for (const QByteArray& bytes : files) {
+        const QString path = Write(QString("f%1.c").arg(n++), bytes);
+        box.LoadFile(path, 1);
+        EXPECT_FALSE(box.Text().contains(QRegularExpression("\r(?!\n)|(?<!\r)\n")));
+        box.SaveFile(path, 1);
+        EXPECT_EQ(Read(path), bytes) << n;
+    }
+}
+
+TEST_F(RichTextBoxFiles, LoadedLfFileBecomesCrLfInsideAndLfOutside) {
+    const QString path = Write("lf.c", "a\nb\n");
+    box.LoadFile(path);
+    EXPECT_EQ(box.Text(), QString("a\r\nb\r\n"));
+    EXPECT_EQ(box.SelStart(), 0);
+    box.SetSelStart(1);
+    box.SetSelText("\r\n");
+    const QString copy = dir.filePath("copy.c");
+    box.SaveFile(copy);
+    EXPECT_EQ(Read(copy), QByteArray("a\n\nb\n"));
+}
+
+TEST_F(RichTextBoxFiles, FailedLoadAndSaveLeaveEverythingAsItWas) {
+    box.SetText("kept");
+    try {
+        box.LoadFile(dir.filePath("absent.c"));
+        FAIL() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_TRUE(error.Description.contains("absent.c"));
+    }
+    EXPECT_EQ(box.Text(), QString("kept"));
+
+    const QString path = Write("cp.c", "caf\xE9\r\n");
+    box.LoadFile(path);
+    const TextFormat loaded = box.FileFormat();
+    const QString bad = dir.filePath("missing/dir/x.c");
+    try {
+        box.SaveFile(bad);
+        FAIL() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_TRUE(error.Description.contains(bad));
+    }
+    EXPECT_EQ(box.FileFormat(), loaded);
+    EXPECT_EQ(Read(path), QByteArray("caf\xE9\r\n"));
+}
+
+TEST_F(RichTextBoxFiles, Windows1252FileGainingUnencodableTextIsSavedAsUtf8) {
+    const QString path = Write("cp.c", "caf\xE9\n");
+    box.LoadFile(path);
+    box.SetSelStart(box.TextLength());
+    box.SetSelText(QString::fromUtf8("\xCE\xB1"));
+    box.SaveFile(path);
+    EXPECT_EQ(Read(path), QByteArray("caf\xC3\xA9\n\xCE\xB1"));
+    EXPECT_EQ(box.FileFormat().encoding, TextFormat::Encoding::Utf8);
+}
+
+// ---- Printing --------------------------------------------------------------------------------
+
+TEST_F(RichTextBoxFiles, PrintsTheWholeTextOrTheSelection) {
+    box.SetText("line one\r\nline two\r\n");
+    Colour(0, 4, Blue);
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("all.pdf"));
+    box.SelPrint(printer);
+    EXPECT_GT(QFileInfo(dir.filePath("all.pdf")).size(), 0);
+
+    Select(2, 6);
+    printer.setOutputFileName(dir.filePath("sel.pdf"));
+    box.SelPrint(printer);
+    EXPECT_GT(QFileInfo(dir.filePath("sel.pdf")).size(), 0);
+    EXPECT_EQ(box.SelStart(), 2);
+    EXPECT_EQ(box.SelLength(), 6);
+}
+
+} // namespace

@@ -1,0 +1,199 @@
+// Plain-text files: detection, byte-exact round trips and atomic, failure-safe writes.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "PrintQString.h"
+#include <unistd.h>
+
+#include "platform/RuntimeError.h"
+#include "platform/TextFile.h"
+
+namespace {
+
+using Encoding = TextFormat::Encoding;
+using LineBreak = TextFormat::LineBreak;
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+TEST(TextFileDecode, RoundTripsEveryKindOfFileByteForByte) {
+    const QByteArray samples[] = {
+        "",
+        "int a;\r\nint b;\r\n",
+        "int a;\nint b;\n",
+        "no final break\r\nlast",
+        "no final break\nlast",
+        "\n\n\n",
+        "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80\n",
+        "\xEF\xBB\xBF// with BOM\r\n",
+        "\xEF\xBB\xBF\xEF\xBB\xBF two BOMs\n",
+        "\xEF\xBB\xBF",
+        "\xEF\xBB\xBF\xE9 looks like a BOM but is Windows-1252\r\n",
+        "caf\xE9 \x80 \x81\x8D\x8F\x90\x9D \xFF\r\n", // Windows-1252, undefined bytes included
+        QByteArray("nul\0inside\n", 11),
+    };
+    for (const QByteArray& bytes : samples) {
+        const DecodedText decoded = TextFile::Decode(bytes);
+        EXPECT_EQ(TextFile::Encode(decoded.text, decoded.format), bytes) << bytes.toHex().data();
+    }
+}
+
+TEST(TextFileDecode, DetectsEncodingAndBreakStyle) {
+    DecodedText d = TextFile::Decode("a\r\nb\nc");
+    EXPECT_EQ(d.format.lineBreak, LineBreak::CrLf); // the first break decides
+    EXPECT_EQ(d.text, QString("a\r\nb\r\nc"));
+    EXPECT_EQ(d.format.encoding, Encoding::Utf8);
+    EXPECT_FALSE(d.format.utf8Bom);
+
+    d = TextFile::Decode("a\nb\r\nc");
+    EXPECT_EQ(d.format.lineBreak, LineBreak::Lf);
+    EXPECT_EQ(d.text, QString("a\r\nb\r\nc"));
+
+    d = TextFile::Decode("\xEF\xBB\xBFx\xC3\xA9");
+    EXPECT_TRUE(d.format.utf8Bom);
+    EXPECT_EQ(d.text, QString::fromUtf8("x\xC3\xA9"));
+
+    d = TextFile::Decode("\x93quoted\x94 \x80");
+    EXPECT_EQ(d.format.encoding, Encoding::Windows1252);
+    EXPECT_EQ(d.text, QString::fromUtf8("\xE2\x80\x9Cquoted\xE2\x80\x9D \xE2\x82\xAC"));
+
+    // An encoded surrogate is not valid UTF-8.
+    EXPECT_EQ(TextFile::Decode("\xED\xA0\x80").format.encoding, Encoding::Windows1252);
+}
+
+TEST(TextFileDecode, LoneCarriageReturnsBecomeLineBreaksWithoutDecidingTheStyle) {
+    DecodedText d = TextFile::Decode("a\rb\nc");
+    EXPECT_EQ(d.text, QString("a\r\nb\r\nc"));
+    EXPECT_EQ(d.format.lineBreak, LineBreak::Lf);
+
+    d = TextFile::Decode("a\rb");
+    EXPECT_EQ(d.text, QString("a\r\nb"));
+    EXPECT_EQ(d.format.lineBreak, TextFormat().lineBreak);
+    EXPECT_EQ(TextFile::Decode("one line").format.lineBreak, TextFormat().lineBreak);
+}
+
+TEST(TextFileEncode, WritesEveryBreakInTheFormatsStyle) {
+    TextFormat lf;
+    lf.lineBreak = LineBreak::Lf;
+    EXPECT_EQ(TextFile::Encode("a\r\nb\nc\rd", lf), QByteArray("a\nb\nc\nd"));
+    TextFormat crlf;
+    crlf.lineBreak = LineBreak::CrLf;
+    EXPECT_EQ(TextFile::Encode("a\r\nb\nc", crlf), QByteArray("a\r\nb\r\nc"));
+}
+
+TEST(TextFileEncode, Windows1252TextThatCannotBeEncodedIsSavedAsUtf8) {
+    TextFormat cp;
+    cp.encoding = Encoding::Windows1252;
+    cp.lineBreak = LineBreak::CrLf;
+    EXPECT_EQ(TextFile::Encode(QString::fromUtf8("\xE2\x82\xAC\xC3\xA9"), cp),
+              QByteArray("\x80\xE9"));
+
+    const QString greek = QString::fromUtf8("\xCE\xB1 \xC3\xA9");
+    EXPECT_EQ(TextFile::FormatFor(greek, cp).encoding, Encoding::Utf8);
+    EXPECT_FALSE(TextFile::FormatFor(greek, cp).utf8Bom);
+    EXPECT_EQ(TextFile::Encode(greek, cp), greek.toUtf8());
+    EXPECT_EQ(TextFile::Decode(TextFile::Encode(greek, cp)).text, greek);
+}
+
+class TextFileOnDisk : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString Path(const QString& name) const { return dir.filePath(name); }
+};
+
+TEST_F(TextFileOnDisk, ReadFailuresNameThePathAndTheReason) {
+    const QString missing = Path("missing.c");
+    try {
+        TextFile::Read(missing);
+        FAIL() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Number, 53);
+        EXPECT_TRUE(error.Description.contains(QDir::toNativeSeparators(missing)));
+        EXPECT_TRUE(error.Description.contains("No such file"));
+    }
+    try {
+        TextFile::Read(dir.path());
+        FAIL() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_TRUE(error.Description.contains("directory"));
+    }
+    if (geteuid() != 0) {
+        const QString locked = Path("locked.c");
+        WriteBytes(locked, "x");
+        QFile::setPermissions(locked, QFileDevice::WriteOwner);
+        try {
+            TextFile::Read(locked);
+            FAIL() << "no error";
+        } catch (const RuntimeError& error) {
+            EXPECT_TRUE(error.Description.contains(QDir::toNativeSeparators(locked)));
+        }
+    }
+}
+
+TEST_F(TextFileOnDisk, WriteReplacesTheFileKeepingPermissionsAndLinks) {
+    const QString target = Path("real.c");
+    WriteBytes(target, "old");
+    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                      QFileDevice::ExeOwner | QFileDevice::ReadOther);
+    const QFileDevice::Permissions before = QFileInfo(target).permissions();
+    const QString link = Path("link.c");
+    ASSERT_TRUE(QFile::link(target, link));
+
+    TextFile::WriteAtomic(link, "new\n");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(ReadBytes(target), QByteArray("new\n"));
+    EXPECT_EQ(QFileInfo(target).permissions(), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // no leftovers
+
+    TextFile::WriteAtomic(Path("fresh.c"), "");
+    EXPECT_TRUE(QFileInfo::exists(Path("fresh.c")));
+}
+
+TEST_F(TextFileOnDisk, FailedWriteKeepsTheOldFileAndSaysWhy) {
+    const QString missingFolder = Path("no/such/folder/a.c");
+    try {
+        TextFile::WriteAtomic(missingFolder, "x");
+        FAIL() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_TRUE(error.Description.contains(QDir::toNativeSeparators(missingFolder)));
+    }
+    EXPECT_THROW(TextFile::WriteAtomic(dir.path(), "x"), RuntimeError);
+}
+
+TEST_F(TextFileOnDisk, WriteRefusedByPermissionsKeepsTheOldFile) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind root";
+    const QString sub = Path("sub");
+    QDir().mkdir(sub);
+    const QString file = sub + "/kept.c";
+    WriteBytes(file, "precious\r\n");
+    QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    try {
+        TextFile::WriteAtomic(file, "replacement");
+        FAIL() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_TRUE(error.Description.contains(QDir::toNativeSeparators(file)));
+    }
+    QFile::setPermissions(sub,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(ReadBytes(file), QByteArray("precious\r\n"));
+
+    // A read-only file is not replaced behind the user's back.
+    QFile::setPermissions(file, QFileDevice::ReadOwner);
+    EXPECT_THROW(TextFile::WriteAtomic(file, "replacement"), RuntimeError);
+    EXPECT_EQ(ReadBytes(file), QByteArray("precious\r\n"));
+}
+
+} // namespace
