@@ -1,0 +1,180 @@
+// Command-line splitting and the terminal table.
+#include "platform/Launcher.h"
+
+#include <QFileInfo>
+
+namespace Launcher {
+
+namespace {
+
+bool IsBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n';
+}
+
+// How a terminal wants the program it is to run.
+enum class TerminalStyle {
+    DashDash,    // gnome-terminal -- program
+    DashE,       // xterm -e program (the rest of the words are the command)
+    DashEString, // xfce4-terminal -e "command" (one word, which it splits as sh does)
+};
+
+TerminalStyle StyleOf(const QString& terminalProgram) {
+    const QString name = QFileInfo(terminalProgram).fileName();
+    if (name == u"gnome-terminal")
+        return TerminalStyle::DashDash;
+    if (name == u"xfce4-terminal" || name == u"mate-terminal" || name == u"lxterminal")
+        return TerminalStyle::DashEString;
+    return TerminalStyle::DashE;
+}
+
+} // namespace
+
+std::optional<QStringList> SplitCommandLine(const QString& text) {
+    QStringList words;
+    QString word;
+    bool inWord = false; // a word has begun, even an empty quoted one
+    enum { Plain, Single, Double } state = Plain;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        switch (state) {
+        case Plain:
+            if (IsBlank(c)) {
+                if (inWord)
+                    words.append(word);
+                word.clear();
+                inWord = false;
+            } else if (c == u'\'') {
+                state = Single;
+                inWord = true;
+            } else if (c == u'"') {
+                state = Double;
+                inWord = true;
+            } else if (c == u'\\' && i + 1 < text.size()) {
+                ++i;
+                if (text[i] != u'\n') { // backslash-newline joins lines
+                    word += text[i];
+                    inWord = true;
+                }
+            } else {
+                word += c;
+                inWord = true;
+            }
+            break;
+        case Single:
+            if (c == u'\'')
+                state = Plain;
+            else
+                word += c;
+            break;
+        case Double:
+            if (c == u'"') {
+                state = Plain;
+            } else if (c == u'\\' && i + 1 < text.size() &&
+                       QStringView(u"$`\"\\\n").contains(text[i + 1])) {
+                ++i;
+                if (text[i] != u'\n')
+                    word += text[i];
+            } else {
+                word += c;
+            }
+            break;
+        }
+    }
+    if (state != Plain)
+        return std::nullopt;
+    if (inWord)
+        words.append(word);
+    return words;
+}
+
+QString QuoteWord(const QString& word) {
+    QString quoted = word;
+    quoted.replace(u'\'', QStringLiteral("'\\''"));
+    return u'\'' + quoted + u'\'';
+}
+
+std::optional<ProgramStart>
+ProgramForCommandLine(const QString& commandLine,
+                      const std::function<bool(const QString&)>& isExecutableFile, QString& error) {
+    if (isExecutableFile(commandLine))
+        return ProgramStart{commandLine, {}};
+
+    const std::optional<QStringList> words = SplitCommandLine(commandLine);
+    if (!words) {
+        error = QStringLiteral("The command line has a quote that is not closed");
+        return std::nullopt;
+    }
+    if (words->isEmpty()) {
+        error = QStringLiteral("The command line is empty");
+        return std::nullopt;
+    }
+    if (!isExecutableFile(words->first())) {
+        // An unquoted path with blanks followed by arguments: the shortest leading run of
+        // words, joined by the text's own blanks, that names an executable file.
+        const QString text = commandLine.trimmed();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (!IsBlank(text[i]) || (i > 0 && IsBlank(text[i - 1])))
+                continue;
+            const QString head = text.left(i);
+            if (head.contains(u'"') || head.contains(u'\'') || head.contains(u'\\'))
+                break;
+            if (isExecutableFile(head)) {
+                const std::optional<QStringList> rest = SplitCommandLine(text.mid(i));
+                if (rest)
+                    return ProgramStart{head, *rest};
+                break;
+            }
+        }
+    }
+    return ProgramStart{words->first(), words->mid(1)};
+}
+
+QStringList KnownTerminals() {
+    return {QStringLiteral("gnome-terminal"),
+            QStringLiteral("konsole"),
+            QStringLiteral("xfce4-terminal"),
+            QStringLiteral("mate-terminal"),
+            QStringLiteral("lxterminal"),
+            QStringLiteral("xterm"),
+            QStringLiteral("kitty"),
+            QStringLiteral("alacritty"),
+            QStringLiteral("foot")};
+}
+
+QStringList TerminalArguments(const QString& terminalProgram, const QString& scriptPath) {
+    switch (StyleOf(terminalProgram)) {
+    case TerminalStyle::DashDash:
+        return {QStringLiteral("--"), scriptPath};
+    case TerminalStyle::DashEString:
+        return {QStringLiteral("-e"), QuoteWord(scriptPath)};
+    case TerminalStyle::DashE:
+        break;
+    }
+    return {QStringLiteral("-e"), scriptPath};
+}
+
+std::optional<ProgramStart>
+TerminalCommand(const QString& scriptPath, const QString& terminalVariable,
+                const std::function<QString(const QString&)>& findExecutable) {
+    const auto tryTerminal = [&](const QString& name,
+                                 const QStringList& options) -> std::optional<ProgramStart> {
+        const QString path = name.isEmpty() ? QString() : findExecutable(name);
+        if (path.isEmpty())
+            return std::nullopt;
+        return ProgramStart{path, options + TerminalArguments(path, scriptPath)};
+    };
+
+    if (auto start = tryTerminal(QStringLiteral("x-terminal-emulator"), {}))
+        return start;
+    if (const auto words = SplitCommandLine(terminalVariable); words && !words->isEmpty()) {
+        if (auto start = tryTerminal(words->first(), words->mid(1)))
+            return start;
+    }
+    for (const QString& name : KnownTerminals()) {
+        if (auto start = tryTerminal(name, {}))
+            return start;
+    }
+    return std::nullopt;
+}
+
+} // namespace Launcher

@@ -1,0 +1,309 @@
+// The real services. Dialogs are Qt's own widgets rather than the desktop's, so they look and
+// behave the same on every desktop and the keyboard drives them alike.
+#include "platform/QtServices.h"
+
+#include <QAbstractButton>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QSortFilterProxyModel>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include "platform/FileFilter.h"
+#include "platform/Launcher.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+// Printer dialog flags the program uses.
+constexpr int FlagSelection = 1; // start with "Selection" marked
+constexpr int FlagNoPageNums = 8;
+
+#ifndef Q_OS_WIN
+// Lists the folders and the files that have the executable bit, for "Executables (*.exe)".
+class ExecutablesProxy : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!files)
+            return true;
+        const QFileInfo info = files->fileInfo(files->index(row, 0, parent));
+        return info.isDir() || info.isExecutable();
+    }
+};
+
+QString FindExecutable(const QString& name) {
+    return QStandardPaths::findExecutable(name);
+}
+
+bool IsExecutableFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
+}
+
+// Why program (a path, or a name looked up on PATH) cannot be started, or empty when it can.
+QString WhyNotStartable(const QString& program) {
+    if (!program.contains(u'/'))
+        return FindExecutable(program).isEmpty() ? QStringLiteral("No such file or directory")
+                                                 : QString();
+    const QFileInfo info(program);
+    if (!info.exists())
+        return QStringLiteral("No such file or directory");
+    if (info.isDir())
+        return QStringLiteral("Is a directory");
+    if (!info.isExecutable())
+        return QStringLiteral("Permission denied");
+    return {};
+}
+
+bool StartDetached(const QString& program, const QStringList& arguments,
+                   const QString& workingDirectory, QString& error) {
+    if (const QString why = WhyNotStartable(program); !why.isEmpty()) {
+        error = why;
+        return false;
+    }
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setWorkingDirectory(workingDirectory);
+    process.setStandardInputFile(QProcess::nullDevice());
+    if (!process.startDetached()) {
+        error = process.errorString();
+        return false;
+    }
+    return true;
+}
+#else
+// Starts a command line as typed, with a normal window that takes the focus.
+bool StartCommandLine(const QString& commandLine, const QString& workingDirectory, DWORD creation,
+                      QString& error) {
+    std::wstring text = commandLine.toStdWString(); // CreateProcessW may write into it
+    const std::wstring folder = QDir::toNativeSeparators(workingDirectory).toStdWString();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, text.data(), nullptr, nullptr, FALSE, creation, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+        error = qt_error_string(int(GetLastError()));
+        return false;
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
+}
+#endif
+
+QString RunFileDialog(QWidget* owner, const QString& title, const QString& filter,
+                      QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(owner, title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    // The callers replace a chosen file without asking, as the program always has.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    const DialogFilter translated = TranslateFilter(filter);
+    dialog.setNameFilter(translated.nameFilter);
+#ifndef Q_OS_WIN
+    if (translated.executablesOnly)
+        dialog.setProxyModel(new ExecutablesProxy(&dialog));
+#endif
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+}
+
+} // namespace
+
+QtServices::QtServices()
+#ifndef Q_OS_WIN
+    : registry(FindExecutable)
+#endif
+{
+}
+
+QString QtServices::ShowOpen(QWidget* owner, const QString& title, const QString& filter) {
+    return RunFileDialog(owner, title, filter, QFileDialog::AcceptOpen);
+}
+
+QString QtServices::ShowSave(QWidget* owner, const QString& title, const QString& filter) {
+    return RunFileDialog(owner, title, filter, QFileDialog::AcceptSave);
+}
+
+bool QtServices::ShowPrinter(QWidget* owner, const QString& title, int flags, QPrinter& printer) {
+    QPrintDialog dialog(&printer, owner);
+    dialog.setWindowTitle(title);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, !(flags & FlagNoPageNums));
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, flags & FlagSelection);
+    dialog.setPrintRange((flags & FlagSelection) ? QAbstractPrintDialog::Selection
+                                                 : QAbstractPrintDialog::AllPages);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+MsgAnswer QtServices::MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                             const QString& caption) {
+    QMessageBox box(owner);
+    box.setWindowTitle(caption.isEmpty() ? QStringLiteral("Kelto") : caption);
+    box.setText(text);
+    switch (icon) {
+    case MsgIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case MsgIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MsgIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MsgIcon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MsgIcon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    }
+    if (buttons == MsgButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
+    }
+    const int answer = box.exec();
+    if (buttons == MsgButtons::OK)
+        return MsgAnswer::OK;
+    return answer == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+}
+
+void QtServices::RunModal(QDialog& dialog) {
+    dialog.exec();
+}
+
+bool QtServices::Launch(const QString& commandLine, QString& error) {
+#ifdef Q_OS_WIN
+    return StartCommandLine(commandLine, QString(), 0, error);
+#else
+    // A file or folder that the whole text names, but that cannot run: say why, rather than
+    // what splitting its name at the blanks would find.
+    if (QFileInfo::exists(commandLine) && !IsExecutableFile(commandLine)) {
+        error = WhyNotStartable(commandLine);
+        return false;
+    }
+    const auto start = Launcher::ProgramForCommandLine(commandLine, IsExecutableFile, error);
+    return start && StartDetached(start->program, start->arguments, QString(), error);
+#endif
+}
+
+bool QtServices::LaunchInTerminal(const QString& scriptPath, const QString& workingDirectory,
+                                  QString& error) {
+#ifdef Q_OS_WIN
+    const QString script = QDir::toNativeSeparators(scriptPath);
+    return StartCommandLine(QStringLiteral("cmd.exe /c \"") + script + u'"', workingDirectory,
+                            CREATE_NEW_CONSOLE, error);
+#else
+    const auto start = Launcher::TerminalCommand(
+        scriptPath, QString::fromLocal8Bit(qgetenv("TERMINAL")), FindExecutable);
+    if (!start) {
+        error = QStringLiteral("No terminal program was found to run the build script in "
+                               "(tried x-terminal-emulator, $TERMINAL, ") +
+                Launcher::KnownTerminals().join(QStringLiteral(", ")) +
+                QStringLiteral("). Install one of them or set TERMINAL to one.");
+        return false;
+    }
+    return StartDetached(start->program, start->arguments, workingDirectory, error);
+#endif
+}
+
+std::optional<std::uintptr_t> QtServices::RegOpenKey(std::uintptr_t root, const QString& keyName,
+                                                     std::uint32_t access) {
+#ifdef Q_OS_WIN
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(reinterpret_cast<HKEY>(root), keyName.toLocal8Bit().constData(), 0,
+                      REGSAM(access), &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    return reinterpret_cast<std::uintptr_t>(key);
+#else
+    Q_UNUSED(root); // the stand-in has one tree
+    Q_UNUSED(access);
+    return registry.Open(keyName);
+#endif
+}
+
+std::optional<RegistryValue> QtServices::RegQueryValue(std::uintptr_t key,
+                                                       const QString& valueName) {
+#ifdef Q_OS_WIN
+    QByteArray data(1024, '\0');
+    DWORD type = 0;
+    DWORD size = DWORD(data.size());
+    if (RegQueryValueExA(reinterpret_cast<HKEY>(key), valueName.toLocal8Bit().constData(), nullptr,
+                         &type, reinterpret_cast<LPBYTE>(data.data()), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    data.truncate(int(size));
+    return RegistryValue{.type = std::uint32_t(type), .data = data};
+#else
+    return registry.Query(key, valueName);
+#endif
+}
+
+void QtServices::RegCloseKey(std::uintptr_t key) {
+#ifdef Q_OS_WIN
+    ::RegCloseKey(reinterpret_cast<HKEY>(key));
+#else
+    registry.Close(key);
+#endif
+}
+
+bool QtServices::FileExists(const QString& path) {
+    return QFileInfo(path).isFile();
+}
+
+bool QtServices::WinHelp(QWidget* owner, const QString& helpFile, std::uint32_t command,
+                         QString& error) {
+#ifdef Q_OS_WIN
+    static const WORD emptyKeyword = 0;
+    const HWND window = owner ? reinterpret_cast<HWND>(owner->window()->winId()) : nullptr;
+    if (!WinHelpA(window, helpFile.toLocal8Bit().constData(), UINT(command),
+                  reinterpret_cast<ULONG_PTR>(&emptyKeyword))) {
+        error = qt_error_string(int(GetLastError()));
+        return false;
+    }
+    return true;
+#else
+    // The desktop's viewer shows the whole file; the command (contents or keyword search)
+    // has no counterpart there.
+    Q_UNUSED(owner);
+    Q_UNUSED(command);
+    const QFileInfo info(helpFile);
+    if (!info.isFile()) {
+        error = QStringLiteral("The help file %1 could not be opened: No such file or directory")
+                    .arg(QDir::toNativeSeparators(helpFile));
+        return false;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()))) {
+        error = QStringLiteral("The help file %1 could not be opened: no program to view it "
+                               "was found")
+                    .arg(QDir::toNativeSeparators(helpFile));
+        return false;
+    }
+    return true;
+#endif
+}

@@ -1,0 +1,150 @@
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "PrintQString.h"
+
+#include "platform/Launcher.h"
+
+using Launcher::ProgramForCommandLine;
+using Launcher::SplitCommandLine;
+
+namespace {
+
+TEST(SplitCommandLine, SplitsAsTheShellDoes) {
+    const struct {
+        QString text;
+        QStringList words;
+    } cases[] = {
+        {"", {}},
+        {"  \t ", {}},
+        {"ftp", {"ftp"}},
+        {"  ftp   -n  host ", {"ftp", "-n", "host"}},
+        {"\"/opt/My Browser/browser\" --new", {"/opt/My Browser/browser", "--new"}},
+        {"'/opt/it''s here' x", {"/opt/its here", "x"}},
+        {"'a \"b\" \\c'", {"a \"b\" \\c"}},
+        {"\"a \\\"q\\\" \\\\ \\$ \\n\"", {"a \"q\" \\ $ \\n"}},
+        {"/opt/My\\ Browser/browser", {"/opt/My Browser/browser"}},
+        {"a''b \"\" ''", {"ab", "", ""}},
+        {"x\\\ny", {"xy"}},
+        {"trailing\\", {"trailing\\"}},
+        {"semi;colon $HOME *", {"semi;colon", "$HOME", "*"}},
+    };
+    for (const auto& c : cases) {
+        const auto words = SplitCommandLine(c.text);
+        ASSERT_TRUE(words.has_value()) << c.text.toStdString();
+        EXPECT_EQ(*words, c.words) << c.text.toStdString();
+    }
+    EXPECT_FALSE(SplitCommandLine("\"open").has_value());
+    EXPECT_FALSE(SplitCommandLine("it's").has_value());
+}
+
+class ProgramForCommandLineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        browser = dir.filePath("My Browser/browser bin");
+        ASSERT_TRUE(QDir(dir.path()).mkpath("My Browser"));
+        QFile file(browser);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    std::optional<Launcher::ProgramStart> Start(const QString& commandLine) {
+        error.clear();
+        return ProgramForCommandLine(
+            commandLine, [&](const QString& path) { return path == browser; }, error);
+    }
+
+    QTemporaryDir dir;
+    QString browser;
+    QString error;
+};
+
+TEST_F(ProgramForCommandLineTest, WholeTextNamingAProgramIsStartedAsIs) {
+    const auto start = Start(browser);
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->program, browser);
+    EXPECT_TRUE(start->arguments.isEmpty());
+}
+
+TEST_F(ProgramForCommandLineTest, OtherTextIsSplitIntoProgramAndArguments) {
+    auto start = Start("ftp -n \"my host\"");
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->program, "ftp");
+    EXPECT_EQ(start->arguments, QStringList({"-n", "my host"}));
+
+    start = Start("\"" + browser + "\" --new-window 'a b'");
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->program, browser);
+    EXPECT_EQ(start->arguments, QStringList({"--new-window", "a b"}));
+}
+
+TEST_F(ProgramForCommandLineTest, UnquotedPathWithBlanksBeforeArgumentsIsFound) {
+    const auto start = Start(browser + "  http://example.org \"x y\"");
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->program, browser);
+    EXPECT_EQ(start->arguments, QStringList({"http://example.org", "x y"}));
+
+    // No executable at any blank: the shell's first word, which then fails to start.
+    const auto other = Start("/no such/program arg");
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->program, "/no");
+}
+
+TEST_F(ProgramForCommandLineTest, EmptyTextAndOpenQuoteGiveAReason) {
+    EXPECT_FALSE(Start("   "));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(Start("\"/opt/x"));
+    EXPECT_TRUE(error.contains("quote"));
+}
+
+TEST(TerminalArguments, EachTerminalGetsTheScriptItsOwnWay) {
+    const QString script = "/src/my mod/cgame/cgamerev.bat";
+    EXPECT_EQ(Launcher::TerminalArguments("gnome-terminal", script), QStringList({"--", script}));
+    EXPECT_EQ(Launcher::TerminalArguments("/usr/bin/gnome-terminal", script),
+              QStringList({"--", script}));
+    for (const QString& t : QStringList{"x-terminal-emulator", "konsole", "xterm", "kitty",
+                                        "alacritty", "foot", "/usr/local/bin/someterm"})
+        EXPECT_EQ(Launcher::TerminalArguments(t, script), QStringList({"-e", script}))
+            << t.toStdString();
+    // These split the -e text themselves: one quoted word that gives the path back whole.
+    for (const QString& t : QStringList{"xfce4-terminal", "mate-terminal", "lxterminal"}) {
+        const QStringList arguments = Launcher::TerminalArguments(t, script);
+        ASSERT_EQ(arguments.size(), 2) << t.toStdString();
+        EXPECT_EQ(arguments[0], "-e");
+        EXPECT_EQ(SplitCommandLine(arguments[1]), QStringList{script});
+    }
+}
+
+TEST(TerminalCommand, TriesTheDebianAlternativeThenTerminalVariableThenTheList) {
+    QStringList installed;
+    QStringList asked;
+    const auto find = [&](const QString& name) {
+        asked.append(name);
+        return installed.contains(name) ? "/usr/bin/" + name : QString();
+    };
+    const QString script = "/m/rev.bat";
+
+    installed = {"x-terminal-emulator", "xterm", "kitty"};
+    auto start = Launcher::TerminalCommand(script, "kitty", find);
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->program, "/usr/bin/x-terminal-emulator");
+    EXPECT_EQ(start->arguments, QStringList({"-e", script}));
+
+    installed = {"xterm", "kitty"};
+    start = Launcher::TerminalCommand(script, "kitty --single-instance", find);
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->program, "/usr/bin/kitty");
+    EXPECT_EQ(start->arguments, QStringList({"--single-instance", "-e", script}));
+
+    installed = {"xterm", "gnome-terminal"};
+    start = Launcher::TerminalCommand(script, "missing-term", find);
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->program, "/usr/bin/gnome-terminal");
+    EXPECT_EQ(start->arguments, QStringList({"--", script}));
+
+    installed.clear();
+    asked.clear();
+    EXPECT_FALSE(Launcher::TerminalCommand(script, "", find));
+    EXPECT_EQ(asked, QStringList{"x-terminal-emulator"} + Launcher::KnownTerminals());
+}
+
+} // namespace

@@ -1,0 +1,105 @@
+// The real services, on the offscreen platform: program starts and the file dialog's listing.
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "PrintQString.h"
+
+#include "platform/QtServices.h"
+
+namespace {
+
+void MakeFile(const QString& path, bool executable) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\n");
+    file.close();
+    if (executable)
+        file.setPermissions(file.permissions() | QFileDevice::ExeUser);
+}
+
+TEST(QtServicesLaunch, StartsAProgramAndNamesTheReasonWhenItCannot) {
+    QtServices services;
+    QString error;
+    EXPECT_TRUE(services.Launch("/bin/true", error)) << error.toStdString();
+
+    EXPECT_FALSE(services.Launch("/no/such/program --flag", error));
+    EXPECT_EQ(error, "No such file or directory");
+
+    QTemporaryDir dir;
+    const QString plain = dir.filePath("not a program");
+    MakeFile(plain, false);
+    EXPECT_FALSE(services.Launch(plain, error));
+    EXPECT_EQ(error, "Permission denied");
+
+    EXPECT_FALSE(services.Launch(dir.path(), error));
+    EXPECT_EQ(error, "Is a directory");
+}
+
+// Opens the real Open dialog in dir, collects the names it lists, then picks pick.
+QStringList ListedByOpenDialog(const QString& dir, const QString& filter, const QString& pick,
+                               QString& chosen) {
+    QStringList listed;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir);
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        auto* view = dialog->findChild<QListView*>("listView");
+        if (view) {
+            (void)QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) >= 2; },
+                                  3000);
+            QTest::qWait(200); // let the model finish the folder
+            for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+                listed.append(view->model()->index(row, 0, view->rootIndex()).data().toString());
+        }
+        if (pick.isEmpty()) {
+            dialog->reject();
+        } else {
+            // As the user would: type the name, press Enter.
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            if (name) {
+                QTest::keyClicks(name, pick);
+                QTest::keyClick(name, Qt::Key_Return);
+            }
+        }
+    });
+    // Never hang a test run on a dialog left open.
+    QTimer::singleShot(10000, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    QtServices services;
+    chosen = services.ShowOpen(nullptr, "Open", filter);
+    QDir::setCurrent(previous);
+    listed.sort();
+    return listed;
+}
+
+TEST(QtServicesFileDialog, AllFilesListsNamesWithoutADotAndExecutablesOnlyPrograms) {
+    QTemporaryDir dir;
+    MakeFile(dir.filePath("Makefile"), false);
+    MakeFile(dir.filePath("g_main.c"), false);
+    MakeFile(dir.filePath("q3lcc"), true);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("tools"));
+
+    QString chosen;
+    EXPECT_EQ(ListedByOpenDialog(dir.path(), "All Files (*.*)|*.*", "Makefile", chosen),
+              QStringList({"Makefile", "g_main.c", "q3lcc", "tools"}));
+    EXPECT_EQ(chosen, dir.filePath("Makefile"));
+
+    EXPECT_EQ(ListedByOpenDialog(dir.path(), "Executables (*.exe)|*.exe", "", chosen),
+              QStringList({"q3lcc", "tools"}));
+    EXPECT_EQ(chosen, ""); // cancelled
+}
+
+} // namespace
