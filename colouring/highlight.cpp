@@ -1,6 +1,99 @@
-// UNBUILT: placeholder bodies so the program links until this subsystem is built.
+// Whole-document colouring. The text does not change during a run, so it is read once and
+// scanned in one pass (colouring/Scanner.h) for exactly the ranges the two passes would select
+// one by one; the ranges are then styled in the control in one pass, comments after directives
+// so that a comment wins where both meet. The colours, the selection afterwards, HideSelection
+// and the focus come out as the step-by-step run leaves them.
+#include "app/Program.h"
 #include "app/frmMain.h"
+#include "colouring/Scanner.h"
+#include "platform/RichTextBox.h"
+#include "platform/RuntimeError.h"
 
-void frmMain::CPPHighlight() {}
-void frmMain::CPPColorCode(std::int32_t&, std::int32_t&) {}
-void frmMain::CPPColorWord(const QString&, std::int32_t, std::int32_t) {}
+#include <vector>
+
+namespace {
+
+// Byte offset in the control's text of a 0-based character position; positions outside the
+// text map to the ends, which is all the scan needs of them.
+std::int64_t ByteOffset(const RichTextBox& code, std::int64_t position, std::int64_t length,
+                        std::size_t bytes) {
+    if (position < 0) {
+        return -1;
+    }
+    if (position >= length) {
+        return std::int64_t(bytes);
+    }
+    return code.ByteFromChar(int(position));
+}
+
+void AddRanges(std::vector<ColourRange>& out, const RichTextBox& code,
+               const std::vector<Scanner::Span>& spans, long colour) {
+    for (const Scanner::Span& span : spans) {
+        const int first = code.CharFromByte(int(span.begin));
+        out.push_back({first, code.CharFromByte(int(span.end)) - first, colour});
+    }
+}
+
+} // namespace
+
+void frmMain::CPPHighlight() {
+    if (ActiveIsBrowser()) {
+        return;
+    }
+    std::int32_t startchar = 1;
+    std::int32_t endchar = -1;
+    ResumeNext([&] { CPPColorCode(startchar, endchar); });
+    ResumeNext([&] { ActiveCode().SetSelStart(0); });
+}
+
+void frmMain::CPPColorCode(std::int32_t& startchar, std::int32_t& endchar) {
+    if (ActiveIsBrowser()) {
+        return;
+    }
+    try {
+        RichTextBox& code = ActiveCode();
+        const int selStart = code.SelStart();
+        const int selLength = code.SelLength();
+        const int length = code.TextLength();
+        if (endchar == -1) {
+            endchar = length;
+        }
+        if (startchar == 0) {
+            startchar = 1;
+        }
+        code.SetHideSelection(true);
+        if (startchar < 1) {
+            return; // the first search cannot start before the text: the run ends here
+        }
+
+        const std::string_view text = code.Utf8View();
+        const std::int64_t start =
+            ByteOffset(code, std::int64_t(startchar) - 1, length, text.size());
+        const std::int64_t limit = ByteOffset(code, std::int64_t(endchar) - 1, length, text.size());
+        const Scanner::Ranges found = Scanner::FindRanges(text, std::size_t(start), limit);
+
+        std::vector<ColourRange> ranges;
+        ranges.reserve(found.directives.size() + found.comments.size());
+        AddRanges(ranges, code, found.directives, program.colorCode.DirectiveColor.toLong());
+        AddRanges(ranges, code, found.comments, program.colorCode.CommentColor.toLong());
+        code.ApplyColours(ranges);
+
+        // Putting the selection back raises SelChange, as the passes' own selections would.
+        code.SetSelStart(selStart);
+        code.SetSelLength(selLength);
+        code.SetHideSelection(false);
+        code.SetFocus();
+    } catch (const RuntimeError&) {
+        // No source window to colour: the run ends quietly where it failed.
+    }
+}
+
+void frmMain::CPPColorWord(const QString& word, std::int32_t first, std::int32_t last) {
+    if (word.isEmpty() || word.contains(QLatin1Char('='))) {
+        return;
+    }
+    RichTextBox& code = ActiveCode();
+    code.SetSelStart(first - 1);
+    code.SetSelLength(last - first + 1);
+    code.SetSelColor(program.colorCode.DirectiveColor);
+}

@@ -1,8 +1,131 @@
-// UNBUILT: placeholder bodies so the program links until this subsystem is built.
-#include "app/frmMain.h"
+// File > Open, Save, Save As and Close, and OpenDocument for the file browser's requests.
+// A file that cannot be read or written is reported in a message box naming the path and the
+// reason; the window keeps its text and caption, and the command ends there.
+#include "documents/file_commands.h"
 
-void frmMain::mnuFileOpen_Click() {}
-void frmMain::OpenDocument(const QString&) {}
-void frmMain::mnuFileSave_Click() {}
-void frmMain::mnuFileSaveAs_Click() {}
-void frmMain::mnuFileClose_Click() {}
+#include "app/Program.h"
+#include "app/frmMain.h"
+#include "documents/frmDocument.h"
+#include "platform/RichTextBox.h"
+#include "platform/RuntimeError.h"
+#include "platform/Services.h"
+
+namespace {
+
+const QString AllFiles = QStringLiteral("All Files (*.*)|*.*");
+
+// Shows the main window's open or save dialog; the chosen path, or empty when cancelled.
+QString AskForFile(frmMain& main, const QString& title, bool save) {
+    CommonDialog& dialog = main.dlgCommonDialog;
+    dialog.DialogTitle = title;
+    dialog.CancelError = false;
+    dialog.Filter = AllFiles;
+    if (save) {
+        dialog.ShowSave();
+    } else {
+        dialog.ShowOpen();
+    }
+    return dialog.FileName;
+}
+
+void ReportFailure(frmMain& main, const RuntimeError& error, const QString& consequence) {
+    main.program.services.MsgBox(&main, error.Description + QStringLiteral("\n\n") + consequence,
+                                 MsgButtons::OK, MsgIcon::Exclamation, main.program.App.Title);
+}
+
+// Colours the window that has just been given a file name when the name is that of C source,
+// and switches it to colouring while typing; never switches it off.
+void ColourStep(frmMain& main, frmDocument& document) {
+    if (!PassesColourTest(document.windowTitle())) {
+        return;
+    }
+    main.CPPHighlight();
+    document.ccode = true;
+}
+
+// Loads path into the active window (just made by NewDocument) and names the window after it.
+void LoadIntoActive(frmMain& main, const QString& path) {
+    frmDocument* document = main.ActiveDocument();
+    if (!document || !document->code) {
+        return;
+    }
+    try {
+        document->code->LoadFile(path, 1);
+    } catch (const RuntimeError& error) {
+        ReportFailure(main, error, QStringLiteral("The file was not opened."));
+        return;
+    }
+    document->setWindowTitle(path);
+    ColourStep(main, *document);
+}
+
+// Writes the window's whole text to path. The caption is set only once the file holds the
+// text, so a caption never names a file the text did not reach. False when it failed.
+bool SaveTo(frmMain& main, frmDocument& document, const QString& path, bool rename) {
+    try {
+        document.code->SaveFile(path, 1);
+    } catch (const RuntimeError& error) {
+        ReportFailure(main, error,
+                      QStringLiteral("The text was not saved; it is still in its window."));
+        return false;
+    }
+    if (rename) {
+        document.setWindowTitle(path);
+    }
+    return true;
+}
+
+// Save As, and Save of an untitled window: ask for a name, save there, colour.
+void SaveUnderNewName(frmMain& main, frmDocument& document, const QString& title) {
+    const QString path = AskForFile(main, title, true);
+    if (path.isEmpty()) {
+        return;
+    }
+    if (SaveTo(main, document, path, true)) {
+        ColourStep(main, document);
+    }
+}
+
+} // namespace
+
+void frmMain::mnuFileOpen_Click() {
+    NewDocument();
+    const QString path = AskForFile(*this, QStringLiteral("Open"), false);
+    if (path.isEmpty()) {
+        return; // the new, empty window stays
+    }
+    LoadIntoActive(*this, path);
+}
+
+void frmMain::OpenDocument(const QString& path) {
+    NewDocument();
+    LoadIntoActive(*this, path);
+}
+
+void frmMain::mnuFileSave_Click() {
+    frmDocument* document = ActiveDocument();
+    if (!document || !document->code) {
+        return;
+    }
+    if (!IsUntitled(document->windowTitle())) {
+        SaveTo(*this, *document, document->windowTitle(), false);
+        return;
+    }
+    SaveUnderNewName(*this, *document, QStringLiteral("Save"));
+}
+
+void frmMain::mnuFileSaveAs_Click() {
+    frmDocument* document = ActiveDocument();
+    if (!document || !document->code) {
+        return;
+    }
+    SaveUnderNewName(*this, *document, QStringLiteral("Save As"));
+}
+
+void frmMain::mnuFileClose_Click() {
+    QMdiSubWindow* child = ActiveForm();
+    if (!child || ActiveIsBrowser()) {
+        return;
+    }
+    child->close(); // as the window's own close box: a source window runs its save prompt
+}

@@ -1,0 +1,194 @@
+// File > Open, Save, Save As, Close and OpenDocument, with scripted dialogs and real files.
+#include <QDir>
+#include <QFile>
+#include <QMdiArea>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "documents/file_commands.h"
+#include "documents/frmDocument.h"
+#include "platform/RichTextBox.h"
+#include "support/ProgramFixture.h"
+#include "workspace/frmBrows.h"
+
+namespace {
+
+constexpr long Blue = 16711680;
+
+class FileCommands : public ProgramFixture {
+protected:
+    QString Write(const QString& name, const QByteArray& bytes) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+    static QByteArray Read(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    QString Caption() const { return main->ActiveDocument()->windowTitle(); }
+    RichTextBox& Code() const { return main->ActiveCode(); }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(FileCommands, CaptionTests) {
+    EXPECT_TRUE(IsUntitled("Source 12"));
+    EXPECT_TRUE(IsUntitled("Sourcefile.c"));
+    EXPECT_FALSE(IsUntitled("source 1"));
+    EXPECT_FALSE(IsUntitled("/home/Source 1"));
+    EXPECT_TRUE(PassesColourTest("/src/game.h"));
+    EXPECT_TRUE(PassesColourTest(".c"));
+    EXPECT_FALSE(PassesColourTest("A.C"));
+    EXPECT_FALSE(PassesColourTest("a.cpp"));
+    EXPECT_FALSE(PassesColourTest("notes.txt"));
+}
+
+TEST_F(FileCommands, OpenNumbersItsWindowLikeNew) {
+    const QString path = Write("game.c", "int x;\r\n");
+    main->mnuFileNew_Click();
+    main->mnuFileNew_Click();
+    services.fileAnswers = {path};
+    main->mnuFileOpen_Click();
+    EXPECT_EQ(Caption(), path);
+    main->mnuFileNew_Click();
+    EXPECT_EQ(Caption(), "Source 4");
+    EXPECT_EQ(main->DocumentCount, 4);
+
+    const auto dialogs = services.callsOf("ShowOpen");
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].title, "Open");
+    EXPECT_EQ(dialogs[0].filter, "All Files (*.*)|*.*");
+}
+
+TEST_F(FileCommands, CancelledOpenLeavesAnEmptyWindowThatClosesSilently) {
+    services.fileAnswers = {""};
+    main->mnuFileOpen_Click();
+    ASSERT_NE(main->ActiveDocument(), nullptr);
+    EXPECT_EQ(Caption(), "Source 1");
+    EXPECT_EQ(Code().Text(), "");
+    main->mnuFileClose_Click();
+    QApplication::processEvents();
+    EXPECT_EQ(main->ActiveDocument(), nullptr);
+    EXPECT_EQ(services.count("MsgBox"), 0);
+}
+
+TEST_F(FileCommands, CSourceIsColouredAndColourCodedOtherFilesAreNot) {
+    const QString header = Write("game.h", "#include <a.h>\r\nint x;\r\n");
+    services.fileAnswers = {header};
+    main->mnuFileOpen_Click();
+    EXPECT_EQ(Code().ColourAt(0), Blue);
+    EXPECT_EQ(Code().ColourAt(9), 0);
+    EXPECT_EQ(Code().SelStart(), 0);
+    EXPECT_TRUE(main->ActiveDocument()->ccode);
+
+    main->OpenDocument(Write("notes.txt", "#include <a.h>\r\n"));
+    EXPECT_EQ(Caption(), dir.filePath("notes.txt"));
+    EXPECT_EQ(Code().ColourAt(0), 0);
+    EXPECT_FALSE(main->ActiveDocument()->ccode);
+    EXPECT_EQ(services.count("ShowOpen"), 1); // OpenDocument asks nothing
+}
+
+TEST_F(FileCommands, SaveAsKeepsColoursAndColourCodingUnderAnyName) {
+    main->OpenDocument(Write("game.c", "#if A\r\n"));
+    const QString notes = dir.filePath("notes.txt");
+    services.fileAnswers = {notes};
+    main->mnuFileSaveAs_Click();
+    EXPECT_EQ(services.callsOf("ShowSave").at(0).title, "Save As");
+    EXPECT_EQ(Caption(), notes);
+    EXPECT_EQ(Read(notes), "#if A\r\n");
+    EXPECT_EQ(Code().ColourAt(0), Blue);
+    EXPECT_TRUE(main->ActiveDocument()->ccode);
+}
+
+TEST_F(FileCommands, SaveAsOfAnUntitledWindowToCSourceColoursIt) {
+    main->NewDocument();
+    Code().SetText("#define A 1\r\n");
+    Code().SetSelStart(5);
+    const QString path = dir.filePath("a.c");
+    services.fileAnswers = {path};
+    main->mnuFileSaveAs_Click();
+    EXPECT_EQ(Caption(), path);
+    EXPECT_EQ(Read(path).replace("\r\n", "\n"), "#define A 1\n");
+    EXPECT_EQ(Code().ColourAt(7), Blue);
+    EXPECT_EQ(Code().SelStart(), 0);
+    EXPECT_TRUE(main->ActiveDocument()->ccode);
+}
+
+TEST_F(FileCommands, SaveWritesTitledWindowsStraightBackAndAsksForUntitledOnes) {
+    const QString path = Write("game.c", "int x;\r\n");
+    main->OpenDocument(path);
+    Code().SetText("int y;\r\n");
+    main->mnuFileSave_Click();
+    EXPECT_EQ(Read(path), "int y;\r\n");
+    EXPECT_EQ(services.count("ShowSave"), 0);
+
+    // Untitled: "Save" dialog; cancelled, nothing happens; given a name, it is saved there.
+    main->NewDocument();
+    Code().SetText("// c\r\n");
+    services.fileAnswers = {"", dir.filePath("b.h")};
+    main->mnuFileSave_Click();
+    EXPECT_EQ(Caption(), "Source 2");
+    main->mnuFileSave_Click();
+    EXPECT_EQ(services.callsOf("ShowSave").at(1).title, "Save");
+    EXPECT_EQ(Caption(), dir.filePath("b.h"));
+    EXPECT_TRUE(QFile::exists(dir.filePath("b.h")));
+    EXPECT_EQ(Code().ColourAt(0), 32768);
+}
+
+TEST_F(FileCommands, SavingLeavesTheChangedFlagSet) {
+    main->OpenDocument(Write("notes.txt", "x"));
+    QTest::keyClick(&Code(), Qt::Key_Right);
+    ASSERT_TRUE(main->ActiveDocument()->Changed());
+    main->mnuFileSave_Click();
+    EXPECT_TRUE(main->ActiveDocument()->Changed());
+}
+
+TEST_F(FileCommands, NothingHappensWhileTheFileBrowserIsActive) {
+    main->OpenDocument(Write("game.c", "int x;\r\n"));
+    frmDocument* document = main->ActiveDocument();
+    main->mdiArea->setActiveSubWindow(main->Brows);
+    ASSERT_TRUE(main->ActiveIsBrowser());
+    services.fileAnswers = {dir.filePath("other.c"), dir.filePath("other.c")};
+    main->mnuFileSave_Click();
+    main->mnuFileSaveAs_Click();
+    main->mnuFileClose_Click();
+    QApplication::processEvents();
+    EXPECT_EQ(services.count("ShowSave"), 0);
+    EXPECT_TRUE(main->Brows);
+    EXPECT_EQ(main->mdiArea->subWindowList().size(), 2);
+    EXPECT_EQ(document->windowTitle(), dir.filePath("game.c"));
+}
+
+TEST_F(FileCommands, UnreadableFileIsReportedAndTheEmptyWindowStays) {
+    const QString missing = dir.filePath("missing.c");
+    main->OpenDocument(missing);
+    const auto boxes = services.callsOf("MsgBox");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.contains(QDir::toNativeSeparators(missing)));
+    EXPECT_EQ(boxes[0].title, "Kelto");
+    EXPECT_EQ(boxes[0].buttons, MsgButtons::OK);
+    EXPECT_EQ(Caption(), "Source 1");
+    EXPECT_FALSE(main->ActiveDocument()->ccode);
+}
+
+// A save that fails keeps the caption: it must never name a file that does not hold the text.
+TEST_F(FileCommands, FailedSaveKeepsTextAndCaption) {
+    main->NewDocument();
+    Code().SetText("#if A\r\n");
+    const QString unwritable = dir.filePath("no/such/folder/a.c");
+    services.fileAnswers = {unwritable, unwritable};
+    main->mnuFileSaveAs_Click();
+    main->mnuFileSave_Click();
+    EXPECT_EQ(services.count("MsgBox"), 2);
+    EXPECT_TRUE(
+        services.callsOf("MsgBox").at(0).text.contains(QDir::toNativeSeparators(unwritable)));
+    EXPECT_EQ(Caption(), "Source 1");
+    EXPECT_EQ(Code().Text(), "#if A\r\n");
+    EXPECT_EQ(Code().ColourAt(0), 0); // no colour step after a failed save
+    EXPECT_FALSE(main->ActiveDocument()->ccode);
+}
+
+} // namespace
