@@ -1,7 +1,61 @@
-// UNBUILT: placeholder bodies so the program links until this subsystem is built.
-#include "app/frmMain.h"
+// New, Open and Close Workspace, and the timer's pending-directory step.
+#include <QAction>
 
-void frmMain::mnuFileNW_Click() {}
-void frmMain::mnuFileOW_Click() {}
-void frmMain::mnuFileCW_Click() {}
-void frmMain::PendingSourceDirStep() {}
+#include "app/Program.h"
+#include "app/frmMain.h"
+#include "platform/RuntimeError.h"
+#include "platform/Services.h"
+#include "workspace/WorkspaceFile.h"
+#include "workspace/frmAddDir.h"
+
+void frmMain::mnuFileNW_Click() {
+    if (!AddDir) {
+        AddDir = new frmAddDir(program);
+        connect(AddDir, &frmAddDir::Unloaded, this, [this] { AddDir.clear(); });
+    }
+    ShowChild(AddDir);
+}
+
+void frmMain::mnuFileOW_Click() {
+    dlgCommonDialog.DialogTitle = QStringLiteral("Open Workspace");
+    dlgCommonDialog.CancelError = false;
+    dlgCommonDialog.Filter = QStringLiteral("Kelto Dir Info (*.kws)|*.kws");
+    dlgCommonDialog.ShowOpen();
+    const QString fileName = dlgCommonDialog.FileName;
+    if (fileName.isEmpty())
+        return;
+    QString directory;
+    try {
+        directory = WorkspaceFile::Read(fileName);
+    } catch (const RuntimeError& error) {
+        program.services.MsgBox(
+            this, QStringLiteral("The workspace could not be opened.\n\n%1").arg(error.Description),
+            MsgButtons::OK, MsgIcon::Exclamation, program.App.Title);
+        return;
+    }
+    if (directory.isEmpty()) {
+        // An empty directory would silently close the loaded workspace instead.
+        program.services.MsgBox(
+            this,
+            QStringLiteral("The workspace file \"%1\" names no source directory.").arg(fileName),
+            MsgButtons::OK, MsgIcon::Exclamation, program.App.Title);
+        return;
+    }
+    SourceDir = directory;
+    if (mnuWindowFile->isChecked())
+        ShowInBrowser(SourceDir);
+}
+
+void frmMain::mnuFileCW_Click() {
+    SourceDir.clear();
+}
+
+void frmMain::PendingSourceDirStep() {
+    Module1& m = program.module1;
+    if (m.PendingSourceDir.isEmpty())
+        return;
+    SourceDir = m.PendingSourceDir;
+    m.PendingSourceDir.clear();
+    if (mnuWindowFile->isChecked())
+        ShowInBrowser(SourceDir);
+}

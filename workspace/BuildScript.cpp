@@ -1,0 +1,33 @@
+#include "workspace/BuildScript.h"
+
+#include "workspace/WorkspaceFile.h"
+
+namespace BuildScript {
+
+Paths PathsFor(const QString& sourceDir, const BuildModule& module, PathStyle::Style style) {
+    const QString moduleDirectory = sourceDir + PathStyle::FromDocumented(module.directory, style);
+    const QChar separator = PathStyle::Separator(style);
+    return {moduleDirectory, moduleDirectory + separator + module.name + QStringLiteral("bak.bat"),
+            moduleDirectory + separator + module.name + QStringLiteral("rev.bat")};
+}
+
+QByteArray ShellQuoted(const QByteArray& word) {
+    QByteArray quoted = word;
+    quoted.replace('\'', "'\\''");
+    return '\'' + quoted + '\'';
+}
+
+QByteArray Compose(const QString& sourceDir, const BuildModule& module,
+                   const QByteArray& templateBytes, PathStyle::Style style) {
+    const QByteArray body = WorkspaceFile::WithoutFinalLineBreak(templateBytes);
+    const QByteArray moduleDirectory =
+        PathsFor(sourceDir, module, style).moduleDirectory.toLocal8Bit();
+    if (style == PathStyle::Style::Windows)
+        return sourceDir.left(2).toLocal8Bit() + "\r\n" + "cd " + moduleDirectory + "\r\n" + body +
+               "\r\n";
+    QByteArray lfBody = body;
+    lfBody.replace("\r\n", "\n");
+    return "#!/bin/sh\ncd " + ShellQuoted(moduleDirectory) + " || exit 1\n" + lfBody + "\n";
+}
+
+} // namespace BuildScript

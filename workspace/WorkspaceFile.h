@@ -1,0 +1,25 @@
+// The workspace file (.kws): the source directory's full path and one CR LF, in the system's
+// 8-bit code page, nothing else. Also the two raw-file helpers the build commands share with it.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace WorkspaceFile {
+
+// The file's bytes for a source directory.
+QByteArray Compose(const QString& sourceDir);
+// The source directory held by a workspace file's bytes.
+QString Parse(const QByteArray& bytes);
+
+// Writes a workspace file atomically; throws RuntimeError naming the path and the reason.
+void Write(const QString& path, const QString& sourceDir);
+// Reads a workspace file; throws RuntimeError naming the path and the reason.
+QString Read(const QString& path);
+
+// A file's whole content as bytes; throws RuntimeError naming the path and the reason.
+QByteArray ReadWhole(const QString& path);
+// The bytes less one final line break (CR LF or LF) if they end with one; nothing else goes.
+QByteArray WithoutFinalLineBreak(const QByteArray& bytes);
+
+} // namespace WorkspaceFile

@@ -1,0 +1,102 @@
+#include "workspace/frmAddDir.h"
+
+#include <QCloseEvent>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "app/Program.h"
+#include "platform/DirListBox.h"
+#include "platform/DriveListBox.h"
+#include "platform/RuntimeError.h"
+#include "platform/Services.h"
+#include "workspace/WorkspaceFile.h"
+
+frmAddDir::frmAddDir(Program& program, QWidget* parent)
+    : QMdiSubWindow(parent), dlgCommonDialog(program.services, this), program(program) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("frmAddDir"));
+    setWindowTitle(QStringLiteral("Find Quake 3 Source Dir"));
+    // Fixed border, no minimize or maximize button.
+    setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    // No start-up code: both lists start at the process's current drive and directory.
+    auto* body = new QWidget(this);
+    Drive1 = new DriveListBox(body);
+    DirList = new DirListBox(body);
+    cmdAdd = new QPushButton(QStringLiteral("Save Dir"), body);
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    DirList->setObjectName(QStringLiteral("DirList"));
+    cmdAdd->setObjectName(QStringLiteral("cmdAdd"));
+    Drive1->setFixedWidth(260);
+    DirList->setFixedSize(260, 260);
+
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(Drive1);
+    layout->addWidget(DirList);
+    layout->addWidget(cmdAdd);
+    setWidget(body);
+    setTabOrder(DirList, Drive1);
+    setTabOrder(Drive1, cmdAdd);
+    setFocusProxy(DirList);
+    layout->activate();
+    setFixedSize(sizeHint());
+
+    connect(Drive1, &DriveListBox::Change, this, &frmAddDir::Drive1_Change);
+    connect(DirList, &DirListBox::OpenFailed, this, &frmAddDir::Report);
+    connect(cmdAdd, &QPushButton::clicked, this, &frmAddDir::cmdAdd_Click);
+}
+
+void frmAddDir::Drive1_Change() {
+    const QString drive = Drive1->Drive();
+    try {
+        DirList->setPath(drive);
+    } catch (const RuntimeError& error) {
+        {
+            const QSignalBlocker blocker(Drive1);
+            Drive1->setDrive(DirList->Path());
+        }
+        Report(QStringLiteral("The drive %1 cannot be read.\n\n%2").arg(drive, error.Description));
+    }
+}
+
+void frmAddDir::cmdAdd_Click() {
+    close();
+}
+
+void frmAddDir::Form_Unload() {
+    dlgCommonDialog.DialogTitle = QStringLiteral("New Workspace");
+    dlgCommonDialog.CancelError = false;
+    dlgCommonDialog.Filter = QStringLiteral("Kelto Dir Info (*.kws)|*.kws");
+    dlgCommonDialog.ShowSave();
+    const QString fileName = dlgCommonDialog.FileName;
+    if (fileName.isEmpty())
+        return;
+    const QString directory = DirList->Path();
+    try {
+        WorkspaceFile::Write(fileName, directory);
+    } catch (const RuntimeError& error) {
+        // Not saved: the workspace stays as it was, so nothing claims a file that is not there.
+        Report(
+            QStringLiteral("The workspace file could not be saved.\n\n%1").arg(error.Description));
+        return;
+    }
+    program.module1.PendingSourceDir = directory;
+}
+
+void frmAddDir::Report(const QString& message) {
+    program.services.MsgBox(this, message, MsgButtons::OK, MsgIcon::Exclamation, program.App.Title);
+}
+
+void frmAddDir::closeEvent(QCloseEvent* event) {
+    // Runs once however the window is closed, and never refuses the close.
+    if (!unloaded) {
+        unloaded = true;
+        Form_Unload();
+        emit Unloaded();
+    }
+    QMdiSubWindow::closeEvent(event);
+    event->accept();
+}

@@ -1,0 +1,108 @@
+#include "workspace/frmBrows.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QSignalBlocker>
+
+#include "app/Program.h"
+#include "platform/DirListBox.h"
+#include "platform/DriveListBox.h"
+#include "platform/FileListBox.h"
+#include "platform/PathStyle.h"
+#include "platform/RuntimeError.h"
+#include "platform/Services.h"
+
+frmBrows::frmBrows(Program& program, QWidget* parent) : QMdiSubWindow(parent), program(program) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("frmBrows"));
+    setWindowTitle(QStringLiteral("File Browser"));
+    // Fixed border, no minimize or maximize button.
+    setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    auto* body = new QWidget(this);
+    Drive1 = new DriveListBox(body);
+    Dir1 = new DirListBox(body);
+    File1 = new FileListBox(body);
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    File1->setObjectName(QStringLiteral("File1"));
+    Drive1->setFixedWidth(200);
+    Dir1->setFixedSize(200, 240);
+    File1->setFixedSize(220, 270);
+
+    auto* layout = new QGridLayout(body);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(Drive1, 0, 0);
+    layout->addWidget(Dir1, 1, 0);
+    layout->addWidget(File1, 0, 1, 2, 1);
+    setWidget(body);
+    setTabOrder(File1, Drive1);
+    setTabOrder(Drive1, Dir1);
+    setFocusProxy(File1);
+    layout->activate();
+    setFixedSize(sizeHint());
+
+    connect(Drive1, &DriveListBox::Change, this, &frmBrows::Drive1_Change);
+    connect(Dir1, &DirListBox::Change, this, &frmBrows::Dir1_Change);
+    connect(Dir1, &DirListBox::OpenFailed, this, &frmBrows::Report);
+    connect(File1, &FileListBox::DblClick, this, &frmBrows::File1_DblClick);
+}
+
+void frmBrows::Form_Load() {
+    SetDirectory(PathStyle::StartDirectory());
+}
+
+void frmBrows::Drive1_Change() {
+    const QString drive = Drive1->Drive();
+    try {
+        Dir1->setPath(drive);
+    } catch (const RuntimeError& error) {
+        // The drive cannot be read: the lists stay where they were, and so does the drive list.
+        {
+            const QSignalBlocker blocker(Drive1);
+            Drive1->setDrive(Dir1->Path());
+        }
+        Report(QStringLiteral("The drive %1 cannot be read.\n\n%2").arg(drive, error.Description));
+    }
+}
+
+void frmBrows::Dir1_Change() {
+    try {
+        File1->setPath(Dir1->Path());
+    } catch (const RuntimeError& error) {
+        Report(error.Description);
+    }
+}
+
+void frmBrows::File1_DblClick() {
+    const int index = File1->ListIndex();
+    if (index < 0)
+        return;
+    program.module1.PendingOpenFile = PathStyle::Join(File1->Path(), File1->List(index));
+}
+
+void frmBrows::ShowDirectory(const QString& directory) {
+    const QString drive = PathStyle::DriveRoot(PathStyle::DriveOf(directory));
+    Drive1->setDrive(drive);
+    if (Drive1->Drive() != drive)
+        return; // the drive could not be read, and the user has been told
+    SetDirectory(directory);
+}
+
+void frmBrows::SetDirectory(const QString& directory) {
+    try {
+        Dir1->setPath(directory);
+    } catch (const RuntimeError& error) {
+        Report(error.Description);
+    }
+}
+
+void frmBrows::Report(const QString& message) {
+    program.services.MsgBox(this, message, MsgButtons::OK, MsgIcon::Exclamation, program.App.Title);
+}
+
+void frmBrows::closeEvent(QCloseEvent* event) {
+    emit Unloaded();
+    QMdiSubWindow::closeEvent(event);
+}
