@@ -7,10 +7,12 @@
 
 #include <QPointer>
 #include <QString>
+#include <array>
 #include <cstdint>
 
 #include "colouring/ColorCode.h"
 
+class QWidget;
 class Services;
 class frmMain;
 
@@ -49,4 +51,7 @@ public:
     ColorCode colorCode;
     AppInfo App;
     QPointer<frmMain> mainWindow; // the one main window, set by Main()
+    // The shared instances of the publishing wizard's pages, indexed by page number (1 to 5;
+    // 0 unused): free-standing windows that may outlive the main window.
+    std::array<QPointer<QWidget>, 6> WizardPages;
 };

@@ -1,0 +1,16 @@
+#include "FocusedButton.h"
+
+#include <QKeyEvent>
+#include <QPushButton>
+
+bool PressFocusedButton(QWidget& window, const QKeyEvent& event) {
+    const bool enter = event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    if (!enter || modifiers != Qt::NoModifier)
+        return false;
+    auto* button = qobject_cast<QPushButton*>(window.focusWidget());
+    if (!button || !button->isEnabled() || !button->isVisible())
+        return false;
+    button->click();
+    return true;
+}
