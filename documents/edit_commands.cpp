@@ -1,7 +1,41 @@
-// UNBUILT: placeholder bodies so the program links until this subsystem is built.
-#include "app/frmMain.h"
+// Edit > Cut, Copy, Paste and Undo. The clipboard commands move plain text only between the
+// system clipboard and the active source window's selection. Each step that reaches for the
+// active window's control is skipped when there is none (no child, or not a source window);
+// none of them recolours text or marks the window changed.
+#include <QClipboard>
+#include <QGuiApplication>
 
-void frmMain::mnuEditCut_Click() {}
-void frmMain::mnuEditCopy_Click() {}
-void frmMain::mnuEditPaste_Click() {}
-void frmMain::mnuEditUndo_Click() {}
+#include "app/Program.h"
+#include "app/frmMain.h"
+#include "platform/RichTextBox.h"
+#include "platform/RuntimeError.h"
+#include "platform/Services.h"
+
+void frmMain::mnuEditCut_Click() {
+    if (ActiveIsBrowser())
+        return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    ResumeNext([&] { clipboard->clear(); });
+    ResumeNext([&] { clipboard->setText(ActiveCode().SelText()); });
+    ResumeNext([&] { ActiveCode().SetSelText(QString()); });
+}
+
+void frmMain::mnuEditCopy_Click() {
+    if (ActiveIsBrowser())
+        return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    ResumeNext([&] { clipboard->clear(); });
+    ResumeNext([&] { clipboard->setText(ActiveCode().SelText()); });
+}
+
+void frmMain::mnuEditPaste_Click() {
+    if (ActiveIsBrowser())
+        return;
+    const QString text = QGuiApplication::clipboard()->text(); // empty when it holds no text
+    ResumeNext([&] { ActiveCode().SetSelText(text); });
+}
+
+void frmMain::mnuEditUndo_Click() {
+    program.services.MsgBox(this, QStringLiteral("Add 'mnuEditUndo_Click' code."), MsgButtons::OK,
+                            MsgIcon::None, program.App.Title);
+}
