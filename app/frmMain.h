@@ -24,6 +24,7 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QPointer>
+#include <QRect>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -197,8 +198,21 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void createActions();
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void showEvent(QShowEvent* event) override;
+    void RebuildWindowList();
+    void UpdateClock();
+    void ApplyOuterGeometry();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void ActivateTopChild();
+    void ChildActivated(QMdiSubWindow* child);
+
+    QTimer* clockTimer = nullptr;            // keeps the date and time panels current
+    std::vector<QAction*> windowListActions; // the Window menu's entries for open children
+    std::vector<QPointer<QMdiSubWindow>> activationOrder; // children, most recently active last
+    std::vector<QPointer<QMdiSubWindow>> returnOrder;     // the order while a child closes
+    QRect outerPlacement;          // outer rectangle applied by the load step
+    bool placementPending = false; // frame not yet known when it was applied
 };

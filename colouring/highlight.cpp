@@ -27,8 +27,12 @@ std::int64_t ByteOffset(const RichTextBox& code, std::int64_t position, std::int
 }
 
 void AddRanges(std::vector<ColourRange>& out, const RichTextBox& code,
-               const std::vector<Scanner::Span>& spans, long colour) {
+               const std::vector<Scanner::Span>& spans, long colour, bool ascii) {
     for (const Scanner::Span& span : spans) {
+        if (ascii) { // characters are bytes: no conversion, no call into the control
+            out.push_back({int(span.begin), int(span.end - span.begin), colour});
+            continue;
+        }
         const int first = code.CharFromByte(int(span.begin));
         out.push_back({first, code.CharFromByte(int(span.end)) - first, colour});
     }
@@ -74,8 +78,9 @@ void frmMain::CPPColorCode(std::int32_t& startchar, std::int32_t& endchar) {
 
         std::vector<ColourRange> ranges;
         ranges.reserve(found.directives.size() + found.comments.size());
-        AddRanges(ranges, code, found.directives, program.colorCode.DirectiveColor.toLong());
-        AddRanges(ranges, code, found.comments, program.colorCode.CommentColor.toLong());
+        const bool ascii = std::size_t(length) == text.size();
+        AddRanges(ranges, code, found.directives, program.colorCode.DirectiveColor.toLong(), ascii);
+        AddRanges(ranges, code, found.comments, program.colorCode.CommentColor.toLong(), ascii);
         code.ApplyColours(ranges);
 
         // Putting the selection back raises SelChange, as the passes' own selections would.

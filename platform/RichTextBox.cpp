@@ -4,6 +4,7 @@
 // rest of the way is counted within that line. All-ASCII text skips even that.
 #include "platform/RichTextBox.h"
 
+#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QFocusEvent>
@@ -24,6 +25,14 @@ namespace {
 constexpr int StyleCount = 256;
 constexpr int InvalidPropertyValue = 380;
 constexpr int TypeMismatch = 13;
+
+// Branch-free, so the compiler reads many bytes at a time.
+bool IsAsciiBytes(std::string_view bytes) {
+    unsigned char any = 0;
+    for (const char c : bytes)
+        any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
 
 bool IsPredefinedStyle(int style) {
     return style >= QsciScintillaBase::STYLE_DEFAULT &&
@@ -154,7 +163,6 @@ RichTextBox::RichTextBox(QWidget* parent) : QsciScintillaBase(parent) {
     Sci(SCI_SETMARGINLEFT, 0, 2);
     // Only insertions and deletions are of interest: styling sends no notifications.
     Sci(SCI_SETMODEVENTMASK, SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT);
-    Sci(SCI_ALLOCATELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
 
     Sci(SCI_STYLESETFORE, STYLE_DEFAULT, 0);
     Sci(SCI_STYLESETBACK, STYLE_DEFAULT, 0xFFFFFF);
@@ -179,14 +187,26 @@ int RichTextBox::ByteLength() const {
     return static_cast<int>(Sci(SCI_GETLENGTH));
 }
 
+// Scintilla keeps the UTF-16 line index up to date on every insertion at a cost of several
+// nanoseconds a byte, more than the rest of a load; ASCII text does without it.
+void RichTextBox::EnsureIndex() const {
+    if (!indexed) {
+        Sci(SCI_ALLOCATELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
+        indexed = true;
+    }
+}
+
 int RichTextBox::TextLength() const {
+    if (asciiOnly)
+        return ByteLength();
+    EnsureIndex();
     const long lines = Sci(SCI_GETLINECOUNT);
     return static_cast<int>(Sci(SCI_INDEXPOSITIONFROMLINE, lines, SC_LINECHARACTERINDEX_UTF16));
 }
 
 // Every non-ASCII character takes more bytes in UTF-8 than code units in UTF-16.
 bool RichTextBox::IsAscii() const {
-    return TextLength() == ByteLength();
+    return asciiOnly;
 }
 
 int RichTextBox::ByteFromChar(int charPosition) const {
@@ -209,6 +229,7 @@ int RichTextBox::CharFromByte(int bytePosition) const {
     bytePosition = std::clamp(bytePosition, 0, bytes);
     if (IsAscii())
         return bytePosition;
+    EnsureIndex();
     const long line = Sci(SCI_LINEFROMPOSITION, bytePosition);
     const long lineByte = Sci(SCI_POSITIONFROMLINE, line);
     const long lineChar = Sci(SCI_INDEXPOSITIONFROMLINE, line, SC_LINECHARACTERINDEX_UTF16);
@@ -228,6 +249,15 @@ QString RichTextBox::Text() const {
 }
 
 void RichTextBox::ReplaceAll(const QByteArray& utf8, bool keepUndo) {
+    if (indexed) { // allocated afresh once needed: cheaper than keeping it up during the insert
+        Sci(SCI_RELEASELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
+        indexed = false;
+    }
+    // With no accessibility client and no user input to follow, nobody needs to hear of this
+    // insertion; QScintilla would otherwise copy the whole text into a QString to announce it.
+    const bool quiet = userInputDepth == 0 && !QAccessible::isActive();
+    if (quiet)
+        Sci(SCI_SETMODEVENTMASK, 0);
     if (keepUndo)
         Sci(SCI_BEGINUNDOACTION); // one undo step puts the old text back
     else
@@ -242,6 +272,9 @@ void RichTextBox::ReplaceAll(const QByteArray& utf8, bool keepUndo) {
         Sci(SCI_EMPTYUNDOBUFFER);
         Sci(SCI_SETUNDOCOLLECTION, 1);
     }
+    if (quiet)
+        Sci(SCI_SETMODEVENTMASK, SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT);
+    asciiOnly = IsAsciiBytes(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
     SelectBytes(0, 0);
 }
 
@@ -431,14 +464,14 @@ long RichTextBox::ColourAt(int position) const {
 
 void RichTextBox::ApplyColours(std::span<const ColourRange> ranges) {
     const bool ascii = IsAscii();
+    const int bytes = ByteLength(); // styling leaves the text as it is
     for (const ColourRange& range : ranges) {
         if (range.length <= 0)
             continue;
-        const int start =
-            ascii ? std::clamp(range.start, 0, ByteLength()) : ByteFromChar(range.start);
+        const int start = ascii ? std::clamp(range.start, 0, bytes) : ByteFromChar(range.start);
         const long long endChar = static_cast<long long>(range.start) + range.length;
         const int end = ascii
-                            ? static_cast<int>(std::min<long long>(endChar, ByteLength()))
+                            ? static_cast<int>(std::min<long long>(endChar, bytes))
                             : ByteFromChar(static_cast<int>(std::min<long long>(endChar, INT_MAX)));
         StyleBytes(start, end - start, range.colour);
     }
@@ -718,9 +751,13 @@ void RichTextBox::dropEvent(QDropEvent* event) {
     QsciScintillaBase::dropEvent(event);
 }
 
-// Records what a user input event inserts, keeping earlier records in step with later edits.
-void RichTextBox::OnModified(int position, int modificationType, const char*, int length, int, int,
-                             int, int, int, int) {
+// Notes non-ASCII text arriving, however it arrives (typing, paste, undo), and records what a
+// user input event inserts, keeping earlier records in step with later edits.
+void RichTextBox::OnModified(int position, int modificationType, const char* text, int length, int,
+                             int, int, int, int, int) {
+    if (asciiOnly && (modificationType & SC_MOD_INSERTTEXT) && text &&
+        !IsAsciiBytes(std::string_view(text, static_cast<size_t>(std::max(length, 0)))))
+        asciiOnly = false;
     if (userInputDepth == 0)
         return;
     if (modificationType & SC_MOD_INSERTTEXT) {

@@ -121,4 +121,9 @@ private:
     std::vector<std::pair<int, int>> userInsertions; // bytes inserted by that event
     int notedAnchor = 0;
     int notedCaret = 0;
+    // All-ASCII text (characters are bytes) needs no line character index; the index is
+    // allocated the first time a position is converted in other text.
+    bool asciiOnly = true;
+    mutable bool indexed = false;
+    void EnsureIndex() const;
 };

@@ -121,6 +121,10 @@ constexpr int DeviceIoError = 57;
 constexpr int PathFileAccessError = 75;
 constexpr int PathNotFound = 76;
 
+QString NotRegular() {
+    return QStringLiteral("Not a regular file (a device, a pipe or a socket)");
+}
+
 // Where a write to path really lands: the final target of a chain of symbolic links, so that
 // the link itself stays a link.
 QString WriteTarget(const QString& path) {
@@ -153,10 +157,13 @@ DecodedUtf8 DecodeToUtf8(const QByteArray& bytes) {
         result.utf8 = NormaliseBreaks(View(Windows1252ToUtf8(bytes)), "\r\n");
     }
     // The style is that of the first CR LF or lone LF. A lone CR is a line break too (it
-    // becomes CR LF like every other) but does not decide the style.
+    // becomes CR LF like every other) but decides the style only in a file without any LF,
+    // so that a file of classic Mac OS breaks keeps them.
     if (const qsizetype lf = bytes.indexOf('\n'); lf >= 0) {
         result.format.lineBreak = lf > 0 && bytes[lf - 1] == '\r' ? TextFormat::LineBreak::CrLf
                                                                   : TextFormat::LineBreak::Lf;
+    } else if (bytes.contains('\r')) {
+        result.format.lineBreak = TextFormat::LineBreak::Cr;
     }
     return result;
 }
@@ -188,8 +195,9 @@ TextFormat FormatForUtf8(std::string_view crlfUtf8, const TextFormat& format) {
 
 QByteArray EncodeUtf8(std::string_view crlfUtf8, const TextFormat& wanted) {
     const TextFormat format = FormatForUtf8(crlfUtf8, wanted);
-    const std::string_view lineBreak =
-        format.lineBreak == TextFormat::LineBreak::CrLf ? "\r\n" : "\n";
+    const std::string_view lineBreak = format.lineBreak == TextFormat::LineBreak::CrLf ? "\r\n"
+                                       : format.lineBreak == TextFormat::LineBreak::Cr ? "\r"
+                                                                                       : "\n";
     if (format.encoding == TextFormat::Encoding::Utf8)
         return NormaliseBreaks(crlfUtf8, lineBreak, format.utf8Bom ? utf8Bom : "");
     const QString text = FromUtf8(crlfUtf8);
@@ -221,6 +229,9 @@ DecodedUtf8 ReadUtf8(const QString& path) {
         Fail(FileNotFound, what, path, QStringLiteral("No such file or directory"));
     if (info.isDir())
         Fail(PathFileAccessError, what, path, QStringLiteral("Is a directory"));
+    // A pipe would block the program until something writes to it, a device may never end.
+    if (!info.isFile())
+        Fail(PathFileAccessError, what, path, NotRegular());
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         Fail(PathFileAccessError, what, path, Reason(file));
@@ -243,8 +254,14 @@ void WriteAtomic(const QString& path, const QByteArray& bytes) {
         Fail(PathFileAccessError, what, path, QStringLiteral("Is a directory"));
     if (!info.absoluteDir().exists())
         Fail(PathNotFound, what, path, QStringLiteral("The folder does not exist"));
-    // Replacing a file by rename would get past its read-only flag; honour the flag instead.
-    if (info.exists() && !info.isWritable())
+    // Renaming a new file over a device or a pipe would replace the device itself.
+    if (info.exists() && !info.isFile())
+        Fail(PathFileAccessError, what, path, NotRegular());
+    // Replacing a file by rename would get past its read-only flag; honour the flag instead,
+    // also for root, whom the system lets write anything: no write bit at all is read-only.
+    constexpr auto anyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite)))
         Fail(PathFileAccessError, what, path, QStringLiteral("Permission denied"));
 
     // QSaveFile writes a temporary file beside the target, gives it the target's permissions,

@@ -10,7 +10,7 @@
 
 struct TextFormat {
     enum class Encoding { Utf8, Windows1252 };
-    enum class LineBreak { CrLf, Lf };
+    enum class LineBreak { CrLf, Lf, Cr };
 
     Encoding encoding = Encoding::Utf8;
     LineBreak lineBreak =
@@ -39,8 +39,8 @@ namespace TextFile {
 
 // Pure conversions between file bytes and the program's CR LF text. Decode turns every line
 // break (CR LF, LF, lone CR) into CR LF; the style recorded is that of the first CR LF or LF
-// (a lone CR never decides it; with neither, the platform's). Encode writes every break in the
-// format's style, in the format that FormatFor gives.
+// (lone CRs decide it, as CR, only in a file with no LF; with no break, the platform's). Encode
+// writes every break in the format's style, in the format that FormatFor gives.
 DecodedText Decode(const QByteArray& bytes);
 QByteArray Encode(const QString& crlfText, const TextFormat& format);
 // The format Encode really uses: `format`, except that Windows-1252 text holding a character

@@ -30,6 +30,10 @@ QByteArray ReadWhole(const QString& path) {
     QFile file(path);
     if (QFileInfo(path).isDir())
         throw RuntimeError(75, QStringLiteral("Cannot read \"%1\": it is a directory.").arg(shown));
+    // A pipe would block the program until something writes to it, a device may never end.
+    if (QFileInfo(path).exists() && !QFileInfo(path).isFile())
+        throw RuntimeError(
+            75, QStringLiteral("Cannot read \"%1\": it is not a regular file.").arg(shown));
     if (!file.open(QIODevice::ReadOnly)) {
         const int number = file.exists() ? 75 : 53;
         throw RuntimeError(

@@ -73,14 +73,16 @@ TEST(TextFileDecode, DetectsEncodingAndBreakStyle) {
     EXPECT_EQ(TextFile::Decode("\xED\xA0\x80").format.encoding, Encoding::Windows1252);
 }
 
-TEST(TextFileDecode, LoneCarriageReturnsBecomeLineBreaksWithoutDecidingTheStyle) {
+TEST(TextFileDecode, LoneCarriageReturnsDecideTheStyleOnlyWithoutAnyLf) {
     DecodedText d = TextFile::Decode("a\rb\nc");
     EXPECT_EQ(d.text, QString("a\r\nb\r\nc"));
     EXPECT_EQ(d.format.lineBreak, LineBreak::Lf);
 
+    // A file of classic Mac OS breaks keeps them.
     d = TextFile::Decode("a\rb");
     EXPECT_EQ(d.text, QString("a\r\nb"));
-    EXPECT_EQ(d.format.lineBreak, TextFormat().lineBreak);
+    EXPECT_EQ(d.format.lineBreak, LineBreak::Cr);
+    EXPECT_EQ(TextFile::Encode(d.text, d.format), QByteArray("a\rb"));
     EXPECT_EQ(TextFile::Decode("one line").format.lineBreak, TextFormat().lineBreak);
 }
 

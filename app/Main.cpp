@@ -1,0 +1,23 @@
+#include "app/Main.h"
+
+#include <QApplication>
+#include <memory>
+
+#include "app/Program.h"
+#include "app/frmMain.h"
+#include "app/frmSplash.h"
+
+void Main(Program& program) {
+    auto splash = std::make_unique<frmSplash>(program);
+    splash->show();
+    // Drawn now, before the main window's load keeps the thread busy.
+    splash->repaint();
+    QApplication::processEvents();
+
+    auto* main = new frmMain(program);
+    program.mainWindow = main;
+    main->MDIForm_Load();
+
+    splash.reset();
+    main->show();
+}

@@ -1,0 +1,568 @@
+// The main window's construction, load, unload and close, File > Exit, and the request timer
+// Timer1 with the caret line display. The commands behind the menu items live with their
+// subsystems (see frmMain.h).
+#include "app/frmMain.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <cmath>
+#include <optional>
+
+#include "app/Program.h"
+#include "app/ToolbarIcons.h"
+#include "documents/frmDocument.h"
+#include "platform/RichTextBox.h"
+#include "platform/RuntimeError.h"
+#include "platform/SettingsStore.h"
+#include "platform/Twips.h"
+#include "workspace/frmBrows.h"
+
+namespace {
+
+const QString Section = QStringLiteral("Settings");
+
+// Window placement is kept in twips; the logical DPI of the window's screen converts.
+double DotsPerInch(const QWidget* window, Qt::Orientation direction) {
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return 96.0;
+    const double dpi =
+        direction == Qt::Horizontal ? screen->logicalDotsPerInchX() : screen->logicalDotsPerInchY();
+    return dpi > 0 ? dpi : 96.0;
+}
+
+// The decimal text of a single-precision number, as the store keeps placements.
+QString SingleText(double value) {
+    return QString::number(double(float(value)), 'g', 7);
+}
+
+// A stored placement value in pixels, or nothing when it is no usable number (not numeric,
+// not finite, beyond any screen, or a size that is not positive).
+std::optional<int> StoredPixels(const QString& text, double dpi, bool isSize) {
+    bool ok = false;
+    const double twips = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(twips))
+        return std::nullopt;
+    const double pixels = twips * dpi / TwipsPerInch;
+    if (std::abs(pixels) > 1.0e6 || (isSize && pixels < 1.0))
+        return std::nullopt;
+    return TwipsToPixels(twips, dpi);
+}
+
+} // namespace
+
+frmMain::frmMain(Program& program)
+    : QMainWindow(nullptr), program(program), dlgCommonDialog(program.services, this) {
+    setObjectName(QStringLiteral("frmMain"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(program.App.Title);
+    setWindowIcon(ToolbarIcons::ProgramIcon());
+
+    mdiArea = new QMdiArea(this);
+    mdiArea->setObjectName(QStringLiteral("mdiArea"));
+    // The system's application-workspace colour: the palette's dark shade behind the children.
+    mdiArea->setBackground(palette().brush(QPalette::Dark));
+    mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(mdiArea);
+    connect(mdiArea, &QMdiArea::subWindowActivated, this, &frmMain::ChildActivated);
+
+    createMenus();
+    createToolBar();
+    createStatusBar();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::createMenus() {
+    // One menu item: named as the menu table names it, its caption exactly as stored (no
+    // shortcut is ever taken from the caption), connected to its handler.
+    auto item = [this](QMenu* menu, const char* name, const QString& caption,
+                       void (frmMain::*handler)() = nullptr) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcutContext(Qt::WindowShortcut);
+        menu->addAction(action);
+        if (handler)
+            connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    auto separator = [this](QMenu* menu, const char* name) {
+        auto* action = new QAction(this);
+        action->setObjectName(QLatin1String(name));
+        action->setSeparator(true);
+        menu->addAction(action);
+        return action;
+    };
+    auto menu = [this](const char* name, const QString& caption) {
+        auto* m = menuBar()->addMenu(caption);
+        m->setObjectName(QLatin1String(name));
+        return m;
+    };
+
+    mnuFile = menu("mnuFile", QStringLiteral("&File"));
+    mnuFileNew = item(mnuFile, "mnuFileNew", QStringLiteral("&New"), &frmMain::mnuFileNew_Click);
+    mnuFileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuFileOpen =
+        item(mnuFile, "mnuFileOpen", QStringLiteral("&Open..."), &frmMain::mnuFileOpen_Click);
+    mnuFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuFileClose =
+        item(mnuFile, "mnuFileClose", QStringLiteral("&Close"), &frmMain::mnuFileClose_Click);
+    mnuFileBar0 = separator(mnuFile, "mnuFileBar0");
+    mnuFileNW =
+        item(mnuFile, "mnuFileNW", QStringLiteral("New Workspace..."), &frmMain::mnuFileNW_Click);
+    mnuFileOW =
+        item(mnuFile, "mnuFileOW", QStringLiteral("Open Workspace..."), &frmMain::mnuFileOW_Click);
+    mnuFileCW =
+        item(mnuFile, "mnuFileCW", QStringLiteral("Close Workspace"), &frmMain::mnuFileCW_Click);
+    mnuFileBar6 = separator(mnuFile, "mnuFileBar6");
+    mnuFileSave =
+        item(mnuFile, "mnuFileSave", QStringLiteral("&Save"), &frmMain::mnuFileSave_Click);
+    mnuFileSaveAs = item(mnuFile, "mnuFileSaveAs", QStringLiteral("Save &As..."),
+                         &frmMain::mnuFileSaveAs_Click);
+    mnuFileSaveAll = item(mnuFile, "mnuFileSaveAll", QStringLiteral("Save A&ll"));
+    mnuFileSaveAll->setEnabled(false);
+    mnuFileBar1 = separator(mnuFile, "mnuFileBar1");
+    mnuFileProperties = item(mnuFile, "mnuFileProperties", QStringLiteral("Propert&ies"),
+                             &frmMain::mnuFileProperties_Click);
+    mnuFileProperties->setEnabled(false);
+    mnuFileBar2 = separator(mnuFile, "mnuFileBar2");
+    mnuFilePageSetup = item(mnuFile, "mnuFilePageSetup", QStringLiteral("Page Set&up..."),
+                            &frmMain::mnuFilePageSetup_Click);
+    mnuFilePrintPreview = item(mnuFile, "mnuFilePrintPreview", QStringLiteral("Print Pre&view"));
+    mnuFilePrintPreview->setEnabled(false);
+    mnuFilePrint =
+        item(mnuFile, "mnuFilePrint", QStringLiteral("&Print..."), &frmMain::mnuFilePrint_Click);
+    mnuFileBar3 = separator(mnuFile, "mnuFileBar3");
+    mnuFileSend = item(mnuFile, "mnuFileSend", QStringLiteral("Sen&d..."));
+    mnuFileSend->setEnabled(false);
+    mnuFileBar4 = separator(mnuFile, "mnuFileBar4");
+    mnuFileExit =
+        item(mnuFile, "mnuFileExit", QStringLiteral("E&xit"), &frmMain::mnuFileExit_Click);
+
+    mnuEdit = menu("mnuEdit", QStringLiteral("&Edit"));
+    mnuEditUndo =
+        item(mnuEdit, "mnuEditUndo", QStringLiteral("&Undo"), &frmMain::mnuEditUndo_Click);
+    mnuEditBar0 = separator(mnuEdit, "mnuEditBar0");
+    mnuEditCut = item(mnuEdit, "mnuEditCut", QStringLiteral("Cu&t           Ctrl+X"),
+                      &frmMain::mnuEditCut_Click);
+    mnuEditCopy = item(mnuEdit, "mnuEditCopy", QStringLiteral("&Copy        Ctrl+C"),
+                       &frmMain::mnuEditCopy_Click);
+    mnuEditPaste = item(mnuEdit, "mnuEditPaste", QStringLiteral("&Paste       Ctrl+V"),
+                        &frmMain::mnuEditPaste_Click);
+    mnuSep1 = separator(mnuEdit, "mnuSep1");
+    mnuEditFind =
+        item(mnuEdit, "mnuEditFind", QStringLiteral("&Find..."), &frmMain::mnuEditFind_Click);
+    mnuEditFA =
+        item(mnuEdit, "mnuEditFA", QStringLiteral("Find &Again"), &frmMain::mnuEditFA_Click);
+    mnuEditFA->setShortcut(QKeySequence(Qt::Key_F3));
+
+    mnuBuild = menu("mnuBuild", QStringLiteral("&Build"));
+    mnuBuildcgameQVM = item(mnuBuild, "mnuBuildcgameQVM", QStringLiteral("Build &cgame QVM"),
+                            &frmMain::mnuBuildcgameQVM_Click);
+    mnuBuildgameQVM = item(mnuBuild, "mnuBuildgameQVM", QStringLiteral("Build &game QVM"),
+                           &frmMain::mnuBuildgameQVM_Click);
+    mnuBuilduiQVM = item(mnuBuild, "mnuBuilduiQVM", QStringLiteral("Build &ui QVM"),
+                         &frmMain::mnuBuilduiQVM_Click);
+    mnuBuildSep0 = separator(mnuBuild, "mnuBuildSep0");
+    mnuBuildUpload = item(mnuBuild, "mnuBuildUpload", QStringLiteral("&Publish Mod..."),
+                          &frmMain::mnuBuildUpload_Click);
+
+    mnuView = menu("mnuView", QStringLiteral("&View"));
+    mnuViewToolbar =
+        item(mnuView, "mnuViewToolbar", QStringLiteral("&Toolbar"), &frmMain::mnuViewToolbar_Click);
+    mnuViewToolbar->setCheckable(true);
+    mnuViewToolbar->setChecked(true);
+    mnuViewStatusBar = item(mnuView, "mnuViewStatusBar", QStringLiteral("Status &Bar"),
+                            &frmMain::mnuViewStatusBar_Click);
+    mnuViewStatusBar->setCheckable(true);
+    mnuViewStatusBar->setChecked(true);
+    mnuViewBar0 = separator(mnuView, "mnuViewBar0");
+    mnuViewRefresh = item(mnuView, "mnuViewRefresh", QStringLiteral("&Refresh"));
+    mnuViewRefresh->setEnabled(false);
+    mnuViewOptions = item(mnuView, "mnuViewOptions", QStringLiteral("&Options..."),
+                          &frmMain::mnuViewOptions_Click);
+    mnuViewOptions->setEnabled(false);
+
+    mnuTools = menu("mnuTools", QStringLiteral("&Tools"));
+    mnuToolsOptions = item(mnuTools, "mnuToolsOptions", QStringLiteral("&Options..."),
+                           &frmMain::mnuToolsOptions_Click);
+
+    mnuWindow = menu("mnuWindow", QStringLiteral("&Window"));
+    mnuWindowNewWindow = item(mnuWindow, "mnuWindowNewWindow", QStringLiteral("&New Window"),
+                              &frmMain::mnuWindowNewWindow_Click);
+    mnuWindowFile = item(mnuWindow, "mnuWindowFile", QStringLiteral("&File Browser"),
+                         &frmMain::mnuWindowFile_Click);
+    mnuWindowFile->setCheckable(true);
+    mnuWindowFile->setChecked(true);
+    mnuWindowBar0 = separator(mnuWindow, "mnuWindowBar0");
+    mnuWindowCascade = item(mnuWindow, "mnuWindowCascade", QStringLiteral("&Cascade"),
+                            &frmMain::mnuWindowCascade_Click);
+    mnuWindowTileHorizontal =
+        item(mnuWindow, "mnuWindowTileHorizontal", QStringLiteral("Tile &Horizontal"),
+             &frmMain::mnuWindowTileHorizontal_Click);
+    mnuWindowTileVertical =
+        item(mnuWindow, "mnuWindowTileVertical", QStringLiteral("Tile &Vertical"),
+             &frmMain::mnuWindowTileVertical_Click);
+    mnuWindowArrangeIcons =
+        item(mnuWindow, "mnuWindowArrangeIcons", QStringLiteral("&Arrange Icons"),
+             &frmMain::mnuWindowArrangeIcons_Click);
+    connect(mnuWindow, &QMenu::aboutToShow, this, &frmMain::RebuildWindowList);
+
+    mnuHelp = menu("mnuHelp", QStringLiteral("&Help"));
+    mnuHelpContents = item(mnuHelp, "mnuHelpContents", QStringLiteral("&Contents"),
+                           &frmMain::mnuHelpContents_Click);
+    mnuHelpSearchForHelpOn =
+        item(mnuHelp, "mnuHelpSearchForHelpOn", QStringLiteral("&Search For Help On..."),
+             &frmMain::mnuHelpSearchForHelpOn_Click);
+    mnuHelpBar0 = separator(mnuHelp, "mnuHelpBar0");
+    mnuHelpAbout =
+        item(mnuHelp, "mnuHelpAbout", QStringLiteral("&About "), &frmMain::mnuHelpAbout_Click);
+}
+
+void frmMain::createToolBar() {
+    imlToolbarIcons = ToolbarIcons::ImageList();
+    auto image = [this](const QString& key) {
+        for (const auto& [imageKey, pixmap] : imlToolbarIcons)
+            if (imageKey == key)
+                return QIcon(pixmap);
+        return QIcon();
+    };
+
+    tbToolBar = new QToolBar(QStringLiteral("tbToolBar"), this);
+    tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
+    tbToolBar->setIconSize(QSize(16, 16));
+    tbToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // Only View > Toolbar shows and hides it, so its check mark stays true.
+    tbToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    tbToolBar->toggleViewAction()->setVisible(false);
+    addToolBar(Qt::TopToolBarArea, tbToolBar);
+
+    const QString keys[] = {"New",  "Open",  "Save", "",     "Print", "",          "Cut",
+                            "Copy", "Paste", "",     "Find", "",      "Properties"};
+    for (const QString& key : keys) {
+        QAction* button = nullptr;
+        if (key.isEmpty()) {
+            button = tbToolBar->addSeparator();
+        } else {
+            button = tbToolBar->addAction(image(key), key);
+            button->setToolTip(key);
+            button->setObjectName(QStringLiteral("tbButton") + key);
+            connect(button, &QAction::triggered, this, [this, key] { tbToolBar_ButtonClick(key); });
+        }
+        button->setData(key);
+        tbButtons.push_back(button);
+    }
+}
+
+void frmMain::createStatusBar() {
+    sbStatusBar = new QStatusBar(this);
+    sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
+    setStatusBar(sbStatusBar);
+
+    auto panel = [this](const char* name, const QString& text) {
+        auto* label = new QLabel(text, sbStatusBar);
+        label->setObjectName(QLatin1String(name));
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setContentsMargins(2, 0, 2, 0);
+        return label;
+    };
+    sbPanelStatus = panel("sbPanelStatus", QStringLiteral("Status"));
+    sbPanelDate = panel("sbPanelDate", QString());
+    sbPanelTime = panel("sbPanelTime", QString());
+    sbStatusBar->addWidget(sbPanelStatus, 1);
+    sbStatusBar->addPermanentWidget(sbPanelDate);
+    sbStatusBar->addPermanentWidget(sbPanelTime);
+
+    UpdateClock();
+    clockTimer = new QTimer(this);
+    clockTimer->setInterval(1000);
+    connect(clockTimer, &QTimer::timeout, this, &frmMain::UpdateClock);
+    clockTimer->start();
+}
+
+void frmMain::UpdateClock() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QLocale locale;
+    sbPanelDate->setText(locale.toString(now.date(), QLocale::ShortFormat));
+    sbPanelTime->setText(locale.toString(now.time(), QLocale::ShortFormat));
+}
+
+QMdiSubWindow* frmMain::ActiveForm() const {
+    // The current child stays known while another top-level window (a message box, a dialog)
+    // has the focus, as the active document does.
+    return mdiArea ? mdiArea->currentSubWindow() : nullptr;
+}
+
+frmDocument* frmMain::ActiveDocument() const {
+    return qobject_cast<frmDocument*>(ActiveForm());
+}
+
+RichTextBox& frmMain::ActiveCode() const {
+    frmDocument* document = ActiveDocument();
+    if (!document || !document->code)
+        throw RuntimeError(RuntimeError::NoObject,
+                           QStringLiteral("Object variable or With block variable not set"));
+    return *document->code;
+}
+
+bool frmMain::ActiveIsBrowser() const {
+    const QMdiSubWindow* active = ActiveForm();
+    return active && !Brows.isNull() && active == Brows.data();
+}
+
+void frmMain::ShowChild(QMdiSubWindow* child) {
+    if (!child)
+        return;
+    if (child->mdiArea() != mdiArea) {
+        mdiArea->addSubWindow(child);
+        child->installEventFilter(this);
+    }
+    child->show();
+    mdiArea->setActiveSubWindow(child);
+    ChildActivated(child);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    // The active child closing hands the focus to the child activated before it, as the
+    // platform's multiple-document window does; Qt does so only while the application is
+    // active, and otherwise falls back to the first child. The order is taken now, before Qt
+    // reacts to the close.
+    if (event->type() == QEvent::Close && !activationOrder.empty() &&
+        activationOrder.back() == watched) {
+        returnOrder = activationOrder;
+        returnOrder.pop_back();
+        QPointer<QObject> closing = watched;
+        QTimer::singleShot(0, this, [this, closing] {
+            auto* child = qobject_cast<QMdiSubWindow*>(closing.data());
+            if (!child || !child->isVisible())
+                ActivateTopChild();
+            returnOrder.clear();
+        });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::ChildActivated(QMdiSubWindow* child) {
+    if (!child)
+        return;
+    std::erase_if(activationOrder, [child](const QPointer<QMdiSubWindow>& entry) {
+        return entry.isNull() || entry == child;
+    });
+    activationOrder.emplace_back(child);
+}
+
+void frmMain::ActivateTopChild() {
+    for (auto entry = returnOrder.rbegin(); entry != returnOrder.rend(); ++entry) {
+        QMdiSubWindow* child = *entry;
+        if (child && child->isVisible()) {
+            mdiArea->setActiveSubWindow(child);
+            ChildActivated(child);
+            return;
+        }
+    }
+}
+
+void frmMain::RebuildWindowList() {
+    for (QAction* entry : windowListActions) {
+        mnuWindow->removeAction(entry);
+        delete entry;
+    }
+    windowListActions.clear();
+
+    const auto children = mdiArea->subWindowList(QMdiArea::CreationOrder);
+    if (children.isEmpty())
+        return;
+    auto* bar = new QAction(this);
+    bar->setSeparator(true);
+    mnuWindow->addAction(bar);
+    windowListActions.push_back(bar);
+
+    QMdiSubWindow* active = ActiveForm();
+    int number = 0;
+    for (QMdiSubWindow* child : children) {
+        ++number;
+        QString caption = child->windowTitle();
+        caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+        const QString text = number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(caption)
+                                         : QStringLiteral("%1 %2").arg(number).arg(caption);
+        auto* entry = new QAction(text, this);
+        // Only the active child carries a check mark; the others show no box at all.
+        entry->setCheckable(child == active);
+        entry->setChecked(child == active);
+        QPointer<QMdiSubWindow> target = child;
+        connect(entry, &QAction::triggered, this, [this, target] {
+            if (target)
+                ShowChild(target);
+        });
+        mnuWindow->addAction(entry);
+        windowListActions.push_back(entry);
+    }
+}
+
+void frmMain::MDIForm_Load() {
+    Module1& m = program.module1;
+    m.KeyPending = false;
+    program.colorCode.Set();
+    SetFlatToolbar(tbToolBar);
+    m.PendingOpenFile.clear();
+    SourceDir.clear();
+    m.PendingSourceDir.clear();
+    LastFindText.clear();
+    m.PendingFindText.clear();
+    LastFindPos = 0;
+
+    // Placement in twips, applied as stored (not checked against the screen); a value that is
+    // no usable number takes its default instead of misplacing the window.
+    const QString& app = program.App.Title;
+    const double dpiX = DotsPerInch(this, Qt::Horizontal);
+    const double dpiY = DotsPerInch(this, Qt::Vertical);
+    auto read = [&](const char* key, double defaultTwips, double dpi, bool isSize) {
+        const QString text = SettingsStore::GetSetting(app, Section, QLatin1String(key),
+                                                       QString::number(defaultTwips));
+        return StoredPixels(text, dpi, isSize).value_or(TwipsToPixels(defaultTwips, dpi));
+    };
+    const int left = read("MainLeft", 1000, dpiX, false);
+    const int top = read("MainTop", 1000, dpiY, false);
+    const int width = read("MainWidth", 6500, dpiX, true);
+    const int height = read("MainHeight", 6500, dpiY, true);
+    outerPlacement = QRect(left, top, width, height);
+    ApplyOuterGeometry();
+
+    m.FTPClientPath = SettingsStore::GetSetting(app, Section, QStringLiteral("ftpPath"), QString());
+    m.WebBrowserPath =
+        SettingsStore::GetSetting(app, Section, QStringLiteral("webPath"), QString());
+    m.EmailClientPath =
+        SettingsStore::GetSetting(app, Section, QStringLiteral("emaPath"), QString());
+
+    ShowFileBrowser();
+    mnuWindowFile->setChecked(true);
+    Timer1->start();
+}
+
+void frmMain::ApplyOuterGeometry() {
+    // Qt places a window by its frame but sizes it by its client area; the frame's extent is
+    // known only once the window manager has framed the window, so this runs again then.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    move(outerPlacement.topLeft());
+    resize(std::max(1, outerPlacement.width() - frame.width()),
+           std::max(1, outerPlacement.height() - frame.height()));
+    placementPending = !isVisible() || frame.isNull();
+}
+
+void frmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!placementPending || event->spontaneous())
+        return;
+    // A window manager reports the frame a little after mapping: look again shortly, and stop
+    // looking once the frame is known or the user has had time to move the window.
+    for (int delay : {0, 100, 400}) {
+        QTimer::singleShot(delay, this, [this, delay] {
+            if (!placementPending)
+                return;
+            const QSize frame = frameGeometry().size() - geometry().size();
+            if (!frame.isNull() && !isMinimized() && !isMaximized())
+                ApplyOuterGeometry();
+            if (!frame.isNull() || delay == 400)
+                placementPending = false;
+        });
+    }
+}
+
+void frmMain::SetFlatToolbar(QToolBar* aToolbar) {
+    // Flat buttons that raise under the mouse, no divider or handle, fixed to the top edge.
+    if (!aToolbar)
+        return;
+    aToolbar->setMovable(false);
+    aToolbar->setFloatable(false);
+    aToolbar->setAllowedAreas(Qt::TopToolBarArea);
+    for (QAction* action : aToolbar->actions())
+        if (auto* button = qobject_cast<QToolButton*>(aToolbar->widgetForAction(action)))
+            button->setAutoRaise(true);
+    aToolbar->setStyleSheet(QStringLiteral("QToolBar { border: none; }"));
+}
+
+void frmMain::MDIForm_Unload() {
+    const QString& app = program.App.Title;
+    if (!isMinimized()) {
+        const QRect outer = frameGeometry();
+        const double dpiX = DotsPerInch(this, Qt::Horizontal);
+        const double dpiY = DotsPerInch(this, Qt::Vertical);
+        SettingsStore::SaveSetting(app, Section, QStringLiteral("MainLeft"),
+                                   SingleText(PixelsToTwips(outer.left(), dpiX)));
+        SettingsStore::SaveSetting(app, Section, QStringLiteral("MainTop"),
+                                   SingleText(PixelsToTwips(outer.top(), dpiY)));
+        SettingsStore::SaveSetting(app, Section, QStringLiteral("MainWidth"),
+                                   SingleText(PixelsToTwips(outer.width(), dpiX)));
+        SettingsStore::SaveSetting(app, Section, QStringLiteral("MainHeight"),
+                                   SingleText(PixelsToTwips(outer.height(), dpiY)));
+    }
+    const Module1& m = program.module1;
+    SettingsStore::SaveSetting(app, Section, QStringLiteral("ftpPath"), m.FTPClientPath);
+    SettingsStore::SaveSetting(app, Section, QStringLiteral("webPath"), m.WebBrowserPath);
+    SettingsStore::SaveSetting(app, Section, QStringLiteral("emaPath"), m.EmailClientPath);
+}
+
+void frmMain::mnuFileExit_Click() {
+    close();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    // Every child closes first; a source window whose save failed stays open with its text,
+    // and then the main window stays too.
+    for (QMdiSubWindow* child : mdiArea->subWindowList(QMdiArea::StackingOrder)) {
+        QPointer<QMdiSubWindow> guard = child;
+        if (guard && !guard->close()) {
+            event->ignore();
+            return;
+        }
+    }
+    MDIForm_Unload();
+    Timer1->stop();
+    event->accept();
+}
+
+void frmMain::Timer1_Timer() {
+    Module1& m = program.module1;
+    if (m.KeyPending) {
+        m.PendingKey = KeyPressEvent(m.PendingKey);
+        m.KeyPending = false;
+    }
+    if (!m.PendingOpenFile.isEmpty())
+        PendingOpenFileStep();
+    if (!m.PendingSourceDir.isEmpty())
+        PendingSourceDirStep();
+    if (!m.PendingFindText.isEmpty())
+        PendingSearchStep();
+    if (m.SelectionChanged)
+        CaretDisplayStep();
+}
+
+void frmMain::CaretDisplayStep() {
+    if (frmDocument* document = ActiveDocument(); document && document->code) {
+        CaretPos = document->code->SelStart();
+        sbPanelStatus->setText(QStringLiteral("Line ") +
+                               QString::number(document->code->GetLineFromChar(CaretPos)));
+    }
+    program.module1.SelectionChanged = false;
+}

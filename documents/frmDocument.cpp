@@ -1,0 +1,132 @@
+// The source window: the text control fills it, keys mark it changed, typed characters go to
+// the colouring engine's slot when colouring while typing is on, caret moves are reported, and
+// closing asks whether to save.
+#include "documents/frmDocument.h"
+
+#include <QCloseEvent>
+#include <QFont>
+#include <QResizeEvent>
+
+#include "app/Program.h"
+#include "app/ToolbarIcons.h"
+#include "platform/RichTextBox.h"
+#include "platform/RuntimeError.h"
+#include "platform/Services.h"
+
+frmDocument::frmDocument(Program& program, QWidget* parent)
+    : QMdiSubWindow(parent), CommonDialog1(program.services, this), program(program) {
+    setObjectName(QStringLiteral("frmDocument"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("frmDocument"));
+    setWindowIcon(ToolbarIcons::DocumentIcon());
+
+    code = new RichTextBox(this);
+    code->setObjectName(QStringLiteral("code"));
+    // "Courier" is asked for by name; the hint lets fontconfig fall back to a monospace face.
+    QFont font(QStringLiteral("Courier"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPointSizeF(9.75);
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    code->setFont(font);
+    setWidget(code);
+
+    connect(code, &RichTextBox::KeyDown, this, &frmDocument::code_KeyDown);
+    connect(code, &RichTextBox::KeyPress, this, &frmDocument::code_KeyPress);
+    connect(code, &RichTextBox::SelChange, this, &frmDocument::code_SelChange);
+
+    resize(600, 400);
+    Form_Load();
+}
+
+frmDocument::~frmDocument() {
+    // The control may report a last selection change while it is torn down.
+    if (code)
+        code->disconnect(this);
+}
+
+void frmDocument::Form_Load() {
+    changed = false;
+    Form_Resize();
+}
+
+void frmDocument::Form_Resize() {
+    if (!code)
+        return;
+    // The control fills the inner area (inside the frame and caption bar); its right margin
+    // lies far beyond the edge, so lines never wrap.
+    const QRect inner = contentsRect();
+    ResumeNext([&] { code->Move(inner.left(), inner.top(), inner.width(), inner.height()); });
+    ResumeNext([&] { code->SetRightMargin(inner.width() + 500000); });
+}
+
+void frmDocument::code_KeyDown(int, int) {
+    if (!changed)
+        changed = true;
+}
+
+void frmDocument::code_KeyPress(int& KeyAscii) {
+    if (ccode) {
+        program.module1.PendingKey = static_cast<std::int16_t>(KeyAscii);
+        program.module1.KeyPending = true;
+    }
+}
+
+void frmDocument::code_SelChange() {
+    program.module1.SelectionChanged = true;
+}
+
+bool frmDocument::Form_Unload() {
+    if (!changed)
+        return true;
+    const QString caption = windowTitle();
+    const MsgAnswer answer = program.services.MsgBox(
+        this,
+        QStringLiteral("Would you like to save changes made to ") + caption + QStringLiteral("?"),
+        MsgButtons::YesNo, MsgIcon::None, QStringLiteral("Save Changes?"));
+    if (answer != MsgAnswer::Yes)
+        return true;
+
+    QString path;
+    if (caption.left(6) != QLatin1String("Source")) {
+        path = caption;
+    } else {
+        CommonDialog1.DialogTitle = QStringLiteral("Save");
+        CommonDialog1.CancelError = false;
+        CommonDialog1.Filter = QStringLiteral("All Files (*.*)|*.*");
+        CommonDialog1.ShowSave();
+        path = CommonDialog1.FileName;
+        if (path.isEmpty())
+            return true; // cancelled: nothing is written
+    }
+    try {
+        code->SaveFile(path, 1);
+    } catch (const RuntimeError& error) {
+        // Closing now would throw the text away: say why and keep the window open.
+        program.services.MsgBox(
+            this,
+            QStringLiteral("The changes to ") + caption +
+                QStringLiteral(" could not be saved to ") + path + QStringLiteral(".\n\n") +
+                error.Description +
+                QStringLiteral("\n\nThe window stays open so that nothing is lost."),
+            MsgButtons::OK, MsgIcon::Exclamation, program.App.Title);
+        return false;
+    }
+    return true;
+}
+
+void frmDocument::closeEvent(QCloseEvent* event) {
+    if (!Form_Unload()) {
+        event->ignore();
+        return;
+    }
+    QMdiSubWindow::closeEvent(event);
+}
+
+void frmDocument::resizeEvent(QResizeEvent* event) {
+    QMdiSubWindow::resizeEvent(event);
+    Form_Resize();
+}

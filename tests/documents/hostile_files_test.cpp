@@ -1,0 +1,199 @@
+// Source files that fight back, through the File commands as the user meets them: odd
+// contents open and save back byte for byte; files that cannot be read or written are
+// reported naming the path, and neither the window's text and caption nor any byte on disk
+// changes.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMdiArea>
+#include <QTemporaryDir>
+#include <sys/stat.h>
+
+#include "documents/frmDocument.h"
+#include "platform/RichTextBox.h"
+#include "support/FileSizeLimit.h"
+#include "support/ProgramFixture.h"
+
+namespace {
+
+class HostileFiles : public ProgramFixture {
+protected:
+    QString Write(const QString& name, const QByteArray& bytes) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+    static QByteArray Bytes(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    QString Caption() const { return main->ActiveDocument()->windowTitle(); }
+    RichTextBox& Code() const { return main->ActiveCode(); }
+    QStringList Entries() const {
+        return QDir(dir.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    }
+    // Opens path, checks nothing was reported, saves it untouched; the bytes on disk after.
+    QByteArray OpenAndSaveUntouched(const QString& path) {
+        main->OpenDocument(path);
+        EXPECT_EQ(services.count("MsgBox"), 0) << path.toStdString();
+        EXPECT_EQ(Caption(), path);
+        main->mnuFileSave_Click();
+        EXPECT_EQ(services.count("MsgBox"), 0) << path.toStdString();
+        return Bytes(path);
+    }
+    // The one message shown since the last call, which must name path.
+    void ExpectReported(const QString& path) {
+        const auto boxes = services.callsOf("MsgBox");
+        ASSERT_EQ(boxes.size(), reported + 1) << path.toStdString();
+        EXPECT_TRUE(boxes.back().text.contains(QDir::toNativeSeparators(path)))
+            << boxes.back().text.toStdString();
+        EXPECT_EQ(boxes.back().icon, MsgIcon::Exclamation);
+        reported = boxes.size();
+    }
+
+    QTemporaryDir dir;
+    std::size_t reported = 0;
+};
+
+TEST_F(HostileFiles, OddContentsOpenAndSaveBackByteForByte) {
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QString text; // as the window holds it
+    } samples[] = {
+        {"empty.c", "", ""},
+        {"nul.c", QByteArray("int a;\0\0// b\r\n", 15),
+         QString::fromUtf8("int a;\0\0// b\r\n", 15)},
+        {"latin.c", "// caf\xE9 \x93quoted\x94 \x80\r\n",
+         QString::fromUtf8("// caf\xC3\xA9 \xE2\x80\x9Cquoted\xE2\x80\x9D \xE2\x82\xAC\r\n")},
+        {"mac.h", "#if A\r// x\rint b;\r", "#if A\r\n// x\r\nint b;\r\n"},
+        {"unix.c", "a\nb", "a\r\nb"},
+        {"bom.c", "\xEF\xBB\xBF#define X 1\r\n", QString::fromUtf8("\xEF\xBB\xBF#define X 1\r\n")},
+    };
+    for (const auto& sample : samples) {
+        const QString path = Write(sample.name, sample.bytes);
+        main->OpenDocument(path);
+        EXPECT_EQ(Code().Text(), sample.text) << sample.name;
+        main->mnuFileClose_Click();
+        EXPECT_EQ(OpenAndSaveUntouched(path), sample.bytes) << sample.name;
+    }
+}
+
+TEST_F(HostileFiles, MixedLineBreaksAreSavedInTheFirstStyle) {
+    const QString crlfFirst = Write("a.c", "one\r\ntwo\nthree\r\n");
+    EXPECT_EQ(OpenAndSaveUntouched(crlfFirst), QByteArray("one\r\ntwo\r\nthree\r\n"));
+    const QString lfFirst = Write("b.c", "one\ntwo\r\nthree\rfour");
+    EXPECT_EQ(OpenAndSaveUntouched(lfFirst), QByteArray("one\ntwo\nthree\nfour"));
+}
+
+// Big files open, colour and save back whole. No time is asserted; the elapsed time is shown
+// so that a slowdown is seen.
+TEST_F(HostileFiles, AFiveMegabyteLineAndAFiftyMegabyteFile) {
+    QByteArray line = "#define LONG ";
+    line += QByteArray(5 * 1024 * 1024, 'x') + " // end\r\n";
+    QByteArray big;
+    big.reserve(50 * 1024 * 1024 + 64);
+    const QByteArray row = "\tcount += 1; // tally the frags of every client\r\n";
+    while (big.size() < 50 * 1024 * 1024)
+        big += row;
+    const struct {
+        const char* name;
+        const QByteArray& bytes;
+        int colouredAt; // a directive's "#", a comment's "//"
+        long colour;
+    } files[] = {{"line.c", line, 1, 16711680}, {"big.c", big, 13, 32768}};
+    for (const auto& [name, bytes, colouredAt, colour] : files) {
+        const QString path = Write(name, bytes);
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(OpenAndSaveUntouched(path), bytes) << name;
+        EXPECT_TRUE(main->ActiveDocument()->ccode);
+        EXPECT_EQ(Code().ColourAt(colouredAt), colour) << name; // coloured as C source
+        std::printf("%s (%lld bytes): opened, coloured and saved in %lld ms\n", name,
+                    static_cast<long long>(bytes.size()), static_cast<long long>(clock.elapsed()));
+        main->mnuFileClose_Click();
+    }
+}
+
+TEST_F(HostileFiles, WhatCannotBeOpenedIsReportedAndLeavesAnEmptyWindow) {
+    const QString missing = dir.filePath("missing.c");
+    const QString vanished = Write("vanished.c", "gone\r\n");
+    const QString pipe = dir.filePath("pipe.c");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+
+    for (const QString& path : {missing, dir.path(), pipe, QStringLiteral("/dev/zero")}) {
+        main->OpenDocument(path);
+        ExpectReported(path);
+        EXPECT_EQ(Caption().left(7), "Source ");
+        EXPECT_EQ(Code().Text(), "");
+    }
+    // Chosen in the dialog, gone before it is read.
+    services.fileAnswers = {vanished};
+    QFile::remove(vanished);
+    main->mnuFileOpen_Click();
+    ExpectReported(vanished);
+    // Double-clicked in the file browser, gone before the tick.
+    const QString later = Write("later.c", "x");
+    program->module1.PendingOpenFile = later;
+    QFile::remove(later);
+    main->Timer1_Timer();
+    ExpectReported(later);
+    EXPECT_EQ(program->module1.PendingOpenFile, "");
+    main->Timer1_Timer(); // reported once, not at every tick
+    EXPECT_EQ(services.count("MsgBox"), int(reported));
+}
+
+// Save, Save As and the close prompt's save onto places that cannot take the file: each is
+// reported naming the path, the window keeps its text and caption, the old file its bytes.
+TEST_F(HostileFiles, FailedSavesChangeNothingOnDiskOrInTheWindow) {
+    const QByteArray precious = "int precious;\r\n";
+    const QString original = Write("game.c", precious);
+    main->OpenDocument(original);
+    Code().SetText("int edited;\r\n");
+    const QString locked = Write("locked.c", precious);
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    const QString pipe = dir.filePath("pipe.c");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    const QString intoMissing = dir.filePath("no/such/dir/a.c");
+    const QStringList before = Entries();
+
+    for (const QString& target : {intoMissing, dir.path(), locked, pipe}) {
+        services.fileAnswers = {target};
+        main->mnuFileSaveAs_Click();
+        ExpectReported(target);
+        EXPECT_EQ(Caption(), original);
+    }
+    EXPECT_EQ(Bytes(locked), precious);
+
+    // A disk that fills up during Save.
+    Code().SetText(QString(512 * 1024, QLatin1Char('y')));
+    {
+        FileSizeLimit disk(16 * 1024);
+        ASSERT_TRUE(disk.active);
+        main->mnuFileSave_Click();
+    }
+    ExpectReported(original);
+    EXPECT_EQ(Bytes(original), precious);
+    EXPECT_EQ(Code().Text().size(), 512 * 1024);
+    EXPECT_EQ(Entries(), before); // no temporary file left beside the target
+
+    // And while closing the window: it stays open with its text.
+    frmDocument* document = main->ActiveDocument();
+    document->code_KeyDown(Qt::Key_Down, 0); // marks it changed
+    services.messageAnswers = {MsgAnswer::Yes};
+    {
+        FileSizeLimit disk(16 * 1024);
+        EXPECT_FALSE(document->close());
+    }
+    ++reported; // the question came first
+    ExpectReported(original);
+    EXPECT_EQ(main->ActiveDocument(), document);
+    EXPECT_EQ(Bytes(original), precious);
+    EXPECT_EQ(Code().Text().size(), 512 * 1024);
+    services.messageAnswers = {MsgAnswer::No}; // lets the fixture close it
+}
+
+} // namespace
