@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build ccache qt6-base-dev libqscintilla2-qt6-dev
           libgtest-dev libgmock-dev libbenchmark-dev libgl-dev xvfb xauth xdotool imagemagick
-          poppler-utils clang)
+          poppler-utils clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do
