@@ -7,6 +7,7 @@
 #include <QPixmapCache>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstddef>
 #include <malloc.h>
 
 #include "documents/frmDocument.h"
@@ -22,7 +23,8 @@
 #define KELTO_ASAN 1
 #endif
 #ifdef KELTO_ASAN
-#include <sanitizer/allocator_interface.h>
+// Declared here: gcc ships no <sanitizer/allocator_interface.h>, but its runtime has the call.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace {
