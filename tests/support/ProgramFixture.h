@@ -9,6 +9,7 @@
 #include "ScriptedServices.h"
 #include "app/Program.h"
 #include "app/frmMain.h"
+#include <QTimer>
 #include "platform/SettingsStore.h"
 
 class ProgramFixture : public ::testing::Test {
@@ -25,6 +26,10 @@ protected:
         main = new frmMain(*program);
         program->mainWindow = main;
         main->MDIForm_Load();
+        // Tests tick by calling Timer1_Timer() themselves: a real tick landing inside a test's
+        // event processing (a slow sanitizer build) would serve a slot the test is looking at.
+        timerStartedByLoad = main->Timer1->isActive() && main->Timer1->interval() == 100;
+        main->Timer1->stop();
         main->show();
         QApplication::processEvents();
     }
@@ -41,4 +46,5 @@ protected:
     ScriptedServices services;
     std::unique_ptr<Program> program;
     QPointer<frmMain> main;
+    bool timerStartedByLoad = false;
 };
