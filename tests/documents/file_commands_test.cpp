@@ -9,6 +9,7 @@
 #include "documents/frmDocument.h"
 #include "platform/RichTextBox.h"
 #include "support/ProgramFixture.h"
+#include "support/TestFiles.h"
 #include "workspace/frmBrows.h"
 
 namespace {
@@ -18,16 +19,9 @@ constexpr long Blue = 16711680;
 class FileCommands : public ProgramFixture {
 protected:
     QString Write(const QString& name, const QByteArray& bytes) {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+        return WriteTestFile(dir, name, bytes);
     }
-    static QByteArray Read(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    static QByteArray Read(const QString& path) { return ReadTestFile(path); }
     QString Caption() const { return main->ActiveDocument()->windowTitle(); }
     RichTextBox& Code() const { return main->ActiveCode(); }
 

@@ -13,22 +13,16 @@
 #include "platform/RichTextBox.h"
 #include "support/FileSizeLimit.h"
 #include "support/ProgramFixture.h"
+#include "support/TestFiles.h"
 
 namespace {
 
 class HostileFiles : public ProgramFixture {
 protected:
     QString Write(const QString& name, const QByteArray& bytes) {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+        return WriteTestFile(dir, name, bytes);
     }
-    static QByteArray Bytes(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    static QByteArray Bytes(const QString& path) { return ReadTestFile(path); }
     QString Caption() const { return main->ActiveDocument()->windowTitle(); }
     RichTextBox& Code() const { return main->ActiveCode(); }
     QStringList Entries() const {

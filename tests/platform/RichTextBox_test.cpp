@@ -13,6 +13,7 @@
 
 #include "platform/RichTextBox.h"
 #include "platform/RuntimeError.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -384,17 +385,9 @@ class RichTextBoxFiles : public RichTextBoxTest {
 protected:
     QTemporaryDir dir;
     QString Write(const QString& name, const QByteArray& bytes) {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+        return WriteTestFile(dir, name, bytes);
     }
-    static QByteArray Read(const QString& path) {
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        return file.readAll();
-    }
+    static QByteArray Read(const QString& path) { return ReadTestFile(path); }
 };
 
 TEST_F(RichTextBoxFiles, LoadAndSaveAreByteIdentical) {

@@ -10,6 +10,7 @@
 #include "platform/DirListBox.h"
 #include "platform/PathStyle.h"
 #include "support/ProgramFixture.h"
+#include "support/TestFiles.h"
 #include "workspace/BuildScript.h"
 #include "workspace/frmBrows.h"
 
@@ -29,10 +30,7 @@ protected:
         file.write(bytes);
         return path;
     }
-    static QByteArray Bytes(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    static QByteArray Bytes(const QString& path) { return ReadTestFile(path); }
     // Opens a workspace file through the dialog; the message shown, or "" when none was.
     QString OpenWorkspace(const QString& path) {
         const int before = services.count("MsgBox");
