@@ -272,6 +272,21 @@ void LoadFile(benchmark::State& state) {
     }
 }
 
+// The first colouring after a load: every byte is still plain, so every range is styled anew.
+void FirstColouring(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        session->main->NewDocument();
+        session->main->ActiveCode().LoadFile(session->large);
+        state.ResumeTiming();
+        session->main->CPPHighlight();
+        state.PauseTiming();
+        session->CloseAll();
+        state.ResumeTiming();
+    }
+}
+
+// Recolouring text that is coloured already: most ranges keep the style they have.
 void CPPHighlight(benchmark::State& state) {
     session->main->OpenDocument(session->large);
     for (auto _ : state)
@@ -393,6 +408,7 @@ void Register() {
          std::initializer_list<std::pair<const char*, void (*)(benchmark::State&)>>{
              {"Part/ReadAndDecode/10.5MB", ReadAndDecode},
              {"Part/LoadFile/10.5MB", LoadFile},
+             {"Part/FirstColouring/10.5MB", FirstColouring},
              {"Part/CPPHighlight/10.5MB", CPPHighlight},
              {"Part/Encode/10.5MB", Encode},
              {"Part/Text/10.5MB", Text}}) {

@@ -2,7 +2,9 @@
 # Builds Kelto's benchmark (Release) and runs it: opening, colouring, typing, find, save,
 # start-up and peak memory on generated large files, beside QScintilla with its C++ lexer in
 # the same run. Writes the raw results to <build-folder>/bench.json and regenerates the
-# figures table in docs/performance.md from them.
+# figures table in docs/performance.md from them. Then runs the desktop benchmark
+# (scripts/bench-desktop.sh: the real program under Xvfb, as its user sees it) into the same
+# folder, unless KELTO_BENCH_DESKTOP=0.
 # Usage: scripts/bench.sh [build-folder] [benchmark options...]   (default folder build-bench)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -23,3 +25,7 @@ load_after="$(cut -d' ' -f1-3 /proc/loadavg)"
 python3 "$root/scripts/perf-table.py" "$build/bench.json" --update "$root/docs/performance.md" \
     --load-before "$load_before" --load-after "$load_after"
 echo "Figures written to $root/docs/performance.md"
+
+if [ "${KELTO_BENCH_DESKTOP:-1}" != 0 ]; then
+    bash "$root/scripts/bench-desktop.sh" "$build"
+fi
