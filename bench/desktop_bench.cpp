@@ -547,6 +547,7 @@ public:
                 lastResize = e.time - shown->time;
             }
         }
+        rows["start/peak_MiB"].push_back(PeakMiB(pid));
         rows["start/resizes_after_shown"].push_back(resizes);
         if (resizes > 0)
             rows["start/last_resize_after_shown"].push_back(lastResize);
