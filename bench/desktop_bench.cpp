@@ -21,8 +21,6 @@
 #include <xcb/xtest.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -33,14 +31,12 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <memory>
 #include <optional>
 #include <poll.h>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <unordered_map>
 #include <vector>
