@@ -13,8 +13,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <benchmark/benchmark.h>
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <malloc.h>
 
 #include "app/Main.h"

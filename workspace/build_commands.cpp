@@ -104,6 +104,10 @@ void frmMain::Build(const BuildModule& module) {
 
     if (!window) {
         window = new frmBuild(program, module);
+        // Whole, status line and buttons included, in a small main window too.
+        const QSize area = mdiArea->viewport()->size();
+        window->resize(std::min(window->width(), std::max(area.width(), 320)),
+                       std::min(window->height(), std::max(area.height(), 200)));
         if (!findChild<QShortcut*>(QStringLiteral("NextMessageKey"))) {
             auto* key = new QShortcut(QKeySequence(Qt::Key_F4), this);
             key->setObjectName(QStringLiteral("NextMessageKey"));

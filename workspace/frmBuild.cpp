@@ -322,7 +322,6 @@ void frmBuild::Ended(const BuildProcess::Exit& exit) {
         lstOutput->setCurrentIndex(output->index(firstError));
         lstOutput->scrollTo(output->index(firstError), QAbstractItemView::PositionAtCenter);
     } else {
-        lstOutput->setCurrentIndex(output->index(output->Rows() - 1));
         lstOutput->scrollToBottom();
     }
 }

@@ -146,6 +146,23 @@ TEST_F(BuildWindow, OutputArrivesLiveAndTheEndCannotBeMistakenForSuccess) {
     EXPECT_TRUE(Status().startsWith("Build succeeded: exit code 0, ")) << Status().toStdString();
     EXPECT_TRUE(window->lblStatus->styleSheet().isEmpty());
     EXPECT_EQ(window->output->At(window->output->Rows() - 1)->kind, BuildOutput::Kind::Succeeded);
+
+    // q3asm ends with exit code 0 after errors: still red, and it says so.
+    GameTemplate("echo 'g_main:1520 ERROR: symbol G_Foo undefined'\n");
+    BuildGame();
+    ASSERT_TRUE(WaitForEnd(window));
+    EXPECT_TRUE(Status().startsWith("Build reported errors: exit code 0, "))
+        << Status().toStdString();
+    EXPECT_TRUE(window->lblStatus->styleSheet().contains("#b00000"));
+
+    // Output that never ends its line is shown in pieces rather than held without bound.
+    GameTemplate("head -c 40000 /dev/zero | tr '\\0' x\nsleep 0.2\n");
+    BuildGame();
+    ASSERT_TRUE(WaitForEnd(window));
+    int pieces = 0;
+    for (int row = 0; row < window->output->Rows(); ++row)
+        pieces += Row(window, row).startsWith("xxxx") ? 1 : 0;
+    EXPECT_EQ(pieces, 3);
 }
 
 TEST_F(BuildWindow, EnterAndF4OpenEachMessageAtItsLineFromTheVmDirectory) {
