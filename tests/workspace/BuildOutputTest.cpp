@@ -66,21 +66,4 @@ TEST(BuildOutput, HundredThousandLinesStayWithinTheCap) {
     EXPECT_EQ(output.At(BuildOutput::DefaultHeadLines), nullptr);
 }
 
-TEST(BuildOutput, ColoursTellMessagesApart) {
-    BuildOutput output(nullptr);
-    using Kind = BuildOutput::Kind;
-    output.Append({{"e", Kind::Error},
-                   {"w", Kind::Warning},
-                   {"p", Kind::Plain},
-                   {"f", Kind::Failed},
-                   {"s", Kind::Succeeded}});
-    const auto colour = [&output](int row) {
-        return output.data(output.index(row), Qt::ForegroundRole);
-    };
-    EXPECT_EQ(colour(0), colour(3)); // errors in the failure's red
-    EXPECT_NE(colour(0), colour(1));
-    EXPECT_FALSE(colour(2).isValid()); // plain output in the view's own colour
-    EXPECT_NE(colour(3), colour(4));
-}
-
 } // namespace

@@ -11,31 +11,19 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTreeView>
-#include <csignal>
 #include <gtest/gtest.h>
 
 #include "documents/frmDocument.h"
 #include "platform/BuildProcess.h"
 #include "platform/PathStyle.h"
 #include "platform/RichTextBox.h"
+#include "support/ProcessState.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
 #include "workspace/BuildScript.h"
 #include "workspace/frmBuild.h"
 
 namespace {
-
-// Gone, or a zombie waiting for whoever adopted it: either way it runs no more.
-bool Running(qint64 pid) {
-    if (pid <= 0 || ::kill(pid_t(pid), 0) != 0)
-        return false;
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray fields = stat.readAll();
-    const qsizetype close = fields.lastIndexOf(')');
-    return close < 0 || fields.mid(close + 2, 1) != "Z";
-}
 
 class BuildWindow : public ProgramFixture {
 protected:
@@ -240,20 +228,25 @@ TEST_F(BuildWindow, CommandNotFoundShowsPathAndOpensTheTemplateLine) {
 }
 
 TEST_F(BuildWindow, StopEndsTheScriptAndTheChildItStarted) {
-    // A child that ignores the polite request: it goes when the grace period is over.
-    GameTemplate("(trap '' TERM; exec sleep 60) &\necho \"child $!\"\nwait\n");
+    // One child ends on the polite request; the other ignores it and goes when the grace
+    // period is over.
+    GameTemplate("sleep 60 &\necho \"polite $!\"\n"
+                 "(trap '' TERM; exec sleep 60) &\necho \"child $!\"\nwait\n");
     frmBuild* window = BuildGame();
     ASSERT_TRUE(QTest::qWaitFor([&] { return ChildId(window) > 0; }, 10000));
     const qint64 child = ChildId(window);
+    const qint64 polite = Row(window, RowWith(window, "polite ")).mid(7).toLongLong();
     const qint64 script = window->ProcessId();
-    EXPECT_TRUE(Running(child) && Running(script));
+    EXPECT_TRUE(ProcessRuns(child) && ProcessRuns(polite) && ProcessRuns(script));
 
     QTest::mouseClick(window->cmdStop, Qt::LeftButton);
     ASSERT_TRUE(WaitForEnd(window));
     EXPECT_TRUE(Status().startsWith("Build stopped: ended by SIGTERM, ")) << Status().toStdString();
     EXPECT_TRUE(window->lblStatus->styleSheet().contains("#b00000"));
-    EXPECT_FALSE(Running(script));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !Running(child); }, BuildProcess::StopGraceMs + 5000));
+    EXPECT_FALSE(ProcessRuns(script));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !ProcessRuns(polite); }, 3000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return !ProcessRuns(child); }, BuildProcess::StopGraceMs + 5000));
 }
 
 TEST_F(BuildWindow, ClosingTheProgramDuringABuildAsksThenStopsIt) {
@@ -274,7 +267,7 @@ TEST_F(BuildWindow, ClosingTheProgramDuringABuildAsksThenStopsIt) {
     EXPECT_TRUE(main->close());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(main);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !Running(child); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !ProcessRuns(child); }, 3000));
 }
 
 TEST_F(BuildWindow, BuildingAgainWhileRunningAsksAndRestarts) {
@@ -298,7 +291,7 @@ TEST_F(BuildWindow, BuildingAgainWhileRunningAsksAndRestarts) {
     ASSERT_TRUE(WaitForEnd(window));
     EXPECT_EQ(RowWith(window, "first"), -1);
     EXPECT_TRUE(Status().startsWith("Build succeeded")) << Status().toStdString();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !Running(child); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !ProcessRuns(child); }, 3000));
 }
 
 // A workspace file naming its source directory relatively, a directory name full of shell

@@ -48,8 +48,6 @@ TEST(CompilerMessages, RecognisesWhatTheToolsPrint) {
         {"../g_main.c:7:12: error: 'rocket' undeclared (first use in this function)",
          Message{"../g_main.c", 7, 12, Severity::Error,
                  "'rocket' undeclared (first use in this function)"}},
-        {"src/a.c:3:1: warning: unused variable 'x' [-Wunused-variable]",
-         Message{"src/a.c", 3, 1, Severity::Warning, "unused variable 'x' [-Wunused-variable]"}},
         {"/abs/b.h:10:5: note: declared here",
          Message{"/abs/b.h", 10, 5, Severity::Note, "declared here"}},
         {"a.c:1:10: fatal error: x.h: No such file or directory",
@@ -59,8 +57,6 @@ TEST(CompilerMessages, RecognisesWhatTheToolsPrint) {
         // q3asm: the .asm file's name without its extension, and its banner.
         {"g_main:1520 ERROR: symbol G_Foo undefined",
          Message{"g_main", 1520, 0, Severity::Error, "ERROR: symbol G_Foo undefined"}},
-        {"../g_syscalls:5 Undefined opcode: bogus",
-         Message{"../g_syscalls", 5, 0, Severity::Error, "Undefined opcode: bogus"}},
         {"************ ERROR ************",
          Message{"", 0, 0, Severity::Error, "************ ERROR ************"}},
         // The shells' own complaints name the script's line.
@@ -75,7 +71,6 @@ TEST(CompilerMessages, RecognisesWhatTheToolsPrint) {
         {"In file included from ../g_main.c:23:", std::nullopt},
         {"make: *** [Makefile:12: all] Error 1", std::nullopt},
         {"10:30 the build started", std::nullopt},
-        {"19:46:00 done", std::nullopt},
         {"../g_main.c:0: nothing at line zero", std::nullopt},
         {"../g_main.c:12: ", std::nullopt},
         {"", std::nullopt},
