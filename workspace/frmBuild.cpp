@@ -466,6 +466,5 @@ void frmBuild::closeEvent(QCloseEvent* event) {
         queued.reset();
         process->Stop(); // and the window's end kills what has not ended by then
     }
-    emit Unloaded();
     QMdiSubWindow::closeEvent(event);
 }

@@ -66,10 +66,6 @@ public:
     // Appends what the script printed; lines reach the view at the next flush.
     void TakeOutput(const QByteArray& bytes);
 
-signals:
-    // The window is closing, however it was closed.
-    void Unloaded();
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
