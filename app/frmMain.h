@@ -17,7 +17,7 @@
 //   colouring/typing.cpp            KeyPressEvent
 //   workspace/browser_commands.cpp  File Browser item, pending-file step, showing a directory
 //   workspace/workspace_commands.cpp New, Open, Close Workspace, pending-directory step
-//   workspace/build_commands.cpp    the three Build commands
+//   workspace/build_commands.cpp    the three Build commands, ShowSourceLine, F4
 //   publishing/publishing_commands.cpp Tools > Options, View > Options, Publish Mod
 #pragma once
 
@@ -25,6 +25,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QRect>
+#include <array>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -43,6 +44,7 @@ class QToolBar;
 class RichTextBox;
 class frmAddDir;
 class frmBrows;
+class frmBuild;
 class frmDocument;
 class frmFind;
 struct BuildModule;
@@ -188,6 +190,13 @@ public:
     void mnuBuildgameQVM_Click();
     void mnuBuilduiQVM_Click();
     void Build(const BuildModule& module);
+    // The build output window of each module, in BuildModules' order; none until it is used.
+    std::array<QPointer<frmBuild>, 3> BuildWindows;
+    // Shows a file in a source window (the one already showing it, or a new one made as
+    // File > Open makes it) with its line (1-based) selected; false when it could not be read.
+    bool ShowSourceLine(const QString& path, int line);
+    // F4: the next message of the build window used last.
+    void NextBuildMessage();
 
     // Options and publishing.
     void mnuToolsOptions_Click();

@@ -1,7 +1,5 @@
-// Command-line splitting and the terminal table.
+// Command-line splitting and the choice of what a typed command line starts.
 #include "platform/Launcher.h"
-
-#include <QFileInfo>
 
 namespace Launcher {
 
@@ -9,22 +7,6 @@ namespace {
 
 bool IsBlank(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\n';
-}
-
-// How a terminal wants the program it is to run.
-enum class TerminalStyle {
-    DashDash,    // gnome-terminal -- program
-    DashE,       // xterm -e program (the rest of the words are the command)
-    DashEString, // xfce4-terminal -e "command" (one word, which it splits as sh does)
-};
-
-TerminalStyle StyleOf(const QString& terminalProgram) {
-    const QString name = QFileInfo(terminalProgram).fileName();
-    if (name == u"gnome-terminal")
-        return TerminalStyle::DashDash;
-    if (name == u"xfce4-terminal" || name == u"mate-terminal" || name == u"lxterminal")
-        return TerminalStyle::DashEString;
-    return TerminalStyle::DashE;
 }
 
 } // namespace
@@ -87,12 +69,6 @@ std::optional<QStringList> SplitCommandLine(const QString& text) {
     return words;
 }
 
-QString QuoteWord(const QString& word) {
-    QString quoted = word;
-    quoted.replace(u'\'', QStringLiteral("'\\''"));
-    return u'\'' + quoted + u'\'';
-}
-
 std::optional<ProgramStart>
 ProgramForCommandLine(const QString& commandLine,
                       const std::function<bool(const QString&)>& isExecutableFile, QString& error) {
@@ -127,54 +103,6 @@ ProgramForCommandLine(const QString& commandLine,
         }
     }
     return ProgramStart{words->first(), words->mid(1)};
-}
-
-QStringList KnownTerminals() {
-    return {QStringLiteral("gnome-terminal"),
-            QStringLiteral("konsole"),
-            QStringLiteral("xfce4-terminal"),
-            QStringLiteral("mate-terminal"),
-            QStringLiteral("lxterminal"),
-            QStringLiteral("xterm"),
-            QStringLiteral("kitty"),
-            QStringLiteral("alacritty"),
-            QStringLiteral("foot")};
-}
-
-QStringList TerminalArguments(const QString& terminalProgram, const QString& scriptPath) {
-    switch (StyleOf(terminalProgram)) {
-    case TerminalStyle::DashDash:
-        return {QStringLiteral("--"), scriptPath};
-    case TerminalStyle::DashEString:
-        return {QStringLiteral("-e"), QuoteWord(scriptPath)};
-    case TerminalStyle::DashE:
-        break;
-    }
-    return {QStringLiteral("-e"), scriptPath};
-}
-
-std::optional<ProgramStart>
-TerminalCommand(const QString& scriptPath, const QString& terminalVariable,
-                const std::function<QString(const QString&)>& findExecutable) {
-    const auto tryTerminal = [&](const QString& name,
-                                 const QStringList& options) -> std::optional<ProgramStart> {
-        const QString path = name.isEmpty() ? QString() : findExecutable(name);
-        if (path.isEmpty())
-            return std::nullopt;
-        return ProgramStart{path, options + TerminalArguments(path, scriptPath)};
-    };
-
-    if (auto start = tryTerminal(QStringLiteral("x-terminal-emulator"), {}))
-        return start;
-    if (const auto words = SplitCommandLine(terminalVariable); words && !words->isEmpty()) {
-        if (auto start = tryTerminal(words->first(), words->mid(1)))
-            return start;
-    }
-    for (const QString& name : KnownTerminals()) {
-        if (auto start = tryTerminal(name, {}))
-            return start;
-    }
-    return std::nullopt;
 }
 
 } // namespace Launcher

@@ -1,6 +1,6 @@
-// How a command line and a build script become a started program on Linux, as pure functions:
-// splitting a command line the way a POSIX shell does, choosing what to start for a command
-// line, and the terminal command that runs a script. QtServices starts what these return.
+// How a command line becomes a started program on Linux, as pure functions: splitting a
+// command line the way a POSIX shell does, and choosing what to start for it. QtServices starts
+// what these return. (Build scripts never go through here: see platform/BuildProcess.)
 #pragma once
 
 #include <QString>
@@ -14,9 +14,6 @@ namespace Launcher {
 // honours \ before $ ` " \ and newline; a backslash outside quotes takes the next character
 // literally). No expansion of any kind. Nothing when a quote is left open.
 std::optional<QStringList> SplitCommandLine(const QString& text);
-
-// Quotes one word so that SplitCommandLine (and sh) give it back unchanged.
-QString QuoteWord(const QString& word);
 
 struct ProgramStart {
     QString program;
@@ -32,18 +29,5 @@ struct ProgramStart {
 std::optional<ProgramStart>
 ProgramForCommandLine(const QString& commandLine,
                       const std::function<bool(const QString&)>& isExecutableFile, QString& error);
-
-// The terminal programs tried after x-terminal-emulator and $TERMINAL, in order.
-QStringList KnownTerminals();
-
-// The arguments that make terminalProgram (a name or a path) run scriptPath in its window.
-QStringList TerminalArguments(const QString& terminalProgram, const QString& scriptPath);
-
-// The first terminal that exists: x-terminal-emulator, then $TERMINAL (given as
-// terminalVariable, which may carry options of its own), then KnownTerminals().
-// findExecutable turns a program name into its full path, or empty when it is not installed.
-std::optional<ProgramStart>
-TerminalCommand(const QString& scriptPath, const QString& terminalVariable,
-                const std::function<QString(const QString&)>& findExecutable);
 
 } // namespace Launcher

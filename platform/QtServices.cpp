@@ -213,26 +213,6 @@ bool QtServices::Launch(const QString& commandLine, QString& error) {
 #endif
 }
 
-bool QtServices::LaunchInTerminal(const QString& scriptPath, const QString& workingDirectory,
-                                  QString& error) {
-#ifdef Q_OS_WIN
-    const QString script = QDir::toNativeSeparators(scriptPath);
-    return StartCommandLine(QStringLiteral("cmd.exe /c \"") + script + u'"', workingDirectory,
-                            CREATE_NEW_CONSOLE, error);
-#else
-    const auto start = Launcher::TerminalCommand(
-        scriptPath, QString::fromLocal8Bit(qgetenv("TERMINAL")), FindExecutable);
-    if (!start) {
-        error = QStringLiteral("No terminal program was found to run the build script in "
-                               "(tried x-terminal-emulator, $TERMINAL, ") +
-                Launcher::KnownTerminals().join(QStringLiteral(", ")) +
-                QStringLiteral("). Install one of them or set TERMINAL to one.");
-        return false;
-    }
-    return StartDetached(start->program, start->arguments, workingDirectory, error);
-#endif
-}
-
 std::optional<std::uintptr_t> QtServices::RegOpenKey(std::uintptr_t root, const QString& keyName,
                                                      std::uint32_t access) {
 #ifdef Q_OS_WIN

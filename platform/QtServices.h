@@ -20,8 +20,6 @@ public:
                      const QString& caption) override;
     void RunModal(QDialog& dialog) override;
     bool Launch(const QString& commandLine, QString& error) override;
-    bool LaunchInTerminal(const QString& scriptPath, const QString& workingDirectory,
-                          QString& error) override;
     std::optional<std::uintptr_t> RegOpenKey(std::uintptr_t root, const QString& keyName,
                                              std::uint32_t access) override;
     std::optional<RegistryValue> RegQueryValue(std::uintptr_t key,

@@ -1,7 +1,8 @@
 // The platform services that windows reach dialogs, message boxes, launched programs, the
 // registry and the help viewer through. QtServices is the real set; tests use the scripted
 // set in tests/support, which answers from a queue and records every call, so no test ever
-// opens a real modal window or starts a real program.
+// opens a real modal window or starts a real program. (Build scripts do not come through
+// here: their build window runs them, through platform/BuildProcess.)
 #pragma once
 
 #include <QByteArray>
@@ -47,10 +48,6 @@ public:
     // Starts a command line detached, with a normal focused window; reads no result.
     // false with a reason in error when it could not be started.
     virtual bool Launch(const QString& commandLine, QString& error) = 0;
-    // Starts a build script in a terminal window, detached; false with a reason when no
-    // terminal program exists or the start failed.
-    virtual bool LaunchInTerminal(const QString& scriptPath, const QString& workingDirectory,
-                                  QString& error) = 0;
 
     // Registry reader (RegOpenKeyExA, RegQueryValueExA, RegCloseKey): open returns a handle
     // or nothing, query returns the value or nothing, close ends the handle.

@@ -1,5 +1,7 @@
 // New, Open and Close Workspace, and the timer's pending-directory step.
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 
 #include "app/Program.h"
 #include "app/frmMain.h"
@@ -41,6 +43,10 @@ void frmMain::mnuFileOW_Click() {
             MsgButtons::OK, MsgIcon::Exclamation, program.App.Title);
         return;
     }
+    // A relative directory is the workspace file's neighbour, wherever the program was started.
+    if (QDir::isRelativePath(directory))
+        directory = QDir::toNativeSeparators(
+            QDir::cleanPath(QFileInfo(fileName).absoluteDir().absoluteFilePath(directory)));
     SourceDir = directory;
     if (mnuWindowFile->isChecked())
         ShowInBrowser(SourceDir);

@@ -199,5 +199,63 @@ if ((X < left - 8 || X > left + 8 || Y < top - 8 || Y > top + 8)); then
 fi
 exit_kelto
 
+# ---- the build loop: workspace, Build game QVM, the error opened at its line ---------------
+# A workspace whose game template runs the tests' stand-in compiler (tests/workspace/data/q3lcc,
+# found on PATH as q3lcc): it reports an error at line 3 of g_main.c and fails. Enter in the
+# build window opens that line selected; what is typed then replaces it, and File > Save shows
+# on disk that it was line 3 of g_main.c that was open.
+build_loop() {
+    local data src saved_path i
+    data="$(cd "$(dirname "${BASH_SOURCE[0]}")/../workspace/data" && pwd)"
+    src="$work/q3 src/code"
+    mkdir -p "$src/game" "$src/cgame" "$src/ui"
+    for ((i = 1; i <= 9; i++)); do echo "/* line $i */"; done >"$src/game/g_main.c"
+    printf 'mkdir -p vm && cd vm || exit 1\nq3lcc -DQ3_VM ../g_main.c || exit 1\n' \
+        >"$src/game/gamebak.bat"
+    printf '%s\r\n' "$src" >"$work/mine.kws"
+
+    saved_path="$PATH"
+    export PATH="$data:$PATH"
+    start_kelto
+    export PATH="$saved_path"
+
+    # File > Open Workspace... (the fifth item; it has no access key of its own).
+    keys alt+f
+    keys Down Down Down Down Return
+    dialog="$(timeout 15 xdotool search --sync --onlyvisible --name '^Open Workspace$' | head -n1)"
+    [ -n "$dialog" ] || fail "the \"Open Workspace\" file dialog did not appear"
+    focus "$dialog"
+    keys ctrl+a
+    timeout 20 xdotool type --clearmodifiers --delay 20 -- "$work/mine.kws" || fail "xdotool type"
+    keys Return
+    sleep 1
+    focus "$main_window"
+
+    # Build > Build game QVM: the build window takes the focus; when the build has failed its
+    # first error is the current line.
+    keys alt+b
+    keys g
+    sleep 3
+    shot "$out/e2e-6-build-failed.png"
+    keys Return
+    sleep 1
+    shot "$out/e2e-7-error-opened.png"
+    timeout 20 xdotool type --clearmodifiers --delay 30 -- "int fixed = 3;" || fail "xdotool type"
+    keys alt+f
+    keys s
+    sleep 1
+    shot "$out/e2e-8-fixed.png"
+    if [ "$(sed -n 3p "$src/game/g_main.c")" != "int fixed = 3;" ] ||
+        [ "$(sed -n 2p "$src/game/g_main.c")" != "/* line 2 */" ] ||
+        [ "$(sed -n 4p "$src/game/g_main.c")" != "/* line 4 */" ]; then
+        cat -A "$src/game/g_main.c" | head -12
+        fail "Enter in the build window did not open g_main.c with line 3 selected"
+    fi
+    [ -f "$src/game/gamerev.bat" ] || fail "Build game QVM wrote no build script"
+    exit_kelto
+}
+build_loop
+
 echo "PASS: typed, saved through the file dialog, exited, settings written, placement restored"
+echo "PASS: workspace opened, game built with the stand-in compiler, its error opened at its line"
 exit 0

@@ -69,15 +69,6 @@ bool ScriptedServices::Launch(const QString& commandLine, QString& error) {
     return started;
 }
 
-bool ScriptedServices::LaunchInTerminal(const QString& scriptPath, const QString& workingDirectory,
-                                        QString& error) {
-    calls.push_back({.kind = "LaunchInTerminal", .text = scriptPath, .extra = workingDirectory});
-    const bool started = takeFront(launchAnswers, true);
-    if (!started)
-        error = launchError;
-    return started;
-}
-
 std::optional<std::uintptr_t> ScriptedServices::RegOpenKey(std::uintptr_t, const QString& keyName,
                                                            std::uint32_t access) {
     calls.push_back({.kind = "RegOpenKey", .title = keyName, .flags = int(access)});

@@ -16,7 +16,7 @@ class ScriptedServices : public Services {
 public:
     struct Call {
         QString kind; // "ShowOpen", "ShowSave", "ShowPrinter", "MsgBox", "RunModal", "Launch",
-                      // "LaunchInTerminal", "RegOpenKey", "RegQueryValue", "RegCloseKey",
+                      // "RegOpenKey", "RegQueryValue", "RegCloseKey",
                       // "FileExists", "WinHelp"
         QString title;   // dialog title, message caption, registry key, help file
         QString filter;  // file filter; registry value name
@@ -24,7 +24,7 @@ public:
         QString text;    // message text; command line; script path
         MsgButtons buttons = MsgButtons::OK;
         MsgIcon icon = MsgIcon::None;
-        QString extra;   // working directory; dialog class name
+        QString extra;   // dialog class name
     };
 
     // Answers, consumed front first.
@@ -54,8 +54,6 @@ public:
                      const QString& caption) override;
     void RunModal(QDialog& dialog) override;
     bool Launch(const QString& commandLine, QString& error) override;
-    bool LaunchInTerminal(const QString& scriptPath, const QString& workingDirectory,
-                          QString& error) override;
     std::optional<std::uintptr_t> RegOpenKey(std::uintptr_t root, const QString& keyName,
                                              std::uint32_t access) override;
     std::optional<RegistryValue> RegQueryValue(std::uintptr_t key,

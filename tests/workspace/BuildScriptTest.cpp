@@ -43,6 +43,20 @@ TEST(BuildScript, TemplateLosesOnlyOneFinalLineBreak) {
     EXPECT_EQ(WorkspaceFile::Parse("/one\r\n/two\r\n"), QStringLiteral("/one\r\n/two"));
 }
 
+// The Linux script's bytes, written out: a change to what the build commands write shows here
+// first, whatever the function that writes them says.
+TEST(BuildScript, PosixScriptBytesArePinned) {
+    EXPECT_EQ(BuildScript::Compose(QStringLiteral("/home/you/q3 'src'/code"), BuildModules[1],
+                                   "mkdir -p vm && cd vm || exit 1\r\nq3lcc ../g_main.c\r\n",
+                                   Style::Posix),
+              QByteArray("#!/bin/sh\n"
+                         "cd '/home/you/q3 '\\''src'\\''/code/game' || exit 1\n"
+                         "mkdir -p vm && cd vm || exit 1\n"
+                         "q3lcc ../g_main.c\n"));
+    EXPECT_EQ(BuildScript::Compose(QStringLiteral("/q3/code"), BuildModules[2], "", Style::Posix),
+              QByteArray("#!/bin/sh\ncd '/q3/code/ui' || exit 1\n\n"));
+}
+
 TEST(BuildScript, PosixScriptRunsTheTemplateInTheModuleDirectory) {
     // A source directory whose name needs quoting, and a template written on Windows.
     QTemporaryDir root;

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QMdiArea>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "documents/frmDocument.h"
@@ -16,6 +17,7 @@
 #include "workspace/BuildScript.h"
 #include "workspace/frmAddDir.h"
 #include "workspace/frmBrows.h"
+#include "workspace/frmBuild.h"
 
 namespace {
 
@@ -206,31 +208,27 @@ TEST_F(Workspace, OpenWorkspaceMovesOnlyAnOpenBrowserAndKeepsEveryCharacter) {
     EXPECT_TRUE(services.callsOf("MsgBox")[0].text.contains("missing.kws"));
 }
 
-TEST_F(Workspace, BuildWritesTheScriptAndStartsIt) {
+TEST_F(Workspace, BuildWritesTheScriptAndRunsItInItsWindow) {
     const BuildScript::Paths game = BuildScript::PathsFor(src, BuildModules[1]);
-    writeFile(game.templatePath, "sh ../compile.sh g_main.c\r\n");
+    writeFile(game.templatePath, "echo compiled\r\n");
     main->SourceDir = src;
     main->mnuBuildgameQVM_Click();
     const QByteArray first = readFile(game.scriptPath);
-    EXPECT_EQ(first, BuildScript::Compose(src, BuildModules[1], "sh ../compile.sh g_main.c\r\n"));
+    EXPECT_EQ(first, BuildScript::Compose(src, BuildModules[1], "echo compiled\r\n"));
 #ifndef Q_OS_WIN
     EXPECT_TRUE(QFileInfo(game.scriptPath).isExecutable());
 #endif
-    const auto launches = services.callsOf("LaunchInTerminal");
-    ASSERT_EQ(launches.size(), 1u);
-    EXPECT_EQ(launches[0].text, game.scriptPath);
-    EXPECT_EQ(launches[0].extra, game.moduleDirectory);
+    frmBuild* window = main->BuildWindows[1];
+    ASSERT_TRUE(window);
+    EXPECT_FALSE(main->BuildWindows[0]);
+    EXPECT_TRUE(window->output->At(0)->text.endsWith(game.scriptPath));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->IsRunning(); }, 10000));
     EXPECT_EQ(services.count("MsgBox"), 0);
 
     // A second build replaces the script; it never grows.
     main->mnuBuildgameQVM_Click();
     EXPECT_EQ(readFile(game.scriptPath), first);
-
-    // A start that fails is reported with the script's path and the reason.
-    services.launchAnswers.push_back(false);
-    main->mnuBuildgameQVM_Click();
-    ASSERT_EQ(services.count("MsgBox"), 1);
-    EXPECT_TRUE(services.callsOf("MsgBox")[0].text.contains(services.launchError));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->IsRunning(); }, 10000));
 }
 
 TEST_F(Workspace, BuildWithoutTemplateLeavesTheOldScriptAndReportsIt) {
@@ -239,10 +237,14 @@ TEST_F(Workspace, BuildWithoutTemplateLeavesTheOldScriptAndReportsIt) {
     main->SourceDir = src;
     main->mnuBuildcgameQVM_Click();
     EXPECT_EQ(readFile(cgame.scriptPath), QByteArray("old script\n"));
-    EXPECT_EQ(services.count("LaunchInTerminal"), 0);
+    EXPECT_FALSE(main->BuildWindows[0]);
     ASSERT_EQ(services.count("MsgBox"), 1);
-    EXPECT_TRUE(
-        services.callsOf("MsgBox")[0].text.contains(QDir::toNativeSeparators(cgame.templatePath)));
+    // The message names the path looked for and where templates to start from are.
+    const QString text = services.callsOf("MsgBox")[0].text;
+    EXPECT_TRUE(text.startsWith("The build template was not found:\n" +
+                                QDir::toNativeSeparators(cgame.templatePath) + "\n"));
+    EXPECT_TRUE(text.contains("user guide")) << text.toStdString();
+    EXPECT_TRUE(text.contains("examples")) << text.toStdString();
 }
 
 TEST_F(Workspace, EveryBuildCommandNeedsAWorkspace) {
@@ -258,5 +260,6 @@ TEST_F(Workspace, EveryBuildCommandNeedsAWorkspace) {
         EXPECT_EQ(message.buttons, MsgButtons::OK);
         EXPECT_EQ(message.title, QStringLiteral("Kelto"));
     }
-    EXPECT_EQ(services.count("LaunchInTerminal"), 0);
+    for (const auto& window : main->BuildWindows)
+        EXPECT_FALSE(window);
 }

@@ -13,6 +13,7 @@
 #include "support/TestFiles.h"
 #include "workspace/BuildScript.h"
 #include "workspace/frmBrows.h"
+#include "workspace/frmBuild.h"
 
 namespace {
 
@@ -63,9 +64,9 @@ TEST_F(HostileWorkspace, WorkspaceFilesThatNameNothingAreRefused) {
     }
 }
 
-// Contents that do name something are taken as written, as the file format says; a
-// directory that is not there is reported by the browser, and the build commands report the
-// template they cannot find.
+// Contents that do name something are taken as written, as the file format says (a relative
+// name as the workspace file's neighbour); a directory that is not there is reported by the
+// browser, and the build commands report the template they cannot find.
 TEST_F(HostileWorkspace, OddWorkspaceContentsAreTakenAsWrittenAndReported) {
     const QByteArray binary("\x00\xFF\xFE\x01\x80\r\n\x7F\x00", 9);
     const struct {
@@ -76,7 +77,8 @@ TEST_F(HostileWorkspace, OddWorkspaceContentsAreTakenAsWrittenAndReported) {
         {"one.kws", "/", "/"},
         {"gone.kws", (src + "/no/such/dir\r\n").toLocal8Bit(), src + "/no/such/dir"},
         {"lines.kws", (src + "\r\n" + src + "\r\n").toLocal8Bit(), src + "\r\n" + src},
-        {"binary.kws", binary, QString::fromLocal8Bit(binary)}, // no final break to drop
+        // No final break to drop; relative, so beside the workspace file.
+        {"binary.kws", binary, src + '/' + QString::fromLocal8Bit(binary)},
     };
     for (const auto& c : cases) {
         const QString path = Put(c.name, c.bytes);
@@ -90,8 +92,8 @@ TEST_F(HostileWorkspace, OddWorkspaceContentsAreTakenAsWrittenAndReported) {
             EXPECT_NE(message, "") << c.name; // the browser could not go there, and said so
             EXPECT_TRUE(QFileInfo(shown).isDir()) << c.name; // it stays where it was
         }
-        EXPECT_NE(BuildGame(), "") << c.name; // no template there: reported, nothing started
-        EXPECT_EQ(services.count("LaunchInTerminal"), 0);
+        EXPECT_NE(BuildGame(), "") << c.name;      // no template there: reported, nothing started
+        EXPECT_FALSE(main->BuildWindows[1]);       // nothing started
         EXPECT_EQ(Bytes(path), c.bytes) << c.name; // the workspace file is never written
     }
 }
@@ -122,7 +124,7 @@ TEST_F(HostileWorkspace, BuildTreesThatFightBackAreReportedAndLeaveTheOldScript)
     QDir().mkpath(game.scriptPath);
     EXPECT_TRUE(BuildGame().contains(QDir::toNativeSeparators(game.scriptPath)));
     EXPECT_TRUE(QFileInfo(game.scriptPath).isDir());
-    EXPECT_EQ(services.count("LaunchInTerminal"), 0);
+    EXPECT_FALSE(main->BuildWindows[1]);                               // nothing started
     EXPECT_EQ(Bytes(game.templatePath), QByteArray("echo build\r\n")); // only ever read
 }
 

@@ -1,76 +1,91 @@
 @echo off
-rem Build template of the game module (gamebak.bat). Kelto copies it to gamerev.bat after
-rem two lines of its own that change to the drive and to this module directory, then runs it.
-rem q3lcc and q3asm come with the Quake III Arena source (its bin folder must be on PATH).
+rem Build template of the game module (the server side, qagame.qvm). Keep it in the game folder
+rem as gamebak.bat. Kelto copies it to gamerev.bat after two lines of its own (the drive, and a
+rem cd to this folder) and runs that with cmd.exe in its build window. lcc (the release's
+rem lcc\bin, with q3cpp and q3rcc) and q3asm must be on PATH. This compiles the files game.q3asm
+rem lists into vm\, stops at the first one that fails with a non-zero exit, and assembles
+rem vm\qagame.qvm. g_syscalls.c is left out: it stops a VM build with #error (..\g_syscalls.asm
+rem is assembled instead).
 if not exist vm mkdir vm
 cd vm
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_main.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../bg_misc.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../bg_lib.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../bg_pmove.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../bg_slidemove.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../q_math.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../q_shared.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../ai_dmnet.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../ai_dmq3.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../ai_main.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../ai_chat.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../ai_cmd.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../ai_team.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../ai_vcmd.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_active.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_arenas.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_bot.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_client.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_cmds.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_combat.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_items.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_mem.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_misc.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_missile.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_mover.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_session.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_spawn.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_svcmds.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_target.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_team.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_trigger.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_utils.c
-@if errorlevel 1 goto quit
-q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g ../g_weapon.c
-@if errorlevel 1 goto quit
+set cc=lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g -I..\..\cgame -I..\..\game -I..\..\ui
+
+call :compile ../g_main.c
+if errorlevel 1 goto failed
+call :compile ../bg_misc.c
+if errorlevel 1 goto failed
+call :compile ../bg_lib.c
+if errorlevel 1 goto failed
+call :compile ../bg_pmove.c
+if errorlevel 1 goto failed
+call :compile ../bg_slidemove.c
+if errorlevel 1 goto failed
+call :compile ../q_math.c
+if errorlevel 1 goto failed
+call :compile ../q_shared.c
+if errorlevel 1 goto failed
+call :compile ../ai_dmnet.c
+if errorlevel 1 goto failed
+call :compile ../ai_dmq3.c
+if errorlevel 1 goto failed
+call :compile ../ai_team.c
+if errorlevel 1 goto failed
+call :compile ../ai_main.c
+if errorlevel 1 goto failed
+call :compile ../ai_chat.c
+if errorlevel 1 goto failed
+call :compile ../ai_cmd.c
+if errorlevel 1 goto failed
+call :compile ../ai_vcmd.c
+if errorlevel 1 goto failed
+call :compile ../g_active.c
+if errorlevel 1 goto failed
+call :compile ../g_arenas.c
+if errorlevel 1 goto failed
+call :compile ../g_bot.c
+if errorlevel 1 goto failed
+call :compile ../g_client.c
+if errorlevel 1 goto failed
+call :compile ../g_cmds.c
+if errorlevel 1 goto failed
+call :compile ../g_combat.c
+if errorlevel 1 goto failed
+call :compile ../g_items.c
+if errorlevel 1 goto failed
+call :compile ../g_mem.c
+if errorlevel 1 goto failed
+call :compile ../g_misc.c
+if errorlevel 1 goto failed
+call :compile ../g_missile.c
+if errorlevel 1 goto failed
+call :compile ../g_mover.c
+if errorlevel 1 goto failed
+call :compile ../g_session.c
+if errorlevel 1 goto failed
+call :compile ../g_spawn.c
+if errorlevel 1 goto failed
+call :compile ../g_svcmds.c
+if errorlevel 1 goto failed
+call :compile ../g_target.c
+if errorlevel 1 goto failed
+call :compile ../g_team.c
+if errorlevel 1 goto failed
+call :compile ../g_trigger.c
+if errorlevel 1 goto failed
+call :compile ../g_utils.c
+if errorlevel 1 goto failed
+call :compile ../g_weapon.c
+if errorlevel 1 goto failed
+
 q3asm -f ../game
-:quit
-cd ..
-pause
+rem q3asm ends with exit code 0 even when it found errors; it removes the old file first.
+if not exist qagame.qvm goto failed
+echo Built vm\qagame.qvm
+exit /b 0
+:failed
+exit /b 1
+
+:compile
+echo %~1
+%cc% %~1
+goto :eof

@@ -1,0 +1,140 @@
+// The build output window under a flood: a real build script prints N lines (one in ten an
+// lcc-style error, one in ten a warning) through the real program's Build game QVM into its
+// build window, as fast as awk writes them. Measured: the time from the command until the
+// window shows its end status line; the longest the event loop went without turning while the
+// output poured in (a frozen interface shows here); and the resident memory the run added on
+// top of what the process held before it (the kernel's peak, reset before each run, after the
+// allocator has handed back what it kept from earlier work).
+// Registered by itself; kelto_bench's main runs it with the others:
+//   kelto_bench --benchmark_filter=BuildOutput
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include "app/Main.h"
+#include "app/Program.h"
+#include "app/frmMain.h"
+#include "platform/QtServices.h"
+#include "workspace/BuildScript.h"
+#include "workspace/frmBuild.h"
+
+namespace {
+
+// A value of /proc/self/status in KiB ("VmHWM", "VmRSS"), or -1.
+long StatusKiB(const char* key) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray wanted = QByteArray(key) + ':';
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(wanted))
+            return line.mid(wanted.size()).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+// Starts the kernel's peak resident set afresh from the current one (Linux 4.0 and later).
+bool ResetPeak() {
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
+}
+
+void BuildOutputFlood(benchmark::State& state) {
+    const long lines = long(state.range(0));
+    QTemporaryDir tree;
+    const QString src = tree.filePath(QStringLiteral("code"));
+    for (const BuildModule& module : BuildModules)
+        QDir().mkpath(src + u'/' + module.name);
+    {
+        QFile generator(tree.filePath(QStringLiteral("flood.awk")));
+        generator.open(QIODevice::WriteOnly);
+        generator.write("BEGIN { for (i = 1; i <= " + QByteArray::number(qlonglong(lines)) +
+                        "; i++) {\n"
+                        "  if (i % 10 == 0) print \"../g_main.c:\" i \": syntax error; found "
+                        "`int' expecting `;'\"\n"
+                        "  else if (i % 10 == 5) print \"../g_main.c:\" i \": warning: "
+                        "missing return value\"\n"
+                        "  else print \"compiling ../g_file\" i \".c\"\n} }\n");
+        QFile buildTemplate(BuildScript::PathsFor(src, BuildModules[1]).templatePath);
+        buildTemplate.open(QIODevice::WriteOnly);
+        buildTemplate.write("awk -f ../../flood.awk\nexit 1\n");
+    }
+
+    QtServices services;
+    Program program(services);
+    Main(program);
+    frmMain* main = program.mainWindow;
+    main->SourceDir = src;
+    QApplication::processEvents();
+
+    for (auto _ : state) {
+        // Freed memory the allocator still holds would hide what the run needs.
+        malloc_trim(0);
+        const long before = StatusKiB("VmRSS");
+        const bool reset = ResetPeak();
+        // A timer that wants to run every millisecond: the longest gap between its turns is
+        // the longest the interface could not react.
+        QElapsedTimer sinceTurn;
+        qint64 longestStallNs = 0;
+        QTimer turn;
+        turn.setTimerType(Qt::PreciseTimer);
+        turn.setInterval(1);
+        QObject::connect(&turn, &QTimer::timeout, [&] {
+            longestStallNs = std::max(longestStallNs, sinceTurn.nsecsElapsed());
+            sinceTurn.restart();
+        });
+
+        QElapsedTimer wall;
+        wall.start();
+        sinceTurn.start();
+        turn.start();
+        main->mnuBuildgameQVM_Click();
+        frmBuild* window = main->BuildWindows[1];
+        const auto ended = [window] {
+            const int rows = window->output->Rows();
+            const BuildOutput::Line* last = rows > 0 ? window->output->At(rows - 1) : nullptr;
+            return !window->IsRunning() && last &&
+                   (last->kind == BuildOutput::Kind::Failed ||
+                    last->kind == BuildOutput::Kind::Succeeded);
+        };
+        while (!ended() && wall.elapsed() < 120'000)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QApplication::processEvents(); // the last rows drawn
+        const double seconds = double(wall.nsecsElapsed()) / 1e9;
+        turn.stop();
+        state.SetIterationTime(seconds);
+
+        if (!ended() || window->Errors() != lines / 10) {
+            state.SkipWithError("the build did not end with every error counted");
+            break;
+        }
+        const long peak = StatusKiB("VmHWM");
+        state.counters["lines_per_s"] = double(lines) / seconds;
+        state.counters["longest_stall_ms"] = double(longestStallNs) / 1e6;
+        state.counters["rows_kept"] = window->output->Rows();
+        state.counters["before_MiB"] = double(before) / 1024.0;
+        state.counters["peak_added_MiB"] = reset ? double(peak - before) / 1024.0 : -1.0;
+
+        window->close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QApplication::processEvents();
+    }
+    delete main;
+}
+
+BENCHMARK(BuildOutputFlood)
+    ->ArgName("lines")
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,73 @@
+// A build script running as a child process of the program: on Linux `/bin/sh SCRIPT`, on
+// Windows `cmd.exe /d /s /c ""SCRIPT""`, with the script's path handed over as an argument (no
+// shell reads the path as a command line), in a process group of its own so that Stop ends the
+// script and everything it started. Standard output and standard error come as one stream, in
+// the order the processes wrote them; standard input is empty.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include "platform/PathStyle.h"
+
+class QProcess;
+class QTimer;
+
+class BuildProcess : public QObject {
+    Q_OBJECT
+public:
+    // How long the processes have to end after the polite request before they are killed.
+    static constexpr int StopGraceMs = 2000;
+
+    struct Command {
+        QString program;
+        QStringList arguments;
+        QString nativeArguments; // Windows: the command line's text after the program
+    };
+    // What runs a script, for a script path in the given style (absolute).
+    static Command CommandFor(const QString& scriptPath,
+                              PathStyle::Style style = PathStyle::Native);
+
+    struct Exit {
+        bool signalled = false; // ended by a signal (Linux); code is then the signal's number
+        int code = 0;
+        bool stopped = false; // Stop() ended it
+        qint64 elapsedMs = 0;
+    };
+
+    explicit BuildProcess(QObject* parent = nullptr);
+    // A process still running is ended at once, with its whole group.
+    ~BuildProcess() override;
+
+    // Starts the script in workingDirectory. False with the reason when it could not start.
+    bool Start(const QString& scriptPath, const QString& workingDirectory, QString& error);
+    bool IsRunning() const;
+    // The script's process id (its group's id on Linux), or 0.
+    qint64 ProcessId() const;
+    // Asks the whole group to end (SIGTERM), and kills what is left after StopGraceMs.
+    void Stop();
+
+    // The signal's usual name ("SIGTERM"), or its number.
+    static QString SignalName(int signal);
+
+signals:
+    void Output(const QByteArray& bytes);
+    void Finished(const BuildProcess::Exit& exit);
+
+private:
+    void Terminate();
+    void Kill();
+    void ReadOutput();
+    void Ended();
+
+    QProcess* process = nullptr;
+    QTimer* killTimer = nullptr;
+    QElapsedTimer clock;
+    qint64 group = 0; // the group to end; kept after the script itself has ended
+    bool stopping = false;
+#ifdef Q_OS_WIN
+    void* job = nullptr; // the job object holding the script and its children
+#endif
+};

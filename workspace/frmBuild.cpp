@@ -1,0 +1,470 @@
+// The build output window: the script's child process, its output as lines in a bounded model,
+// the start and end lines, and opening a message's file at its line.
+#include "workspace/frmBuild.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QProcessEnvironment>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QTimer>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/Program.h"
+#include "app/frmMain.h"
+#include "platform/Services.h"
+
+namespace {
+
+// Lines wait this long for the view, so that a build printing fast costs one update per
+// interval rather than one per line.
+constexpr int FlushIntervalMs = 50;
+// ... and no more than this many lines wait.
+constexpr std::size_t MostPendingLines = 4096;
+// A line longer than this is shown in pieces, so that output without line breaks cannot grow
+// without bound.
+constexpr qsizetype LongestLine = 16384;
+// The build script is the template after two lines of its own (drive and cd, or #!/bin/sh
+// and cd).
+constexpr int ScriptHeaderLines = 2;
+
+QString Plural(int count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
+QString Duration(qint64 ms) {
+    if (ms < 60'000)
+        return QLocale().toString(double(ms) / 1000.0, 'f', 1) + QStringLiteral(" s");
+    return QStringLiteral("%1 min %2 s").arg(ms / 60'000).arg((ms / 1000) % 60);
+}
+
+// Tabs to spaces at every eighth column, as a terminal shows them.
+QString ExpandTabs(const QString& text) {
+    if (!text.contains(u'\t'))
+        return text;
+    QString expanded;
+    expanded.reserve(text.size() + 16);
+    for (const QChar c : text) {
+        if (c == u'\t')
+            expanded += QString(8 - expanded.size() % 8, u' ');
+        else
+            expanded += c;
+    }
+    return expanded;
+}
+
+BuildOutput::Kind KindOf(CompilerMessages::Severity severity) {
+    switch (severity) {
+    case CompilerMessages::Severity::Warning:
+        return BuildOutput::Kind::Warning;
+    case CompilerMessages::Severity::Note:
+        return BuildOutput::Kind::Note;
+    case CompilerMessages::Severity::Error:
+        break;
+    }
+    return BuildOutput::Kind::Error;
+}
+
+bool SameFile(const QString& a, const QString& b) {
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
+}
+
+} // namespace
+
+frmBuild::frmBuild(Program& program, const BuildModule& module, QWidget* parent)
+    : QMdiSubWindow(parent), program(program), module(module) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("frmBuild"));
+    setWindowTitle(QStringLiteral("Build %1 QVM").arg(module.name));
+
+    auto* body = new QWidget(this);
+    output = new BuildOutput(this);
+    lstOutput = new QTreeView(body);
+    lstOutput->setObjectName(QStringLiteral("lstOutput"));
+    lstOutput->setModel(output);
+    lstOutput->setHeaderHidden(true);
+    lstOutput->setRootIsDecorated(false);
+    lstOutput->setItemsExpandable(false);
+    lstOutput->setUniformRowHeights(true);
+    lstOutput->setWordWrap(false);
+    lstOutput->setTextElideMode(Qt::ElideNone);
+    lstOutput->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstOutput->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lstOutput->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lstOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    lstOutput->header()->setStretchLastSection(false);
+    lstOutput->header()->setSectionResizeMode(0, QHeaderView::Fixed);
+    lstOutput->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The source windows' face, so columns in messages line up with the source.
+    QFont font(QStringLiteral("Courier"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPointSizeF(9.75);
+    lstOutput->setFont(font);
+
+    lblStatus = new QLabel(body);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblStatus->setWordWrap(true);
+    lblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    cmdNext = new QPushButton(QStringLiteral("&Next Message (F4)"), body);
+    cmdNext->setObjectName(QStringLiteral("cmdNext"));
+    cmdStop = new QPushButton(QStringLiteral("&Stop"), body);
+    cmdStop->setObjectName(QStringLiteral("cmdStop"));
+    cmdStop->setToolTip(QStringLiteral("Stop the build (Ctrl+Break)"));
+    cmdStop->setEnabled(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(lblStatus, 1);
+    buttons->addWidget(cmdNext);
+    buttons->addWidget(cmdStop);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(lstOutput, 1);
+    layout->addLayout(buttons);
+    setWidget(body);
+    setFocusProxy(lstOutput);
+    resize(680, 360);
+
+    auto* stopKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Pause), this);
+    stopKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(stopKey, &QShortcut::activated, this, &frmBuild::cmdStop_Click);
+    connect(cmdStop, &QPushButton::clicked, this, &frmBuild::cmdStop_Click);
+    connect(cmdNext, &QPushButton::clicked, this, &frmBuild::cmdNext_Click);
+    connect(lstOutput, &QTreeView::doubleClicked, this, &frmBuild::lstOutput_DblClick);
+    connect(lstOutput, &QWidget::customContextMenuRequested, this, &frmBuild::ShowContextMenu);
+    lstOutput->installEventFilter(this);
+    lstOutput->viewport()->installEventFilter(this);
+
+    process = new BuildProcess(this);
+    connect(process, &BuildProcess::Output, this, &frmBuild::TakeOutput);
+    connect(process, &BuildProcess::Finished, this, &frmBuild::Ended);
+    flushTimer = new QTimer(this);
+    flushTimer->setSingleShot(true);
+    flushTimer->setInterval(FlushIntervalMs);
+    connect(flushTimer, &QTimer::timeout, this, &frmBuild::Flush);
+}
+
+frmBuild::~frmBuild() = default;
+
+bool frmBuild::IsRunning() const {
+    return process->IsRunning();
+}
+
+qint64 frmBuild::ProcessId() const {
+    return process->ProcessId();
+}
+
+void frmBuild::Start(const Run& run) {
+    if (process->IsRunning()) {
+        queued = run;
+        process->Stop();
+        Say(QStringLiteral("Stopping the running build; the new one starts when it has ended."));
+        return;
+    }
+    Begin(run);
+}
+
+void frmBuild::Begin(Run run) {
+    queued.reset();
+    current = std::move(run);
+    flushTimer->stop();
+    pending.clear();
+    partial.clear();
+    output->Clear();
+    errors = 0;
+    warnings = 0;
+    trail = CompilerMessages::DirectoryTrail(current.moduleDirectory);
+
+    const auto info = [](const QString& text) {
+        return BuildOutput::Line{text, BuildOutput::Kind::Info, nullptr};
+    };
+    std::vector<BuildOutput::Line> start;
+    start.push_back(
+        info(QStringLiteral("Build script: ") + QDir::toNativeSeparators(current.scriptPath)));
+    start.push_back(info(QStringLiteral("Working directory: ") +
+                         QDir::toNativeSeparators(current.moduleDirectory)));
+    start.push_back(
+        info(QStringLiteral("Started at ") +
+             QLocale().toString(QDateTime::currentDateTime().time(), QLocale::LongFormat)));
+    output->Append(std::move(start));
+
+    QString error;
+    if (!process->Start(current.scriptPath, current.moduleDirectory, error)) {
+        const QString text = QStringLiteral("The build script could not be started: ") + error;
+        output->Append({{text, BuildOutput::Kind::Failed, nullptr}});
+        Say(text, true);
+        cmdStop->setEnabled(false);
+        return;
+    }
+    cmdStop->setEnabled(true);
+    Say(QStringLiteral("Running..."));
+}
+
+void frmBuild::cmdStop_Click() {
+    queued.reset();
+    if (!process->IsRunning())
+        return;
+    process->Stop();
+    Say(QStringLiteral("Stopping..."));
+}
+
+void frmBuild::TakeOutput(const QByteArray& bytes) {
+    qsizetype start = 0;
+    for (qsizetype end = bytes.indexOf('\n'); end >= 0; end = bytes.indexOf('\n', start)) {
+        partial.append(bytes.constData() + start, end - start);
+        TakeLine(std::exchange(partial, QByteArray()));
+        start = end + 1;
+    }
+    partial.append(bytes.constData() + start, bytes.size() - start);
+    while (partial.size() > LongestLine) {
+        TakeLine(partial.left(LongestLine));
+        partial.remove(0, LongestLine);
+    }
+}
+
+void frmBuild::TakeLine(QByteArray bytes) {
+    if (bytes.endsWith('\r'))
+        bytes.chop(1);
+    BuildOutput::Line line{ExpandTabs(QString::fromLocal8Bit(bytes)), BuildOutput::Kind::Plain,
+                           nullptr};
+    if (auto message = CompilerMessages::Parse(line.text)) {
+        line.kind = KindOf(message->severity);
+        if (line.kind == BuildOutput::Kind::Error)
+            ++errors;
+        else if (line.kind == BuildOutput::Kind::Warning)
+            ++warnings;
+        line.message = std::make_shared<const BuildMessage>(
+            BuildMessage{std::move(*message), trail.Directories()});
+    } else {
+        trail.Take(line.text);
+    }
+    pending.push_back(std::move(line));
+    if (pending.size() >= MostPendingLines)
+        Flush();
+    else if (!flushTimer->isActive())
+        flushTimer->start();
+}
+
+void frmBuild::Flush() {
+    flushTimer->stop();
+    if (pending.empty())
+        return;
+    const QScrollBar* bar = lstOutput->verticalScrollBar();
+    const bool following = bar->value() >= bar->maximum();
+    output->Append(std::exchange(pending, {}));
+    FitWidth();
+    if (following)
+        lstOutput->scrollToBottom();
+    if (process->IsRunning())
+        Say(QStringLiteral("Running... %1, %2 so far")
+                .arg(Plural(errors, "error", "errors"), Plural(warnings, "warning", "warnings")));
+}
+
+void frmBuild::Ended(const BuildProcess::Exit& exit) {
+    if (!partial.isEmpty())
+        TakeLine(std::exchange(partial, QByteArray()));
+    cmdStop->setEnabled(false);
+
+    QString how;
+    if (exit.signalled)
+        how = QStringLiteral("ended by ") + BuildProcess::SignalName(exit.code);
+    else
+        how = QStringLiteral("exit code %1").arg(exit.code);
+    const bool clean = !exit.signalled && exit.code == 0;
+    const bool failed = !clean || errors > 0 || exit.stopped;
+    QString verdict = exit.stopped ? QStringLiteral("Build stopped")
+                      : !clean     ? QStringLiteral("Build failed")
+                      : errors > 0 ? QStringLiteral("Build reported errors")
+                                   : QStringLiteral("Build succeeded");
+    QString status =
+        QStringLiteral("%1: %2, %3, %4, %5")
+            .arg(verdict, how, Duration(exit.elapsedMs), Plural(errors, "error", "errors"),
+                 Plural(warnings, "warning", "warnings"));
+    if (!exit.signalled && exit.code == 127) {
+        // Command not found: a program started from the desktop menu often lacks PATH
+        // entries that the shell's start-up files add.
+        status += QStringLiteral(". A command was not found; PATH is ") +
+                  QProcessEnvironment::systemEnvironment().value(QStringLiteral("PATH"));
+    }
+    pending.push_back(
+        {status, failed ? BuildOutput::Kind::Failed : BuildOutput::Kind::Succeeded, nullptr});
+    Flush();
+    Say(status, failed);
+
+    if (queued) {
+        Begin(*queued);
+        return;
+    }
+    // After a failed build the first error is the current line, so Enter opens it at once.
+    int firstError = -1;
+    for (int row = 0; row < output->Rows() && firstError < 0; ++row) {
+        const BuildOutput::Line* line = output->At(row);
+        if (line && line->kind == BuildOutput::Kind::Error && line->message)
+            firstError = row;
+    }
+    if (failed && firstError >= 0) {
+        lstOutput->setCurrentIndex(output->index(firstError));
+        lstOutput->scrollTo(output->index(firstError), QAbstractItemView::PositionAtCenter);
+    } else {
+        lstOutput->scrollToBottom();
+    }
+}
+
+void frmBuild::Say(const QString& status, bool failed) {
+    lblStatus->setText(status);
+    lblStatus->setStyleSheet(failed ? QStringLiteral("color: #b00000;") : QString());
+}
+
+void frmBuild::cmdNext_Click() {
+    Flush();
+    const int rows = output->Rows();
+    const int from = lstOutput->currentIndex().isValid() ? lstOutput->currentIndex().row() : -1;
+    for (int step = 1; step <= rows; ++step) {
+        const int row = (from + step) % rows;
+        const BuildOutput::Line* line = output->At(row);
+        if (line && line->message && !line->message->message.file.isEmpty()) {
+            lstOutput->setCurrentIndex(output->index(row));
+            lstOutput->scrollTo(output->index(row));
+            OpenMessage(row);
+            return;
+        }
+    }
+    Say(QStringLiteral("The output holds no message that names a file."));
+}
+
+void frmBuild::lstOutput_DblClick(const QModelIndex& index) {
+    if (index.isValid())
+        OpenMessage(index.row());
+}
+
+bool frmBuild::OpenMessage(int row) {
+    const BuildOutput::Line* line = output->At(row);
+    if (!line || !line->message)
+        return false;
+    const CompilerMessages::Message& message = line->message->message;
+    if (message.file.isEmpty()) {
+        Say(QStringLiteral("This message names no file."));
+        return false;
+    }
+    QStringList subdirectories =
+        QDir(current.moduleDirectory).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    if (subdirectories.removeAll(QStringLiteral("vm")) > 0)
+        subdirectories.prepend(QStringLiteral("vm"));
+    const QStringList directories =
+        CompilerMessages::SearchDirectories(line->message->directories, current.moduleDirectory,
+                                            subdirectories, current.sourceDirectory);
+    QString path = CompilerMessages::Locate(
+        message.file, directories, [](const QString& path) { return QFileInfo(path).isFile(); });
+    if (path.isEmpty()) {
+        QStringList shown;
+        for (const QString& directory : directories)
+            shown << QDir::toNativeSeparators(directory);
+        Say(QStringLiteral("%1 was not found; looked in %2.")
+                .arg(message.file, shown.join(QStringLiteral(", "))));
+        return false;
+    }
+    int lineNumber = message.line;
+    // A shell's message about the script is about the template's line two further up.
+    if (SameFile(path, current.scriptPath) && lineNumber > ScriptHeaderLines &&
+        QFileInfo(current.templatePath).isFile()) {
+        path = current.templatePath;
+        lineNumber -= ScriptHeaderLines;
+    }
+    frmMain* main = program.mainWindow;
+    if (!main)
+        return false;
+    path = QDir::toNativeSeparators(path);
+    if (!main->ShowSourceLine(path, lineNumber)) {
+        Say(QStringLiteral("%1 could not be opened.").arg(path));
+        return false;
+    }
+    Say(QStringLiteral("%1, line %2").arg(path).arg(lineNumber));
+    return true;
+}
+
+void frmBuild::CopySelection() const {
+    QModelIndexList rows = lstOutput->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    QStringList lines;
+    for (const QModelIndex& index : rows)
+        lines << output->data(index, Qt::DisplayRole).toString();
+    if (!lines.isEmpty())
+        QApplication::clipboard()->setText(lines.join(u'\n') + u'\n');
+}
+
+void frmBuild::ShowContextMenu(const QPoint& position) {
+    QMenu menu(this);
+    const QModelIndex index = lstOutput->indexAt(position);
+    const BuildOutput::Line* line = index.isValid() ? output->At(index.row()) : nullptr;
+    QAction* open = menu.addAction(QStringLiteral("&Open Message\tEnter"));
+    open->setEnabled(line && line->message && !line->message->message.file.isEmpty());
+    menu.addAction(QStringLiteral("&Next Message\tF4"), this, &frmBuild::cmdNext_Click);
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("&Copy\tCtrl+C"), this, &frmBuild::CopySelection);
+    menu.addAction(QStringLiteral("Select &All\tCtrl+A"), lstOutput, &QTreeView::selectAll);
+    menu.addSeparator();
+    QAction* stop =
+        menu.addAction(QStringLiteral("&Stop\tCtrl+Break"), this, &frmBuild::cmdStop_Click);
+    stop->setEnabled(IsRunning());
+    if (menu.exec(lstOutput->viewport()->mapToGlobal(position)) == open)
+        OpenMessage(index.row());
+}
+
+void frmBuild::FitWidth() {
+    // One column as wide as the longest line, so the view scrolls sideways over long lines.
+    const int wanted =
+        QFontMetrics(lstOutput->font()).horizontalAdvance(QString(output->Widest(), u'M')) + 16;
+    const int width = std::max(wanted, lstOutput->viewport()->width());
+    if (lstOutput->header()->sectionSize(0) != width)
+        lstOutput->header()->resizeSection(0, width);
+}
+
+bool frmBuild::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstOutput->viewport() && event->type() == QEvent::Resize) {
+        FitWidth();
+    } else if (watched == lstOutput && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (lstOutput->currentIndex().isValid())
+                OpenMessage(lstOutput->currentIndex().row());
+            return true;
+        }
+        if (key->matches(QKeySequence::Copy)) {
+            CopySelection();
+            return true;
+        }
+    }
+    return QMdiSubWindow::eventFilter(watched, event);
+}
+
+void frmBuild::closeEvent(QCloseEvent* event) {
+    if (process->IsRunning()) {
+        const MsgAnswer answer = program.services.MsgBox(
+            this, QStringLiteral("The %1 build is still running.\n\nStop it?").arg(module.name),
+            MsgButtons::YesNo, MsgIcon::Question, program.App.Title);
+        if (answer != MsgAnswer::Yes) {
+            event->ignore();
+            return;
+        }
+        queued.reset();
+        process->Stop(); // and the window's end kills what has not ended by then
+    }
+    QMdiSubWindow::closeEvent(event);
+}
