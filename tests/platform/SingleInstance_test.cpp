@@ -1,17 +1,15 @@
 // The hand-over between two starts, inside one test process: the running side in this thread,
-// each new start in a thread of its own (a start blocks until it is answered).
+// each new start in a thread of its own (a start blocks until it is answered). A socket left by
+// a crash is tested with real processes (tests/app/program_test.cpp).
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
-#include <cstring>
 #include <gtest/gtest.h>
 #include <optional>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 
@@ -159,28 +157,4 @@ TEST(SingleInstanceTest, FilesHandedOverAreKeptUntilServedThenPassedOnAsTheyCome
     SingleInstance next(folder.path());
     EXPECT_FALSE(next.HandOver({"/src/late.c"}));
     EXPECT_TRUE(next.Listen());
-}
-
-TEST(SingleInstanceTest, ASocketLeftByACrashIsReplaced) {
-    QTemporaryDir folder;
-    SingleInstance start(folder.path());
-    // A socket bound and never served, as a Kelto that was killed leaves it.
-    const QByteArray path = QFile::encodeName(start.SocketPath());
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()) + 1);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ::close(fd);
-    ASSERT_TRUE(QFile::exists(start.SocketPath()));
-
-    EXPECT_FALSE(start.HandOver({"/src/a.c"}));
-    ASSERT_TRUE(start.Listen());
-    start.Serve();
-    QStringList received;
-    QObject::connect(&start, &SingleInstance::FilesReceived,
-                     [&](const QStringList& files) { received = files; });
-    EXPECT_TRUE(HandOverFromAnotherStart(folder.path(), {"/src/b.c"}));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !received.isEmpty(); }));
-    EXPECT_EQ(received, QStringList({"/src/b.c"}));
 }
