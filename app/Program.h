@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 
+#include "app/Version.h"
 #include "colouring/ColorCode.h"
 
 class QWidget;
@@ -34,9 +35,9 @@ struct Module1 {
 
 struct AppInfo {
     QString Title = QStringLiteral("Kelto");
-    int Major = 1;
-    int Minor = 6;
-    int Revision = 0;
+    int Major = KeltoVersionMajor;
+    int Minor = KeltoVersionMinor;
+    int Revision = KeltoVersionRevision;
     QString HelpFile; // empty in this program; tests may set it
 };
 

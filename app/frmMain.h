@@ -10,6 +10,7 @@
 //   app/help_commands.cpp           Help Contents, Search For Help On, About
 //   documents/new_document.cpp      NewDocument, File > New
 //   documents/file_commands.cpp     Open, OpenDocument, Save, Save As, Close
+//   app/open_files.cpp              OpenFiles (the command line's files)
 //   documents/edit_commands.cpp     Cut, Copy, Paste, Undo
 //   documents/find_commands.cpp     Find, Find Again, the pending-search step
 //   documents/print_commands.cpp    Print, Page Setup
@@ -150,6 +151,9 @@ public:
     void mnuFileNew_Click();
     void mnuFileOpen_Click();
     void OpenDocument(const QString& path);
+    // Files named on the command line or handed over by a second start: a workspace file as
+    // Open Workspace opens it, any other file as OpenDocument, in the order given.
+    void OpenFiles(const QStringList& paths);
     void mnuFileSave_Click();
     void mnuFileSaveAs_Click();
     void mnuFileClose_Click();
@@ -182,6 +186,8 @@ public:
     void PendingOpenFileStep();
     void mnuFileNW_Click();
     void mnuFileOW_Click();
+    // Open Workspace after its dialog: the workspace file's directory becomes SourceDir.
+    void OpenWorkspaceFile(const QString& fileName);
     void mnuFileCW_Click();
     void PendingSourceDirStep();
 

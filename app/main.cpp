@@ -1,22 +1,46 @@
-// The program's entry: the application object, the real platform services, the program-wide
-// values, then the start-up procedure. The program ends when its last window has closed.
+// The program's entry: the command line, the hand-over to a Kelto already running, then the
+// application object, the real platform services, the program-wide values and the start-up
+// procedure. The program ends when its last window has closed.
 #include <QApplication>
+#include <QDir>
 
+#include "app/CommandLine.h"
 #include "app/Main.h"
 #include "app/Program.h"
 #include "app/ToolbarIcons.h"
 #include "app/frmMain.h"
 #include "platform/QtServices.h"
+#include "platform/SingleInstance.h"
 
 int main(int argc, char** argv) {
+    // --help, --version and a wrong command line are answered before anything needs a display.
+    const CommandLine commandLine = ParseCommandLine(ArgumentsOf(argc, argv), QDir::currentPath());
+    if (commandLine.action != CommandLine::Action::Open)
+        return PrintCommandLine(commandLine);
+    SingleInstance instance;
+    if (instance.HandOver(commandLine.files))
+        return 0;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelto"));
     // Every window without an icon of its own (dialogs, wizard pages, child windows) shows the
     // program's icon, the picture the desktop entry shows.
     QApplication::setWindowIcon(ToolbarIcons::ProgramIcon());
+    instance.Listen();
     QtServices services;
     Program program(services);
     Main(program);
+    frmMain* main = program.mainWindow;
+    main->OpenFiles(commandLine.files);
+    // Files from later starts open here while the main window lives; after it the next start
+    // runs a Kelto of its own (a wizard page may keep this one running).
+    QObject::connect(&instance, &SingleInstance::FilesReceived, main,
+                     [main](const QStringList& files) {
+                         main->OpenFiles(files);
+                         SingleInstance::BringToFront(*main);
+                     });
+    QObject::connect(main, &QObject::destroyed, &instance, &SingleInstance::Close);
+    instance.Serve();
     const int result = QApplication::exec();
     // The main window normally deletes itself on close; the program's values outlive it.
     delete program.mainWindow.data();

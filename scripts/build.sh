@@ -6,7 +6,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build}"
 shift || true
 
-bash "$root/scripts/setup.sh"
+bash "$root/scripts/setup.sh" run test
 export CCACHE_BASEDIR="$root"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
 cmake --build "$build" --parallel "$(nproc)"

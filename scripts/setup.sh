@@ -1,14 +1,33 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Kelto's build and tests need, only those that are missing.
+# Installs the Debian packages Kelto needs, only those that are missing.
+# Usage: scripts/setup.sh [group...]   (default: run test)
+#   run      building and starting the program
+#   test     the test suite, benchmarks, sanitizer runtime, fuzzing and screenshots
+#   package  the Debian package and its checks (lintian, desktop entry, AppStream, manual page)
+# Package names carry no Debian release: libclang-rt-dev is the sanitizer and libFuzzer runtime
+# of the default clang, whatever its version.
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build ccache qt6-base-dev libqscintilla2-qt6-dev
-          libgtest-dev libgmock-dev libbenchmark-dev libgl-dev xvfb xauth xdotool imagemagick
-          poppler-utils clang libclang-rt-14-dev)
+run_packages=(build-essential cmake ninja-build qt6-base-dev libqscintilla2-qt6-dev libgl-dev)
+test_packages=(ccache libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagemagick
+               poppler-utils clang libclang-rt-dev)
+package_packages=(dpkg-dev lintian desktop-file-utils appstream man-db)
+
+groups=("$@")
+[ ${#groups[@]} -eq 0 ] && groups=(run test)
+packages=()
+for group in "${groups[@]}"; do
+    case "$group" in
+        run) packages+=("${run_packages[@]}") ;;
+        test) packages+=("${run_packages[@]}" "${test_packages[@]}") ;;
+        package) packages+=("${run_packages[@]}" "${package_packages[@]}") ;;
+        *) echo "setup.sh: unknown group '$group' (run, test, package)" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for package in "${packages[@]}"; do
-    if ! dpkg -s "$package" >/dev/null 2>&1; then
+    if ! dpkg -s "$package" >/dev/null 2>&1 && [[ " ${missing[*]} " != *" $package "* ]]; then
         missing+=("$package")
     fi
 done

@@ -26,6 +26,10 @@ void frmMain::mnuFileOW_Click() {
     const QString fileName = dlgCommonDialog.FileName;
     if (fileName.isEmpty())
         return;
+    OpenWorkspaceFile(fileName);
+}
+
+void frmMain::OpenWorkspaceFile(const QString& fileName) {
     QString directory;
     try {
         directory = WorkspaceFile::Read(fileName);

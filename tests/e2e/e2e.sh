@@ -53,8 +53,9 @@ shot() {
     return 0
 }
 
+# Starts the program with the given arguments and waits for its main window.
 start_kelto() {
-    "$kelto" >"$work/kelto.log" 2>&1 &
+    "$kelto" "$@" >"$work/kelto.log" 2>&1 &
     kelto_pid=$!
     # The splash window comes first, and an untitled window is named after the program too; the
     # splash is destroyed before the main window shows, so the main window is the one visible
@@ -256,6 +257,51 @@ build_loop() {
 }
 build_loop
 
+# ---- a second start hands its file to the running Kelto -----------------------------------
+# `kelto FILE`, then `kelto OTHER`: the second start ends at once and both files are open in the
+# first, which is shown by typing a mark into each window there and saving it with File > Save.
+second_start_hands_over() {
+    export XDG_RUNTIME_DIR="$work/runtime" # the socket between the two starts
+    mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+    local first="$work/handover/g_main.c" other="$work/handover/bg_public.h" second_pid i
+    mkdir -p "$work/handover"
+    printf 'int first;\n' >"$first"
+    printf '#define OTHER 2\n' >"$other"
+
+    start_kelto "$first"
+    sleep 1
+    "$kelto" "$other" >"$work/second.log" 2>&1 &
+    second_pid=$!
+    for ((i = 0; i < 200; i++)); do
+        kill -0 "$second_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$second_pid" 2>/dev/null && fail "the second start did not end: it runs a Kelto of its own"
+    wait "$second_pid" || fail "the second start ended with status $?: $(cat "$work/second.log")"
+    kill -0 "$kelto_pid" 2>/dev/null || fail "the first Kelto ended when the second started"
+    sleep 1
+    shot "$out/e2e-9-handed-over.png"
+
+    # The file handed over is the active window; the first file is the second entry of the
+    # Window menu's list (the file browser is the first).
+    focus "$main_window"
+    timeout 20 xdotool type --clearmodifiers --delay 30 -- '// B' || fail "xdotool type"
+    keys alt+f s
+    keys alt+w 2
+    timeout 20 xdotool type --clearmodifiers --delay 30 -- '// A' || fail "xdotool type"
+    keys alt+f s
+    shot "$out/e2e-10-both-saved.png"
+    grep -q '^// B#define OTHER 2' "$other" || fail "the file handed over was not open in the first Kelto: $(cat "$other")"
+    grep -q '^// Aint first;' "$first" || fail "the first file was not open in the first Kelto: $(cat "$first")"
+
+    kill "$kelto_pid"
+    wait "$kelto_pid" 2>/dev/null
+    kelto_pid=""
+    unset XDG_RUNTIME_DIR
+}
+second_start_hands_over
+
 echo "PASS: typed, saved through the file dialog, exited, settings written, placement restored"
 echo "PASS: workspace opened, game built with the stand-in compiler, its error opened at its line"
+echo "PASS: a second start handed its file over"
 exit 0

@@ -1,0 +1,110 @@
+// Parsing the command line with Qt's parser, in the mode where a word after a single dash is
+// one option, as Qt's own options (-style fusion) are written.
+#include "app/CommandLine.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QUrl>
+#include <cstdio>
+
+#include "app/Version.h"
+
+namespace {
+
+const QString ProgramName = QStringLiteral("kelto");
+const QString UsageLine = QStringLiteral("Usage: kelto [options] [FILE...]\n");
+
+// Options of every Qt program, read by the application object itself.
+void AcceptQtOptions(QCommandLineParser& parser) {
+    for (const char* name :
+         {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+          "qwindowicon", "qwindowtitle", "session", "display", "geometry", "style", "stylesheet"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+}
+
+QString AbsolutePath(const QString& argument, const QString& currentDirectory) {
+    QString name = argument;
+    if (name.startsWith(QLatin1String("file:"))) {
+        const QUrl url(name);
+        if (url.isLocalFile())
+            name = url.toLocalFile();
+    }
+    return QDir::cleanPath(QDir(currentDirectory).absoluteFilePath(name));
+}
+
+} // namespace
+
+CommandLine ParseCommandLine(const QStringList& arguments, const QString& currentDirectory) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(
+        QStringLiteral("Kelto, a small IDE for Quake III Arena mod authors.\n"
+                       "Each FILE opens in a source window; a .kws file opens as the workspace.\n"
+                       "When Kelto already runs on this display, it takes the files and comes\n"
+                       "to the front."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and exit."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version and exit."));
+    parser.addOption(help);
+    parser.addOption(version);
+    AcceptQtOptions(parser);
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("A source file to open, or a workspace (.kws)."),
+                                 QStringLiteral("[FILE...]"));
+
+    CommandLine result;
+    if (!parser.parse(arguments)) {
+        result.action = CommandLine::Action::Fail;
+        result.text = ProgramName + QStringLiteral(": ") + parser.errorText() + QLatin1Char('\n') +
+                      UsageLine + QStringLiteral("Try 'kelto --help' for more information.\n");
+        return result;
+    }
+    if (parser.isSet(help)) {
+        // The parser names the program after the application object, which does not exist yet.
+        QString text = parser.helpText();
+        text.replace(0, text.indexOf(QLatin1Char('\n')) + 1, UsageLine);
+        result.action = CommandLine::Action::PrintHelp;
+        result.text = text;
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.action = CommandLine::Action::PrintVersion;
+        result.text = QStringLiteral("Kelto %1\n").arg(QLatin1String(KeltoVersion));
+        return result;
+    }
+    for (const QString& argument : parser.positionalArguments()) {
+        if (!argument.isEmpty()) // names no file (a launcher's empty field code)
+            result.files.append(AbsolutePath(argument, currentDirectory));
+    }
+    return result;
+}
+
+QStringList ArgumentsOf(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QFile::decodeName(argv[i]));
+    return arguments;
+}
+
+int PrintCommandLine(const CommandLine& commandLine) {
+    const bool failed = commandLine.action == CommandLine::Action::Fail;
+    std::FILE* stream = failed ? stderr : stdout;
+    std::fputs(commandLine.text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+    return failed ? 1 : 0;
+}
+
+bool IsWorkspaceFile(const QString& path) {
+    return path.endsWith(QLatin1String(".kws"), Qt::CaseInsensitive);
+}

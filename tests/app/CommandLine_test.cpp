@@ -1,0 +1,83 @@
+// The command line as the program reads it before its application object exists.
+#include <gtest/gtest.h>
+
+#include "app/CommandLine.h"
+#include "app/Program.h"
+#include "support/ScriptedServices.h"
+
+namespace {
+
+CommandLine Parse(const QStringList& arguments) {
+    return ParseCommandLine(QStringList{QStringLiteral("/usr/bin/kelto")} + arguments,
+                            QStringLiteral("/home/mod/q3"));
+}
+
+} // namespace
+
+TEST(CommandLineTest, FilesBecomeAbsolutePathsInTheOrderGiven) {
+    const CommandLine line =
+        Parse({"game/g_main.c", "/src/ui/ui_main.h", "../mymod.kws", "./cgame/../game/./bg_lib.c",
+               "file:///src/q%20shared.h", "", "--", "-odd name.c"});
+    EXPECT_EQ(line.action, CommandLine::Action::Open);
+    EXPECT_EQ(line.files, QStringList({"/home/mod/q3/game/g_main.c", "/src/ui/ui_main.h",
+                                       "/home/mod/mymod.kws", "/home/mod/q3/game/bg_lib.c",
+                                       "/src/q shared.h", "/home/mod/q3/-odd name.c"}));
+    // A file that does not exist is still named: opening it reports it, the others open.
+    EXPECT_EQ(Parse({"a.c", "missing.c", "b.c"}).files.size(), 3);
+    EXPECT_TRUE(Parse({}).files.isEmpty());
+}
+
+TEST(CommandLineTest, QtOwnOptionsAreLeftToTheApplication) {
+    const CommandLine line =
+        Parse({"-style", "fusion", "a.c", "-platform", "offscreen", "-reverse", "b.h"});
+    EXPECT_EQ(line.action, CommandLine::Action::Open);
+    EXPECT_EQ(line.files, QStringList({"/home/mod/q3/a.c", "/home/mod/q3/b.h"}));
+}
+
+TEST(CommandLineTest, HelpAndVersionAnswerWhateverElseIsGiven) {
+    for (const char* option : {"--help", "-h"}) {
+        const CommandLine help = Parse({"a.c", option, "b.c"});
+        EXPECT_EQ(help.action, CommandLine::Action::PrintHelp) << option;
+        EXPECT_TRUE(help.text.startsWith("Usage: kelto [options] [FILE...]\n"))
+            << help.text.toStdString();
+        EXPECT_TRUE(help.text.contains("--version"));
+        EXPECT_TRUE(help.text.contains(".kws"));
+        EXPECT_FALSE(help.text.contains("-platform")); // Qt's options stay out of the help
+    }
+    // The version is the one the splash window and the About box show.
+    ScriptedServices services;
+    const Program program(services);
+    const QString expected = QStringLiteral("Kelto %1.%2.%3\n")
+                                 .arg(program.App.Major)
+                                 .arg(program.App.Minor)
+                                 .arg(program.App.Revision);
+    for (const char* option : {"--version", "-v"}) {
+        const CommandLine version = Parse({option, "a.c"});
+        EXPECT_EQ(version.action, CommandLine::Action::PrintVersion);
+        EXPECT_EQ(version.text, expected);
+    }
+    EXPECT_EQ(PrintCommandLine(Parse({"--version"})), 0);
+}
+
+TEST(CommandLineTest, AnUnknownOptionFailsWithAShortUsage) {
+    for (const QStringList& arguments :
+         {QStringList{"--frobnicate", "a.c"}, QStringList{"a.c", "-x"}, QStringList{"-hv"}}) {
+        const CommandLine line = Parse(arguments);
+        EXPECT_EQ(line.action, CommandLine::Action::Fail) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(line.text.startsWith("kelto: Unknown option")) << line.text.toStdString();
+        EXPECT_TRUE(line.text.contains("Usage: kelto [options] [FILE...]\n"));
+        EXPECT_TRUE(line.files.isEmpty());   // nothing opens
+        EXPECT_LT(line.text.count('\n'), 4); // short, not the whole help
+    }
+    // A Qt option without its value is a mistake too.
+    EXPECT_EQ(Parse({"a.c", "-style"}).action, CommandLine::Action::Fail);
+    EXPECT_EQ(PrintCommandLine(Parse({"--frobnicate"})), 1);
+}
+
+TEST(CommandLineTest, WorkspaceFilesAreKnownByTheirExtensionInAnyCase) {
+    EXPECT_TRUE(IsWorkspaceFile("/src/mymod.kws"));
+    EXPECT_TRUE(IsWorkspaceFile("/src/MYMOD.KWS"));
+    EXPECT_FALSE(IsWorkspaceFile("/src/mymod.kws.c"));
+    EXPECT_FALSE(IsWorkspaceFile("/src/kws"));
+    EXPECT_FALSE(IsWorkspaceFile("/src/g_main.c"));
+}

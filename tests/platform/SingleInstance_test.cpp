@@ -1,0 +1,160 @@
+// The hand-over between two starts, inside one test process: the running side in this thread,
+// each new start in a thread of its own (a start blocks until it is answered). A socket left by
+// a crash is tested with real processes (tests/app/program_test.cpp).
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <optional>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "PrintQString.h"
+#include "platform/SingleInstance.h"
+
+namespace {
+
+// Sets environment variables for one test and puts the old values back.
+class Environment {
+public:
+    void Set(const char* name, const QByteArray& value) {
+        Remember(name);
+        qputenv(name, value);
+    }
+    void Unset(const char* name) {
+        Remember(name);
+        qunsetenv(name);
+    }
+    ~Environment() {
+        for (const auto& [name, value] : saved) {
+            if (value)
+                qputenv(name, *value);
+            else
+                qunsetenv(name);
+        }
+    }
+
+private:
+    void Remember(const char* name) {
+        saved.emplace_back(name, qEnvironmentVariableIsSet(name)
+                                     ? std::optional<QByteArray>(qgetenv(name))
+                                     : std::nullopt);
+    }
+    std::vector<std::pair<const char*, std::optional<QByteArray>>> saved;
+};
+
+// A new start's HandOver, run in a thread of its own while this thread serves the socket.
+bool HandOverFromAnotherStart(const QString& folder, const QStringList& files) {
+    std::atomic<int> result = -1;
+    std::thread start([&] { result = SingleInstance(folder).HandOver(files) ? 1 : 0; });
+    (void)QTest::qWaitFor([&] { return result != -1; }, 15000);
+    start.join();
+    return result == 1;
+}
+
+int Mode(const QString& path) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
+}
+
+} // namespace
+
+TEST(SingleInstanceTest, OneSocketForEachUserAndDisplay) {
+    Environment environment;
+    environment.Unset("WAYLAND_DISPLAY");
+    environment.Set("DISPLAY", ":5.0");
+    const QString display5 = SingleInstance("/run/user/7").SocketPath();
+    EXPECT_TRUE(display5.startsWith(QStringLiteral("/run/user/7/kelto-%1-").arg(::getuid())))
+        << display5.toStdString();
+    environment.Set("DISPLAY", ":5");
+    EXPECT_EQ(SingleInstance("/run/user/7").SocketPath(), display5); // screen 0 of display 5
+    environment.Set("DISPLAY", ":6");
+    EXPECT_NE(SingleInstance("/run/user/7").SocketPath(), display5);
+    environment.Set("DISPLAY", "localhost:10.0");
+    const QString forwarded = SingleInstance("/run/user/7").SocketPath();
+    EXPECT_FALSE(forwarded.mid(QStringLiteral("/run/user/7/").size()).contains('/'));
+    EXPECT_FALSE(forwarded.contains(':'));
+    environment.Set("WAYLAND_DISPLAY", "/run/user/7/wayland-1");
+    const QString wayland = SingleInstance("/run/user/7").SocketPath();
+    EXPECT_NE(wayland, forwarded);
+    EXPECT_FALSE(wayland.mid(QStringLiteral("/run/user/7/").size()).contains('/'));
+}
+
+TEST(SingleInstanceTest, TheSocketLivesOnlyInAFolderNoOneElseMayEnter) {
+    QTemporaryDir temp;
+    Environment environment;
+    environment.Set("TMPDIR", QFile::encodeName(temp.path()));
+    const QString own = temp.filePath(QStringLiteral("kelto-%1").arg(::getuid()));
+
+    QTemporaryDir runtime; // made 0700
+    environment.Set("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    EXPECT_EQ(SingleInstance::RuntimeFolder(), runtime.path());
+
+    // Readable by others, a link, or not set: a folder of Kelto's own instead, made private.
+    QFile::setPermissions(runtime.path(),
+                          QFile::permissions(runtime.path()) | QFile::ReadOther | QFile::ExeOther);
+    EXPECT_EQ(SingleInstance::RuntimeFolder(), own);
+    EXPECT_EQ(Mode(own), 0700);
+    QDir(own).removeRecursively();
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString link = temp.filePath("link");
+    ASSERT_TRUE(QFile::link(runtime.path(), link));
+    environment.Set("XDG_RUNTIME_DIR", QFile::encodeName(link));
+    EXPECT_EQ(SingleInstance::RuntimeFolder(), own);
+    environment.Unset("XDG_RUNTIME_DIR");
+    EXPECT_EQ(SingleInstance::RuntimeFolder(), own);
+
+    // Its own folder opened up to others is not used: every start then runs on its own.
+    ASSERT_EQ(::chmod(QFile::encodeName(own).constData(), 0755), 0);
+    EXPECT_EQ(SingleInstance::RuntimeFolder(), QString());
+    SingleInstance alone{QString()};
+    EXPECT_FALSE(alone.HandOver({"/src/a.c"}));
+    EXPECT_FALSE(alone.Listen());
+}
+
+TEST(SingleInstanceTest, FilesHandedOverAreKeptUntilServedThenPassedOnAsTheyCome) {
+    QTemporaryDir folder;
+    SingleInstance running(folder.path());
+    EXPECT_FALSE(running.HandOver({"/src/first.c"})); // no one runs yet
+    ASSERT_TRUE(running.Listen());
+    EXPECT_EQ(Mode(running.SocketPath()) & 077, 0);
+    std::vector<QStringList> received;
+    QObject::connect(&running, &SingleInstance::FilesReceived,
+                     [&](const QStringList& files) { received.push_back(files); });
+
+    // While the main window is being made: kept.
+    EXPECT_TRUE(HandOverFromAnotherStart(folder.path(), {"/src/g_main.c", "/src/mod.kws"}));
+    EXPECT_TRUE(HandOverFromAnotherStart(folder.path(), {"/src/q shared.h"}));
+    QTest::qWait(50);
+    EXPECT_TRUE(received.empty());
+    running.Serve();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0], QStringList({"/src/g_main.c", "/src/mod.kws", "/src/q shared.h"}));
+
+    // A start with no files still reaches it (its window comes to the front).
+    EXPECT_TRUE(HandOverFromAnotherStart(folder.path(), {}));
+    QTest::qWait(50);
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_TRUE(received[1].isEmpty());
+
+    // Something that is not a hand-over is cut off and passes nothing on.
+    QLocalSocket stranger;
+    stranger.connectToServer(running.SocketPath());
+    ASSERT_TRUE(stranger.waitForConnected(1000));
+    stranger.write(QByteArray(64, 'x'));
+    stranger.flush();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return stranger.state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_EQ(received.size(), 2u);
+
+    // Closed (its main window gone): the next start runs on its own and takes the socket.
+    running.Close();
+    EXPECT_FALSE(QFile::exists(running.SocketPath()));
+    SingleInstance next(folder.path());
+    EXPECT_FALSE(next.HandOver({"/src/late.c"}));
+    EXPECT_TRUE(next.Listen());
+}
