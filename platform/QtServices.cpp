@@ -3,12 +3,15 @@
 #include "platform/QtServices.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGroupBox>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -25,6 +28,24 @@
 #endif
 
 namespace {
+
+// A message box that only its buttons answer: Esc and the close box leave it open. A Yes/No
+// question has no Cancel, so closing it must not count as either answer (on Windows such a box
+// ignores Esc and has no working close box).
+class QuestionBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->matches(QKeySequence::Cancel)) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
 
 // Printer dialog flags the program uses.
 constexpr int FlagSelection = 1; // start with "Selection" marked
@@ -151,6 +172,18 @@ bool QtServices::ShowPrinter(QWidget* owner, const QString& title, int flags, QP
     QPrintDialog dialog(&printer, owner);
     dialog.setWindowTitle(title);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, !(flags & FlagNoPageNums));
+    // Qt's dialog leaves its "Pages from" choice open without the option. No page range means
+    // none can be chosen (nor odd or even pages): only "All" and "Selection" stay.
+    const auto* range = dialog.findChild<QGroupBox*>(QStringLiteral("gbPrintRange"));
+    if ((flags & FlagNoPageNums) && range) {
+        for (QWidget* field : range->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            const QString name = field->objectName();
+            if (name != QLatin1String("printAll") && name != QLatin1String("printSelection")) {
+                field->setEnabled(false);
+                field->setVisible(false);
+            }
+        }
+    }
     dialog.setOption(QAbstractPrintDialog::PrintSelection, flags & FlagSelection);
     dialog.setPrintRange((flags & FlagSelection) ? QAbstractPrintDialog::Selection
                                                  : QAbstractPrintDialog::AllPages);
@@ -159,7 +192,9 @@ bool QtServices::ShowPrinter(QWidget* owner, const QString& title, int flags, QP
 
 MsgAnswer QtServices::MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
                              const QString& caption) {
-    QMessageBox box(owner);
+    QuestionBox question(owner);
+    QMessageBox plain(owner);
+    QMessageBox& box = buttons == MsgButtons::YesNo ? question : plain;
     box.setWindowTitle(caption.isEmpty() ? QStringLiteral("Kelto") : caption);
     box.setText(text);
     switch (icon) {
@@ -182,7 +217,6 @@ MsgAnswer QtServices::MsgBox(QWidget* owner, const QString& text, MsgButtons but
     if (buttons == MsgButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
-        box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
