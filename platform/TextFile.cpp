@@ -367,6 +367,11 @@ FileStamp StampOfOpen(const QFile& file, const QString& path) {
     return StampOfDescriptor(file.handle(), path);
 }
 
+// Why the file may not be written (a read-only filesystem, no permission), or empty.
+QString WhyNotWritable(const QString& target) {
+    return ::access(Native(target).constData(), W_OK) == 0 ? QString() : SystemReason(errno);
+}
+
 // A file descriptor that is closed when it goes.
 class Descriptor {
 public:
@@ -585,6 +590,10 @@ FileStamp StampOfOpen(const QFile&, const QString& path) {
     return StampOfPath(path);
 }
 
+QString WhyNotWritable(const QString& target) {
+    return QFileInfo(target).isWritable() ? QString() : QStringLiteral("Permission denied");
+}
+
 // QSaveFile writes a temporary file beside the target, syncs it to disk on commit and renames
 // it over the target.
 FileStamp WriteFile(const QString& path, const QString& target, const QByteArray& bytes) {
@@ -768,8 +777,12 @@ FileStamp WriteAtomic(const QString& path, const QByteArray& bytes) {
     // also for root, whom the system lets write anything: no write bit at all is read-only.
     constexpr auto anyWrite =
         QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    if (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite)))
+    if (info.exists() && !(info.permissions() & anyWrite))
         Fail(PathFileAccessError, what, path, QStringLiteral("Permission denied"));
+    if (info.exists()) {
+        if (const QString why = WhyNotWritable(target); !why.isEmpty())
+            Fail(PathFileAccessError, what, path, why);
+    }
     return WriteFile(path, target, bytes);
 }
 
