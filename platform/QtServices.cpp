@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
@@ -45,6 +46,48 @@ protected:
         QMessageBox::keyPressEvent(event);
     }
     void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+
+// No page range in a print dialog means none can be chosen (nor odd or even pages): only "All"
+// and "Selection" stay in its range box. Qt's dialog leaves "Pages from" open without its
+// PrintPageRange option, and shows its page-set fields again as it opens and when another
+// printer is chosen, so they are hidden again then.
+class PageRangeHider : public QObject {
+public:
+    explicit PageRangeHider(QPrintDialog& dialog) : QObject(&dialog), dialog(dialog) {
+        dialog.installEventFilter(this);
+        if (auto* printers = dialog.findChild<QComboBox*>(QStringLiteral("printers")))
+            connect(printers, &QComboBox::currentIndexChanged, this, &PageRangeHider::Hide,
+                    Qt::QueuedConnection);
+        Hide();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == &dialog && event->type() == QEvent::Show)
+            Hide();
+        return false;
+    }
+
+private:
+    void Hide() {
+        const auto* range = dialog.findChild<QGroupBox*>(QStringLiteral("gbPrintRange"));
+        if (!range)
+            return;
+        const auto* all = range->findChild<QWidget*>(QStringLiteral("printAll"));
+        const auto* selection = range->findChild<QWidget*>(QStringLiteral("printSelection"));
+        for (QWidget* field : range->findChildren<QWidget*>()) {
+            const bool kept = field == all || field == selection ||
+                              (all && field->isAncestorOf(all)) ||
+                              (selection && field->isAncestorOf(selection));
+            if (!kept) {
+                field->setEnabled(false);
+                field->setVisible(false);
+            }
+        }
+    }
+
+    QPrintDialog& dialog;
 };
 
 // Printer dialog flags the program uses.
@@ -172,18 +215,8 @@ bool QtServices::ShowPrinter(QWidget* owner, const QString& title, int flags, QP
     QPrintDialog dialog(&printer, owner);
     dialog.setWindowTitle(title);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, !(flags & FlagNoPageNums));
-    // Qt's dialog leaves its "Pages from" choice open without the option. No page range means
-    // none can be chosen (nor odd or even pages): only "All" and "Selection" stay.
-    const auto* range = dialog.findChild<QGroupBox*>(QStringLiteral("gbPrintRange"));
-    if ((flags & FlagNoPageNums) && range) {
-        for (QWidget* field : range->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            const QString name = field->objectName();
-            if (name != QLatin1String("printAll") && name != QLatin1String("printSelection")) {
-                field->setEnabled(false);
-                field->setVisible(false);
-            }
-        }
-    }
+    if (flags & FlagNoPageNums)
+        new PageRangeHider(dialog); // owned by the dialog
     dialog.setOption(QAbstractPrintDialog::PrintSelection, flags & FlagSelection);
     dialog.setPrintRange((flags & FlagSelection) ? QAbstractPrintDialog::Selection
                                                  : QAbstractPrintDialog::AllPages);
