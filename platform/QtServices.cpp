@@ -20,6 +20,7 @@
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
 #include <QUrl>
+#include <memory>
 
 #include "platform/FileFilter.h"
 #include "platform/Launcher.h"
@@ -225,9 +226,10 @@ bool QtServices::ShowPrinter(QWidget* owner, const QString& title, int flags, QP
 
 MsgAnswer QtServices::MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
                              const QString& caption) {
-    QuestionBox question(owner);
-    QMessageBox plain(owner);
-    QMessageBox& box = buttons == MsgButtons::YesNo ? question : plain;
+    const std::unique_ptr<QMessageBox> made = buttons == MsgButtons::YesNo
+                                                  ? std::make_unique<QuestionBox>(owner)
+                                                  : std::make_unique<QMessageBox>(owner);
+    QMessageBox& box = *made;
     box.setWindowTitle(caption.isEmpty() ? QStringLiteral("Kelto") : caption);
     box.setText(text);
     switch (icon) {
