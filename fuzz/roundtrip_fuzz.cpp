@@ -18,6 +18,7 @@ namespace {
 
 // Made once and never torn down: libFuzzer ends the process from inside its own loop.
 RichTextBox* code = nullptr;
+QTemporaryDir* dir = nullptr;
 QString path;
 
 void Check(bool ok) {
@@ -45,7 +46,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     // Memory rather than disk where there is some: every save flushes.
     const QString base =
         QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    auto* dir = new QTemporaryDir(base + QStringLiteral("/kelto-fuzz-XXXXXX"));
+    dir = new QTemporaryDir(base + QStringLiteral("/kelto-fuzz-XXXXXX"));
+    std::atexit([] { delete dir; }); // libFuzzer ends the run with exit()
     path = dir->filePath(QStringLiteral("file.c"));
     return 0;
 }
