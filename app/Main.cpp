@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <memory>
 
 #include "app/Program.h"
@@ -8,6 +9,8 @@
 #include "app/frmSplash.h"
 
 void Main(Program& program) {
+    if (!program.recovery)
+        program.recovery = std::make_unique<RecoveryStore>();
     auto splash = std::make_unique<frmSplash>(program);
     splash->show();
     // Drawn now, before the main window's load keeps the thread busy.
@@ -20,4 +23,6 @@ void Main(Program& program) {
 
     splash.reset();
     main->show();
+    // Unsaved windows of a run that did not end normally are offered once the window is up.
+    QTimer::singleShot(0, main, &frmMain::OfferRecovery);
 }

@@ -1,17 +1,20 @@
 // The program-wide values of one running Kelto: the start-up module's request slots and
 // external program paths (Module1), the colouring engine's colour values (ColorCode), the
 // application's own facts (App) and the platform services every window reaches dialogs,
-// message boxes and launched programs through. One instance per running program, owned by
-// whoever starts it (main() or a test), so a test can start a fresh program many times.
+// message boxes and launched programs through, and the recovery copies of unsaved windows. One
+// instance per running program, owned by whoever starts it (main() or a test), so a test can
+// start a fresh program many times.
 #pragma once
 
 #include <QPointer>
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "app/Version.h"
 #include "colouring/ColorCode.h"
+#include "platform/RecoveryStore.h"
 
 class QWidget;
 class Services;
@@ -55,4 +58,7 @@ public:
     // The shared instances of the publishing wizard's pages, indexed by page number (1 to 5;
     // 0 unused): free-standing windows that may outlive the main window.
     std::array<QPointer<QWidget>, 6> WizardPages;
+    // Where source windows keep copies of unsaved text; none (no copies) until Main() or a test
+    // makes one.
+    std::unique_ptr<RecoveryStore> recovery;
 };

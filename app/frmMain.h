@@ -14,6 +14,7 @@
 //   documents/edit_commands.cpp     Cut, Copy, Paste, Undo
 //   documents/find_commands.cpp     Find, Find Again, the pending-search step
 //   documents/print_commands.cpp    Print, Page Setup
+//   documents/recovery_commands.cpp OfferRecovery
 //   colouring/highlight.cpp         CPPHighlight, CPPColorCode, CPPColorWord
 //   colouring/typing.cpp            KeyPressEvent
 //   workspace/browser_commands.cpp  File Browser item, pending-file step, showing a directory
@@ -91,12 +92,12 @@ public:
     QAction *mnuWindowNewWindow = nullptr, *mnuWindowFile = nullptr, *mnuWindowBar0 = nullptr,
             *mnuWindowCascade = nullptr, *mnuWindowTileHorizontal = nullptr,
             *mnuWindowTileVertical = nullptr, *mnuWindowArrangeIcons = nullptr;
-    QAction *mnuHelpContents = nullptr, *mnuHelpSearchForHelpOn = nullptr,
-            *mnuHelpBar0 = nullptr, *mnuHelpAbout = nullptr;
+    QAction *mnuHelpContents = nullptr, *mnuHelpSearchForHelpOn = nullptr, *mnuHelpBar0 = nullptr,
+            *mnuHelpAbout = nullptr;
 
     // Main window state.
-    QString SourceDir;       // the loaded workspace's source directory; empty: none
-    QString LastFindText;    // text of the last search carried out
+    QString SourceDir;    // the loaded workspace's source directory; empty: none
+    QString LastFindText; // text of the last search carried out
     std::int32_t LastFindPos = 0;
     std::int32_t DocumentCount = 0;
     std::int32_t CaretPos = 0;
@@ -157,6 +158,8 @@ public:
     void mnuFileSave_Click();
     void mnuFileSaveAs_Click();
     void mnuFileClose_Click();
+    // Offers back the unsaved windows of a run that did not end normally (one question).
+    void OfferRecovery();
 
     // Edit commands.
     void mnuEditCut_Click();

@@ -456,6 +456,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("KELTO_BENCH_CONFIG"))
         qputenv("KELTO_BENCH_CONFIG", config.path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", qgetenv("KELTO_BENCH_CONFIG"));
+    qputenv("XDG_STATE_HOME", qgetenv("KELTO_BENCH_CONFIG")); // recovery copies, if any
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,7 +1,8 @@
 // Edit > Cut, Copy, Paste and Undo. The clipboard commands move plain text only between the
 // system clipboard and the active source window's selection. Each step that reaches for the
 // active window's control is skipped when there is none (no child, or not a source window);
-// none of them recolours text or marks the window changed.
+// none of them recolours text or marks the window changed. Text leaves for the clipboard with
+// the platform's line breaks; pasted text of any style becomes CR LF inside the control.
 #include <QClipboard>
 #include <QGuiApplication>
 
@@ -10,13 +11,14 @@
 #include "platform/RichTextBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/Services.h"
+#include "platform/TextFile.h"
 
 void frmMain::mnuEditCut_Click() {
     if (ActiveIsBrowser())
         return;
     QClipboard* clipboard = QGuiApplication::clipboard();
     ResumeNext([&] { clipboard->clear(); });
-    ResumeNext([&] { clipboard->setText(ActiveCode().SelText()); });
+    ResumeNext([&] { clipboard->setText(TextFile::WithPlatformBreaks(ActiveCode().SelText())); });
     ResumeNext([&] { ActiveCode().SetSelText(QString()); });
 }
 
@@ -25,7 +27,7 @@ void frmMain::mnuEditCopy_Click() {
         return;
     QClipboard* clipboard = QGuiApplication::clipboard();
     ResumeNext([&] { clipboard->clear(); });
-    ResumeNext([&] { clipboard->setText(ActiveCode().SelText()); });
+    ResumeNext([&] { clipboard->setText(TextFile::WithPlatformBreaks(ActiveCode().SelText())); });
 }
 
 void frmMain::mnuEditPaste_Click() {

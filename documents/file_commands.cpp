@@ -1,6 +1,8 @@
 // File > Open, Save, Save As and Close, and OpenDocument for the file browser's requests.
 // A file that cannot be read or written is reported in a message box naming the path and the
-// reason; the window keeps its text and caption, and the command ends there.
+// reason; the window keeps its text and caption, and the command ends there. A file that looks
+// binary or mixes line-break styles is told once, when it opens; a file another program changed
+// since the window last read or wrote it is overwritten only when the user says so.
 #include "documents/file_commands.h"
 
 #include "app/Program.h"
@@ -33,14 +35,25 @@ void ReportFailure(frmMain& main, const RuntimeError& error, const QString& cons
                                  MsgButtons::OK, MsgIcon::Exclamation, main.program.App.Title);
 }
 
-// Colours the window that has just been given a file name when the name is that of C source,
-// and switches it to colouring while typing; never switches it off.
-void ColourStep(frmMain& main, frmDocument& document) {
-    if (!PassesColourTest(document.windowTitle())) {
+// What the user should know of a file just opened: it does not look like text, or saving will
+// write its line breaks in one style.
+void TellAboutContents(frmMain& main, const QString& path, const LoadNotes& notes,
+                       const TextFormat& format) {
+    QString text;
+    if (notes.binary) {
+        text = QStringLiteral("%1 does not look like a text file: it holds NUL bytes.\n\nIt is "
+                              "shown as text. Saved without changes, it is written back byte "
+                              "for byte.");
+    } else if (notes.mixedBreaks) {
+        text = QStringLiteral("%1 mixes line-break styles.\n\nSaving it will write every line "
+                              "break as ") +
+               TextFile::BreakName(format.lineBreak) +
+               QStringLiteral(", the style of its first line break.");
+    } else {
         return;
     }
-    main.CPPHighlight();
-    document.ccode = true;
+    main.program.services.MsgBox(&main, text.arg(path), MsgButtons::OK, MsgIcon::Information,
+                                 main.program.App.Title);
 }
 
 // Loads path into the active window (just made by NewDocument) and names the window after it.
@@ -49,19 +62,24 @@ void LoadIntoActive(frmMain& main, const QString& path) {
     if (!document || !document->code) {
         return;
     }
+    LoadNotes notes;
     try {
-        document->code->LoadFile(path, 1);
+        notes = document->code->LoadFile(path, 1);
     } catch (const RuntimeError& error) {
         ReportFailure(main, error, QStringLiteral("The file was not opened."));
         return;
     }
     document->setWindowTitle(path);
     ColourStep(main, *document);
+    TellAboutContents(main, path, notes, document->code->FileFormat());
 }
 
 // Writes the window's whole text to path. The caption is set only once the file holds the
 // text, so a caption never names a file the text did not reach. False when it failed.
 bool SaveTo(frmMain& main, frmDocument& document, const QString& path, bool rename) {
+    if (!MayOverwrite(main.program, &main, *document.code, path)) {
+        return false;
+    }
     try {
         document.code->SaveFile(path, 1);
     } catch (const RuntimeError& error) {
@@ -69,6 +87,7 @@ bool SaveTo(frmMain& main, frmDocument& document, const QString& path, bool rena
                       QStringLiteral("The text was not saved; it is still in its window."));
         return false;
     }
+    document.DropRecovery();
     if (rename) {
         document.setWindowTitle(path);
     }
@@ -87,6 +106,26 @@ void SaveUnderNewName(frmMain& main, frmDocument& document, const QString& title
 }
 
 } // namespace
+
+void ColourStep(frmMain& main, frmDocument& document) {
+    if (!PassesColourTest(document.windowTitle())) {
+        return;
+    }
+    main.CPPHighlight();
+    document.ccode = true;
+}
+
+bool MayOverwrite(Program& program, QWidget* owner, const RichTextBox& code, const QString& path) {
+    if (!code.ChangedOnDisk(path)) {
+        return true;
+    }
+    const QString question =
+        QStringLiteral("%1 has been changed by another program since Kelto last opened or saved "
+                       "it.\n\nDo you want to overwrite it with the text of this window?")
+            .arg(path);
+    return program.services.MsgBox(owner, question, MsgButtons::YesNo, MsgIcon::Exclamation,
+                                   program.App.Title) == MsgAnswer::Yes;
+}
 
 void frmMain::mnuFileOpen_Click() {
     NewDocument();

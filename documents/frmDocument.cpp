@@ -1,14 +1,17 @@
 // The source window: the text control fills it, keys mark it changed, typed characters go to
-// the colouring engine's slot when colouring while typing is on, caret moves are reported, and
-// closing asks whether to save.
+// the colouring engine's slot when colouring while typing is on, caret moves are reported,
+// closing asks whether to save, and unsaved text is copied to the recovery store off the
+// keystroke path: an edit only restarts a timer.
 #include "documents/frmDocument.h"
 
 #include <QCloseEvent>
 #include <QFont>
 #include <QResizeEvent>
+#include <QTimer>
 
 #include "app/Program.h"
 #include "app/ToolbarIcons.h"
+#include "documents/file_commands.h"
 #include "platform/RichTextBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/Services.h"
@@ -37,6 +40,18 @@ frmDocument::frmDocument(Program& program, QWidget* parent)
     connect(code, &RichTextBox::KeyDown, this, &frmDocument::code_KeyDown);
     connect(code, &RichTextBox::KeyPress, this, &frmDocument::code_KeyPress);
     connect(code, &RichTextBox::SelChange, this, &frmDocument::code_SelChange);
+
+    if (program.recovery) {
+        recoveryIdle = new QTimer(this);
+        recoveryIdle->setSingleShot(true);
+        recoveryIdle->setInterval(program.recovery->idleDelay);
+        recoveryDeadline = new QTimer(this);
+        recoveryDeadline->setSingleShot(true);
+        recoveryDeadline->setInterval(program.recovery->longestDelay);
+        connect(code, &RichTextBox::TextChanged, this, &frmDocument::ScheduleRecovery);
+        connect(recoveryIdle, &QTimer::timeout, this, &frmDocument::WriteRecovery);
+        connect(recoveryDeadline, &QTimer::timeout, this, &frmDocument::WriteRecovery);
+    }
 
     resize(600, 400);
     Form_Load();
@@ -93,6 +108,10 @@ bool frmDocument::Form_Unload() {
     QString path;
     if (caption.left(6) != QLatin1String("Source")) {
         path = caption;
+        // Another program's changes are overwritten only when the user says so; otherwise the
+        // window stays open with its text.
+        if (!MayOverwrite(program, this, *code, path))
+            return false;
     } else {
         CommonDialog1.DialogTitle = QStringLiteral("Save");
         CommonDialog1.CancelError = false;
@@ -123,7 +142,57 @@ void frmDocument::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    DropRecovery();
     QMdiSubWindow::closeEvent(event);
+}
+
+void frmDocument::ScheduleRecovery() {
+    recoveryIdle->start();
+    if (!recoveryDeadline->isActive())
+        recoveryDeadline->start();
+}
+
+bool frmDocument::WriteRecovery() {
+    RecoveryStore* store = program.recovery.get();
+    if (!store || !recoveryIdle) // made before the program kept copies
+        return true;
+    if (!code->IsModified()) {
+        DropRecovery();
+        return true;
+    }
+    recoveryIdle->stop();
+    recoveryDeadline->stop();
+    if (recoveryName.isEmpty())
+        recoveryName = store->NewName();
+    try {
+        store->Write(recoveryName,
+                     {.caption = windowTitle(),
+                      .format = code->FileFormat(),
+                      .filePath = code->StampPath(),
+                      .stamp = code->DiskStamp()},
+                     code->Utf8View());
+    } catch (const RuntimeError& error) {
+        if (!store->failureReported) {
+            store->failureReported = true;
+            program.services.MsgBox(
+                this,
+                QStringLiteral("Kelto cannot keep a recovery copy of unsaved windows.\n\n") +
+                    error.Description +
+                    QStringLiteral("\n\nThe text is safe while Kelto runs; save it to keep it."),
+                MsgButtons::OK, MsgIcon::Exclamation, program.App.Title);
+        }
+        return false;
+    }
+    return true;
+}
+
+void frmDocument::DropRecovery() {
+    if (!program.recovery || !recoveryIdle)
+        return;
+    recoveryIdle->stop();
+    recoveryDeadline->stop();
+    if (!recoveryName.isEmpty())
+        program.recovery->Remove(recoveryName);
 }
 
 void frmDocument::resizeEvent(QResizeEvent* event) {

@@ -3,6 +3,8 @@
 // while untitled, the file's full path once opened or saved. It marks itself changed when a
 // key goes down, hands typed characters to the colouring engine through the program-wide
 // one-key slot when `ccode` is set, reports caret moves, and asks whether to save on close.
+// While its text is unsaved it keeps a recovery copy of it, written a few seconds after the
+// typing stops (when the program keeps copies at all).
 #pragma once
 
 #include <QMdiSubWindow>
@@ -10,6 +12,7 @@
 #include "platform/CommonDialog.h"
 
 class Program;
+class QTimer;
 class RichTextBox;
 
 class frmDocument : public QMdiSubWindow {
@@ -23,6 +26,14 @@ public:
     bool ccode = false; // colouring while typing is on; written by the main window
 
     bool Changed() const { return changed; }
+    // For a window whose text comes back from a recovery copy: closing it asks to save.
+    void MarkChanged() { changed = true; }
+
+    // Writes the recovery copy now (or removes it when nothing is unsaved): false when a copy
+    // was due and could not be written, which is told to the user once per run.
+    bool WriteRecovery();
+    // The text was saved or is being thrown away: its copy goes.
+    void DropRecovery();
 
     // Handlers.
     void Form_Load();
@@ -39,6 +50,13 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void ScheduleRecovery();
+
     Program& program;
     bool changed = false;
+    // Recovery copy: written when the typing has stopped for a moment, and at the latest a
+    // while after the first edit it does not hold yet.
+    QTimer* recoveryIdle = nullptr;
+    QTimer* recoveryDeadline = nullptr;
+    QString recoveryName;
 };

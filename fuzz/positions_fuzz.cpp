@@ -1,7 +1,9 @@
-// The text control's positions against a plain string: the control holds text with CR LF
-// breaks and characters of one, two, three and four UTF-8 bytes, and its character positions,
-// selection, Find and GetLineFromChar must say what the same QString says. Runs the real
-// control (QScintilla) under an offscreen QApplication.
+// The text control's positions against a plain string: the control holds text with CR LF, lone
+// CR and lone LF breaks (as a binary file keeps them), NULs, U+FEFF, combining marks and
+// characters of one, two, three and four UTF-8 bytes, and its character positions, selection,
+// Find and GetLineFromChar must say what the same QString says; a position between the halves of
+// a surrogate pair stands for the character's start. Runs the real control (QScintilla) under an
+// offscreen QApplication.
 #include <QApplication>
 #include <cstddef>
 #include <cstdint>
@@ -31,14 +33,30 @@ const QString& Symbol(std::uint8_t b) {
         QString::fromUtf8("\xE2\x82\xAC"),
         QString::fromUtf8("\xF0\x9F\x98\x80"),
         QStringLiteral("\t"),
+        QStringLiteral("\r"),
+        QStringLiteral("\n"),
+        QString(QChar(0)),
+        QString::fromUtf8("\xEF\xBB\xBF"),     // U+FEFF
+        QString::fromUtf8("\xCC\x81"),         // a combining acute accent
+        QString::fromUtf8("\xF0\xA0\x80\x80"), // a CJK Extension-B ideograph
     };
     return symbols[b % std::size(symbols)];
 }
 
-// A position no one can ask for: between CR and LF is allowed by the contract, inside a
-// surrogate pair is not.
+// Between the halves of a surrogate pair: such a position stands for the pair's start.
 bool InsidePair(const QString& s, qsizetype p) {
     return p > 0 && p < s.size() && s[p].isLowSurrogate();
+}
+
+// The line of a position: a CR LF ends a line once (its LF is still on the CR's line), a lone CR
+// or LF once each.
+int LineOf(const QString& s, int p) {
+    int line = 0;
+    for (int i = 0; i < p; ++i) {
+        if (s[i] == u'\n' || (s[i] == u'\r' && (i + 1 == s.size() || s[i + 1] != u'\n')))
+            ++line;
+    }
+    return line;
 }
 
 void Check(bool ok) {
@@ -61,26 +79,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QString text;
     for (std::size_t i = 0; i < textBytes; ++i)
         text += Symbol(data[i]);
-    code->SetText(text);
+    code->RestoreText(text.toUtf8(), {}, {}, {}); // breaks as they are, as a binary file's
     Check(code->Text() == text);
     Check(code->TextLength() == text.size());
 
     const auto n = int(text.size());
     for (std::size_t i = textBytes; i + 1 < size; i += 2) {
-        int p = n == 0 ? 0 : int(data[i] * 257u % unsigned(n + 1));
-        if (InsidePair(text, p))
-            --p;
-        // The line of a position counts the LFs before it (a position on the LF of a CR LF
-        // is still on the line of the CR).
-        Check(code->GetLineFromChar(p) == int(text.left(p).count(QLatin1Char('\n'))));
-        Check(code->CharFromByte(code->ByteFromChar(p)) == p);
+        const int asked = n == 0 ? 0 : int(data[i] * 257u % unsigned(n + 1));
+        const int p = InsidePair(text, asked) ? asked - 1 : asked;
+        Check(code->GetLineFromChar(asked) == LineOf(text, p));
+        Check(code->ByteFromChar(asked) == int(text.left(p).toUtf8().size()));
+        Check(code->CharFromByte(code->ByteFromChar(asked)) == p);
 
-        code->SetSelStart(p);
+        code->SetSelStart(asked);
         Check(code->SelStart() == p);
         int length = int(data[i + 1]) % (n - p + 1);
+        code->SetSelLength(length);
         if (InsidePair(text, p + length))
             --length;
-        code->SetSelLength(length);
         Check(code->SelStart() == p && code->SelLength() == length);
         Check(code->SelText() == text.mid(p, length));
 

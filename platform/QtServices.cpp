@@ -3,12 +3,16 @@
 #include "platform/QtServices.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGroupBox>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -16,6 +20,7 @@
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
 #include <QUrl>
+#include <memory>
 
 #include "platform/FileFilter.h"
 #include "platform/Launcher.h"
@@ -25,6 +30,66 @@
 #endif
 
 namespace {
+
+// A message box that only its buttons answer: Esc and the close box leave it open. A Yes/No
+// question has no Cancel, so closing it must not count as either answer (on Windows such a box
+// ignores Esc and has no working close box).
+class QuestionBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->matches(QKeySequence::Cancel)) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+
+// No page range in a print dialog means none can be chosen (nor odd or even pages): only "All"
+// and "Selection" stay in its range box. Qt's dialog leaves "Pages from" open without its
+// PrintPageRange option, and shows its page-set fields again as it opens and when another
+// printer is chosen, so they are hidden again then.
+class PageRangeHider : public QObject {
+public:
+    explicit PageRangeHider(QPrintDialog& dialog) : QObject(&dialog), dialog(dialog) {
+        dialog.installEventFilter(this);
+        if (auto* printers = dialog.findChild<QComboBox*>(QStringLiteral("printers")))
+            connect(printers, &QComboBox::currentIndexChanged, this, &PageRangeHider::Hide,
+                    Qt::QueuedConnection);
+        Hide();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == &dialog && event->type() == QEvent::Show)
+            Hide();
+        return false;
+    }
+
+private:
+    void Hide() {
+        const auto* range = dialog.findChild<QGroupBox*>(QStringLiteral("gbPrintRange"));
+        if (!range)
+            return;
+        const auto* all = range->findChild<QWidget*>(QStringLiteral("printAll"));
+        const auto* selection = range->findChild<QWidget*>(QStringLiteral("printSelection"));
+        for (QWidget* field : range->findChildren<QWidget*>()) {
+            const bool kept = field == all || field == selection ||
+                              (all && field->isAncestorOf(all)) ||
+                              (selection && field->isAncestorOf(selection));
+            if (!kept) {
+                field->setEnabled(false);
+                field->setVisible(false);
+            }
+        }
+    }
+
+    QPrintDialog& dialog;
+};
 
 // Printer dialog flags the program uses.
 constexpr int FlagSelection = 1; // start with "Selection" marked
@@ -151,6 +216,8 @@ bool QtServices::ShowPrinter(QWidget* owner, const QString& title, int flags, QP
     QPrintDialog dialog(&printer, owner);
     dialog.setWindowTitle(title);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, !(flags & FlagNoPageNums));
+    if (flags & FlagNoPageNums)
+        new PageRangeHider(dialog); // owned by the dialog
     dialog.setOption(QAbstractPrintDialog::PrintSelection, flags & FlagSelection);
     dialog.setPrintRange((flags & FlagSelection) ? QAbstractPrintDialog::Selection
                                                  : QAbstractPrintDialog::AllPages);
@@ -159,7 +226,10 @@ bool QtServices::ShowPrinter(QWidget* owner, const QString& title, int flags, QP
 
 MsgAnswer QtServices::MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
                              const QString& caption) {
-    QMessageBox box(owner);
+    const std::unique_ptr<QMessageBox> made = buttons == MsgButtons::YesNo
+                                                  ? std::make_unique<QuestionBox>(owner)
+                                                  : std::make_unique<QMessageBox>(owner);
+    QMessageBox& box = *made;
     box.setWindowTitle(caption.isEmpty() ? QStringLiteral("Kelto") : caption);
     box.setText(text);
     switch (icon) {
@@ -182,7 +252,6 @@ MsgAnswer QtServices::MsgBox(QWidget* owner, const QString& text, MsgButtons but
     if (buttons == MsgButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
-        box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);

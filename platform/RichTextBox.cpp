@@ -1,7 +1,8 @@
 // The rich text control over Scintilla. Scintilla holds UTF-8 bytes and styles; the control's
 // positions are UTF-16 code units (QString indices). ByteFromChar and CharFromByte are the one
 // place that converts, through Scintilla's UTF-16 line index: the line is found by index, the
-// rest of the way is counted within that line. All-ASCII text skips even that.
+// rest of the way is counted within that line, character by character as Scintilla counts them.
+// All-ASCII text skips even that.
 #include "platform/RichTextBox.h"
 
 #include <QAccessible>
@@ -10,6 +11,7 @@
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <Qsci/qsciprinter.h>
@@ -32,6 +34,61 @@ bool IsAsciiBytes(std::string_view bytes) {
     for (const char c : bytes)
         any |= static_cast<unsigned char>(c);
     return any < 0x80;
+}
+
+// Bytes of the character that starts at s (left bytes available), as Scintilla counts
+// characters in UTF-8: a valid sequence is one character, and so is each byte of an invalid one.
+size_t CharacterBytes(const unsigned char* s, size_t left) {
+    const unsigned char lead = s[0];
+    const size_t length = lead < 0x80                    ? 1
+                          : lead >= 0xC2 && lead <= 0xDF ? 2
+                          : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                         : 1;
+    if (length == 1 || length > left)
+        return 1;
+    for (size_t i = 1; i < length; ++i) {
+        if ((s[i] & 0xC0) != 0x80)
+            return 1;
+    }
+    // Overlong forms, surrogates and values beyond U+10FFFF are invalid too.
+    if ((lead == 0xE0 && s[1] < 0xA0) || (lead == 0xED && s[1] >= 0xA0) ||
+        (lead == 0xF0 && s[1] < 0x90) || (lead == 0xF4 && s[1] > 0x8F))
+        return 1;
+    return length;
+}
+
+// UTF-16 code units of a character of so many bytes: two for the four-byte ones.
+long CharacterUnits(size_t bytes) {
+    return bytes == 4 ? 2 : 1;
+}
+
+// The byte offset in text of UTF-16 unit `units`: the start of the character holding it.
+size_t ByteOfUnit(std::string_view text, long units) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    size_t at = 0;
+    for (long counted = 0; at < text.size();) {
+        const size_t bytes = s[at] < 0x80 ? 1 : CharacterBytes(s + at, text.size() - at);
+        counted += CharacterUnits(bytes);
+        if (counted > units)
+            break;
+        at += bytes;
+    }
+    return at;
+}
+
+// UTF-16 units of the characters that lie wholly before byte offset in text.
+long UnitsBefore(std::string_view text, size_t offset) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    long units = 0;
+    for (size_t at = 0; at < offset;) {
+        const size_t bytes = s[at] < 0x80 ? 1 : CharacterBytes(s + at, text.size() - at);
+        if (at + bytes > offset)
+            break;
+        units += CharacterUnits(bytes);
+        at += bytes;
+    }
+    return units;
 }
 
 bool IsPredefinedStyle(int style) {
@@ -210,18 +267,18 @@ bool RichTextBox::IsAscii() const {
 }
 
 int RichTextBox::ByteFromChar(int charPosition) const {
-    const int length = TextLength();
     const int bytes = ByteLength();
+    if (IsAscii())
+        return std::clamp(charPosition, 0, bytes);
+    const int length = TextLength();
     charPosition = std::clamp(charPosition, 0, length);
     if (length == bytes || charPosition == length)
         return charPosition == length ? bytes : charPosition;
     const long line = Sci(SCI_LINEFROMINDEXPOSITION, charPosition, SC_LINECHARACTERINDEX_UTF16);
     const long lineChar = Sci(SCI_INDEXPOSITIONFROMLINE, line, SC_LINECHARACTERINDEX_UTF16);
     const long lineByte = Sci(SCI_POSITIONFROMLINE, line);
-    if (charPosition == lineChar)
-        return static_cast<int>(lineByte);
-    const long byte = Sci(SCI_POSITIONRELATIVECODEUNITS, lineByte, charPosition - lineChar);
-    return byte < 0 ? bytes : static_cast<int>(byte);
+    return static_cast<int>(lineByte + ByteOfUnit(Utf8View().substr(static_cast<size_t>(lineByte)),
+                                                  charPosition - lineChar));
 }
 
 int RichTextBox::CharFromByte(int bytePosition) const {
@@ -233,7 +290,8 @@ int RichTextBox::CharFromByte(int bytePosition) const {
     const long line = Sci(SCI_LINEFROMPOSITION, bytePosition);
     const long lineByte = Sci(SCI_POSITIONFROMLINE, line);
     const long lineChar = Sci(SCI_INDEXPOSITIONFROMLINE, line, SC_LINECHARACTERINDEX_UTF16);
-    return static_cast<int>(lineChar + Sci(SCI_COUNTCODEUNITS, lineByte, bytePosition));
+    return static_cast<int>(lineChar + UnitsBefore(Utf8View().substr(static_cast<size_t>(lineByte)),
+                                                   static_cast<size_t>(bytePosition - lineByte)));
 }
 
 // ---- Text ------------------------------------------------------------------------------------
@@ -503,19 +561,48 @@ void RichTextBox::changeEvent(QEvent* event) {
 
 // ---- Files -----------------------------------------------------------------------------------
 
-void RichTextBox::LoadFile(const QString& path, int /*type: plain text is the only one*/) {
-    const DecodedUtf8 decoded = TextFile::ReadUtf8(path); // throws before anything changes
+LoadNotes RichTextBox::LoadFile(const QString& path, int /*type: plain text is the only one*/) {
+    FileStamp read;
+    const DecodedUtf8 decoded = TextFile::ReadUtf8(path, &read); // throws before anything changes
     ReplaceAll(decoded.utf8, false);
     Sci(SCI_SETSAVEPOINT);
     format = decoded.format;
+    stampPath = path;
+    stamp = read;
+    restoredUnsaved = false;
+    return {.binary = decoded.format.binary, .mixedBreaks = decoded.mixedBreaks};
 }
 
 void RichTextBox::SaveFile(const QString& path, int /*type*/) {
     const std::string_view text = Utf8View();
     const TextFormat used = TextFile::FormatForUtf8(text, format);
-    TextFile::WriteAtomic(path, TextFile::EncodeUtf8(text, used)); // throws: format unchanged
+    // Throws: format and stamp unchanged.
+    const FileStamp written = TextFile::WriteAtomic(path, TextFile::EncodeUtf8(text, used));
     format = used;
+    stampPath = path;
+    stamp = written;
+    restoredUnsaved = false;
     Sci(SCI_SETSAVEPOINT);
+}
+
+bool RichTextBox::ChangedOnDisk(const QString& path) const {
+    if (path != stampPath || !stamp.exists)
+        return false;
+    const FileStamp now = TextFile::Stamp(path);
+    return now.exists && now != stamp;
+}
+
+void RichTextBox::RestoreText(const QByteArray& utf8, const TextFormat& fileFormat,
+                              const QString& fileStampPath, const FileStamp& fileStamp) {
+    ReplaceAll(utf8, false);
+    format = fileFormat;
+    stampPath = fileStampPath;
+    stamp = fileStamp;
+    restoredUnsaved = true;
+}
+
+bool RichTextBox::IsModified() const {
+    return restoredUnsaved || Sci(SCI_GETMODIFY) != 0;
 }
 
 // ---- Lines and search ------------------------------------------------------------------------
@@ -751,6 +838,12 @@ void RichTextBox::dropEvent(QDropEvent* event) {
     QsciScintillaBase::dropEvent(event);
 }
 
+QMimeData* RichTextBox::toMimeData(const QByteArray& text, bool rectangular) const {
+    return QsciScintillaBase::toMimeData(
+        TextFile::WithPlatformBreaksUtf8({text.constData(), static_cast<size_t>(text.size())}),
+        rectangular);
+}
+
 // Notes non-ASCII text arriving, however it arrives (typing, paste, undo), and records what a
 // user input event inserts, keeping earlier records in step with later edits.
 void RichTextBox::OnModified(int position, int modificationType, const char* text, int length, int,
@@ -758,6 +851,8 @@ void RichTextBox::OnModified(int position, int modificationType, const char* tex
     if (asciiOnly && (modificationType & SC_MOD_INSERTTEXT) && text &&
         !IsAsciiBytes(std::string_view(text, static_cast<size_t>(std::max(length, 0)))))
         asciiOnly = false;
+    if (modificationType & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))
+        emit TextChanged();
     if (userInputDepth == 0)
         return;
     if (modificationType & SC_MOD_INSERTTEXT) {

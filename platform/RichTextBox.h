@@ -1,6 +1,8 @@
 // The rich text control `code` of a source window, over QScintilla. Its members are those the
-// program uses and behave as the program relies on: positions are 0-based characters, a line
-// break is the two characters CR LF, colours are numbers red + 256*green + 65536*blue.
+// program uses and behave as the program relies on: positions are 0-based UTF-16 code units
+// (QString indices; a character beyond the Basic Multilingual Plane counts two, and a position
+// between its two halves stands for the start of the character), a line break is the two
+// characters CR LF, colours are numbers red + 256*green + 65536*blue.
 // The adapter converts between character positions and the editor's byte positions in one
 // place, keeps the insertion colour itself, and raises KeyDown, KeyPress (before the
 // character is inserted) and SelChange as signals.
@@ -16,7 +18,14 @@
 
 #include "platform/TextFile.h"
 
+class QMimeData;
 class QPrinter;
+
+// What opening a file found that the user should hear of.
+struct LoadNotes {
+    bool binary = false;      // NUL characters: the file does not look like text
+    bool mixedBreaks = false; // more than one line-break style; saving writes them all in one
+};
 
 // One colour range for bulk styling: characters [start, start + length) take colour.
 struct ColourRange {
@@ -51,9 +60,21 @@ public:
 
     // type 1 is plain text. Throw RuntimeError naming the path and the reason on failure;
     // the text and format stay as they were.
-    void LoadFile(const QString& path, int type = 1);
+    LoadNotes LoadFile(const QString& path, int type = 1);
     void SaveFile(const QString& path, int type = 1);
     const TextFormat& FileFormat() const { return format; }
+    // Whether the file at path is no longer what this control last read from or wrote to it:
+    // another program changed it, replaced it, or made the path a symbolic link or a link to
+    // another file. False for a path it never read or wrote, and where nothing is now.
+    bool ChangedOnDisk(const QString& path) const;
+    const QString& StampPath() const { return stampPath; }
+    const FileStamp& DiskStamp() const { return stamp; }
+    // Puts back text that was never saved (UTF-8 as the control held it, breaks untouched), with
+    // the format and file stamp it belonged to; the text counts as changed.
+    void RestoreText(const QByteArray& utf8, const TextFormat& fileFormat,
+                     const QString& fileStampPath, const FileStamp& fileStamp);
+    // The text differs from what was last loaded or saved.
+    bool IsModified() const;
 
     int GetLineFromChar(int position) const;
     // options: 2 whole word, 4 match case, 6 both; 0 (or omitted) neither. end -1: to the end.
@@ -65,6 +86,9 @@ public:
     long ColourAt(int position) const; // colour of the character at position
     long InsertionColour() const { return insertionColour; }
     std::string_view Utf8View() const; // the editor's own bytes, valid until the next edit
+    // The one conversion between positions and the editor's UTF-8 bytes. Both land on a
+    // character's start: a byte inside a character, or a position between the two halves of a
+    // surrogate pair, stands for the start of that character.
     int CharFromByte(int bytePosition) const;
     int ByteFromChar(int charPosition) const;
     void ApplyColours(std::span<const ColourRange> ranges); // one pass, selection untouched
@@ -73,6 +97,8 @@ signals:
     void KeyDown(int keyCode, int shift);
     void KeyPress(int& keyAscii);
     void SelChange();
+    // The text was edited (typing, pasting, deleting, undo); not raised by whole-text loads.
+    void TextChanged();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -86,6 +112,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // Text leaving for the clipboard or a drop takes the platform's line breaks.
+    QMimeData* toMimeData(const QByteArray& text, bool rectangular) const override;
 
 private:
     class UserInput;
@@ -111,6 +139,9 @@ private:
     void OnUpdateUi(int updated);
 
     TextFormat format;
+    QString stampPath; // the file last read or written, and how it was then
+    FileStamp stamp;
+    bool restoredUnsaved = false; // RestoreText's text, not yet saved
     long insertionColour = 0;
     std::vector<long> styleColours; // colour of each style, -1 while the style is free
     std::unordered_map<long, int> colourStyles;

@@ -1,17 +1,31 @@
 // Byte-faithful plain-text files: detection of encoding and line-break style, conversion to
-// and from the program's CR LF text, and atomic writes through QSaveFile.
+// and from the program's CR LF text, reading, and safe writes.
 #include "platform/TextFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "platform/RuntimeError.h"
+#include "platform/StateFolder.h"
+
+#ifdef Q_OS_WIN
+#include <QDateTime>
+#include <QSaveFile>
+#else
+#include <QRandomGenerator>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -63,10 +77,16 @@ const char* Find(const char* from, const char* end, char c) {
     return found ? static_cast<const char*>(found) : end;
 }
 
-// `prefix`, then `in` with every line break (CR LF, lone LF, lone CR) written as `lineBreak`.
-// Works line by line with memchr, so long runs cost a copy and nothing more.
+// Kinds of line break, as NormaliseBreaks reports them.
+constexpr int CrLfBreak = 1;
+constexpr int LfBreak = 2;
+constexpr int CrBreak = 4;
+
+// `prefix`, then `in` with every line break (CR LF, lone LF, lone CR) written as `lineBreak`;
+// with kinds, also which kinds of break were found. Works line by line with memchr, so long
+// runs cost a copy and nothing more.
 QByteArray NormaliseBreaks(std::string_view in, std::string_view lineBreak,
-                           std::string_view prefix = {}) {
+                           std::string_view prefix = {}, int* kinds = nullptr) {
     const char* p = in.data();
     const char* const end = p + in.size();
     QByteArray out;
@@ -74,6 +94,7 @@ QByteArray NormaliseBreaks(std::string_view in, std::string_view lineBreak,
     out.append(prefix.data(), static_cast<qsizetype>(prefix.size()));
     const char* cr = Find(p, end, '\r');
     const char* lf = Find(p, end, '\n');
+    int found = 0;
     while (p < end) {
         const char* const brk = std::min(cr, lf);
         out.append(p, brk - p);
@@ -81,13 +102,19 @@ QByteArray NormaliseBreaks(std::string_view in, std::string_view lineBreak,
             break;
         out.append(lineBreak.data(), static_cast<qsizetype>(lineBreak.size()));
         p = brk + 1;
-        if (brk == cr && p < end && *p == '\n')
+        if (brk == cr && p < end && *p == '\n') {
             ++p;
+            found |= CrLfBreak;
+        } else {
+            found |= brk == cr ? CrBreak : LfBreak;
+        }
         if (cr < p)
             cr = Find(p, end, '\r');
         if (lf < p)
             lf = Find(p, end, '\n');
     }
+    if (kinds)
+        *kinds = found;
     return out;
 }
 
@@ -139,38 +166,503 @@ QString WriteTarget(const QString& path) {
          QStringLiteral("too many levels of symbolic links"));
 }
 
+// ---- UTF-16 and UTF-32 ------------------------------------------------------------------------
+
+constexpr char utf16LeBom[] = "\xFF\xFE";
+constexpr char utf16BeBom[] = "\xFE\xFF";
+constexpr char utf32LeBom[] = "\xFF\xFE\x00\x00";
+constexpr char utf32BeBom[] = "\x00\x00\xFE\xFF";
+
+bool IsWide(TextFormat::Encoding encoding) {
+    return encoding != TextFormat::Encoding::Utf8 && encoding != TextFormat::Encoding::Windows1252;
+}
+int UnitBytes(TextFormat::Encoding encoding) {
+    return encoding == TextFormat::Encoding::Utf32LE || encoding == TextFormat::Encoding::Utf32BE
+               ? 4
+               : 2;
+}
+bool BigEndian(TextFormat::Encoding encoding) {
+    return encoding == TextFormat::Encoding::Utf16BE || encoding == TextFormat::Encoding::Utf32BE;
+}
+std::string_view Bom(TextFormat::Encoding encoding) {
+    switch (encoding) {
+    case TextFormat::Encoding::Utf16LE:
+        return {utf16LeBom, 2};
+    case TextFormat::Encoding::Utf16BE:
+        return {utf16BeBom, 2};
+    case TextFormat::Encoding::Utf32LE:
+        return {utf32LeBom, 4};
+    case TextFormat::Encoding::Utf32BE:
+        return {utf32BeBom, 4};
+    default:
+        return {};
+    }
+}
+
+void AppendUtf8(QByteArray& out, char32_t c) {
+    if (c < 0x80) {
+        out.append(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.append(static_cast<char>(0xC0 | (c >> 6)));
+        out.append(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.append(static_cast<char>(0xE0 | (c >> 12)));
+        out.append(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.append(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.append(static_cast<char>(0xF0 | (c >> 18)));
+        out.append(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.append(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.append(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+// The UTF-16 or UTF-32 body of a file (after its mark) as UTF-8, breaks as found; nothing when
+// it is not valid in that encoding (an odd length, an unpaired surrogate, a value beyond
+// U+10FFFF), so that such a file is read byte by byte and written back as it was.
+std::optional<QByteArray> WideToUtf8(std::string_view body, TextFormat::Encoding encoding) {
+    const size_t width = static_cast<size_t>(UnitBytes(encoding));
+    const bool big = BigEndian(encoding);
+    if (body.size() % width != 0)
+        return std::nullopt;
+    const auto unit = [&](size_t at) {
+        char32_t value = 0;
+        for (size_t i = 0; i < width; ++i) {
+            const auto b = static_cast<unsigned char>(body[at + (big ? i : width - 1 - i)]);
+            value = (value << 8) | b;
+        }
+        return value;
+    };
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(body.size()));
+    for (size_t at = 0; at < body.size(); at += width) {
+        char32_t c = unit(at);
+        if (width == 2 && c >= 0xD800 && c <= 0xDBFF && at + 2 < body.size()) {
+            const char32_t low = unit(at + 2);
+            if (low < 0xDC00 || low > 0xDFFF)
+                return std::nullopt;
+            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+            at += 2;
+        } else if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            return std::nullopt;
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+// A file with a UTF-32 or UTF-16 byte-order mark whose body is valid in that encoding: the
+// encoding and the text as UTF-8 with its breaks as found. UTF-32 LE is tried before UTF-16 LE,
+// whose mark it begins with.
+std::optional<std::pair<TextFormat::Encoding, QByteArray>> DecodeWide(const QByteArray& bytes) {
+    using Encoding = TextFormat::Encoding;
+    for (const Encoding encoding :
+         {Encoding::Utf32LE, Encoding::Utf32BE, Encoding::Utf16LE, Encoding::Utf16BE}) {
+        const std::string_view bom = Bom(encoding);
+        if (!View(bytes).starts_with(bom))
+            continue;
+        if (auto utf8 = WideToUtf8(View(bytes).substr(bom.size()), encoding))
+            return std::pair{encoding, std::move(*utf8)};
+    }
+    return std::nullopt;
+}
+
+QByteArray Utf8ToWide(std::string_view utf8, TextFormat::Encoding encoding) {
+    const int width = UnitBytes(encoding);
+    const bool big = BigEndian(encoding);
+    const QString text = TextFile::FromUtf8(utf8);
+    const std::string_view bom = Bom(encoding);
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(bom.size()) + text.size() * width);
+    out.append(bom.data(), static_cast<qsizetype>(bom.size()));
+    const auto put = [&](char32_t value) {
+        for (int i = 0; i < width; ++i) {
+            const int shift = 8 * (big ? width - 1 - i : i);
+            out.append(static_cast<char>((value >> shift) & 0xFF));
+        }
+    };
+    if (width == 2) {
+        for (const QChar c : text)
+            put(c.unicode());
+    } else {
+        for (const char32_t c : text.toUcs4())
+            put(c);
+    }
+    return out;
+}
+
+// `prefix` and the text with its breaks in the format's style; a binary file's as they are.
+QByteArray WithBreaksOf(std::string_view text, const TextFormat& format,
+                        std::string_view prefix = {}) {
+    if (format.binary) {
+        QByteArray out;
+        out.reserve(static_cast<qsizetype>(prefix.size() + text.size()));
+        out.append(prefix.data(), static_cast<qsizetype>(prefix.size()));
+        out.append(text.data(), static_cast<qsizetype>(text.size()));
+        return out;
+    }
+    const std::string_view lineBreak = format.lineBreak == TextFormat::LineBreak::CrLf ? "\r\n"
+                                       : format.lineBreak == TextFormat::LineBreak::Cr ? "\r"
+                                                                                       : "\n";
+    return NormaliseBreaks(text, lineBreak, prefix);
+}
+
+constexpr std::string_view PlatformBreak =
+#ifdef Q_OS_WIN
+    "\r\n";
+#else
+    "\n";
+#endif
+
+// ---- Stamps and safe writes ---------------------------------------------------------------------
+
+#ifndef Q_OS_WIN
+QByteArray Native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+QString SystemReason(int error) {
+    return qt_error_string(error);
+}
+
+FileStamp FromStat(const struct stat& st) {
+    FileStamp stamp;
+    stamp.exists = true;
+    stamp.device = static_cast<std::uint64_t>(st.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+    stamp.size = static_cast<std::int64_t>(st.st_size);
+    stamp.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 +
+                       static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+    return stamp;
+}
+
+// Adds whether the path itself is a symbolic link (and that something is there at all).
+void NoteLink(FileStamp& stamp, const QString& path) {
+    struct stat st {};
+    if (::lstat(Native(path).constData(), &st) == 0) {
+        stamp.exists = true;
+        stamp.symLink = S_ISLNK(st.st_mode);
+    }
+}
+
+FileStamp StampOfPath(const QString& path) {
+    FileStamp stamp;
+    struct stat st {};
+    if (::stat(Native(path).constData(), &st) == 0)
+        stamp = FromStat(st);
+    NoteLink(stamp, path);
+    return stamp;
+}
+
+FileStamp StampOfDescriptor(int fd, const QString& path) {
+    FileStamp stamp;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0)
+        stamp = FromStat(st);
+    NoteLink(stamp, path);
+    return stamp;
+}
+
+FileStamp StampOfOpen(const QFile& file, const QString& path) {
+    return StampOfDescriptor(file.handle(), path);
+}
+
+// Why the file may not be written (a read-only filesystem, no permission), or empty.
+QString WhyNotWritable(const QString& target) {
+    return ::access(Native(target).constData(), W_OK) == 0 ? QString() : SystemReason(errno);
+}
+
+// A file descriptor that is closed when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd(fd) {}
+    ~Descriptor() { Close(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    // The error number of closing (a delayed write error shows here), or 0.
+    int Close() {
+        const int result = fd >= 0 && ::close(fd) != 0 ? errno : 0;
+        fd = -1;
+        return result;
+    }
+    int fd;
+};
+
+// Writes all of bytes at the descriptor's position: the error number, or 0.
+int WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? errno : EIO;
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return 0;
+}
+
+// Copies what is left to read of in to out: the error number, or 0.
+int CopyAll(int in, int out) {
+    std::array<char, 65536> buffer{};
+    while (true) {
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            return 0;
+        if (const int error = WriteAll(out, buffer.data(), static_cast<size_t>(got)))
+            return error;
+    }
+}
+
+// A new file whose name is prefix and a random tail, open for writing; -1 with errno set when
+// none can be made.
+int CreateUnique(const QString& prefix, mode_t mode, QString& made) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString name =
+            prefix + QString::number(QRandomGenerator::global()->generate64() >> 16, 36);
+        const int fd =
+            ::open(Native(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0) {
+            made = name;
+            return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
+    }
+    return -1;
+}
+
+// Brings a rename in the folder to the disk; a folder that cannot be synced is left as it is.
+void SyncFolder(const QString& folder) {
+    Descriptor dir(::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.fd >= 0)
+        ::fsync(dir.fd);
+}
+
+// A complete, flushed copy of the file, beside it or else in Kelto's state folder: its path, or
+// empty with the reasons in problem.
+QString MakeBackup(const QString& target, QString& problem) {
+    Descriptor in(::open(Native(target).constData(), O_RDONLY | O_CLOEXEC));
+    if (in.fd < 0) {
+        problem = SystemReason(errno);
+        return {};
+    }
+    const QFileInfo info(target);
+    const QString beside = info.absolutePath() + "/." + info.fileName() + ".kelto-backup-";
+    for (int place = 0; place < 2; ++place) {
+        QString folder = info.absolutePath();
+        QString prefix = beside;
+        if (place == 1) {
+            folder = StateFolder::Make(QStringLiteral("backups"));
+            if (folder.isEmpty())
+                break;
+            prefix = folder + u'/' + info.fileName() + u'.';
+        }
+        QString made;
+        Descriptor out(CreateUnique(prefix, 0600, made));
+        int error = out.fd < 0 ? errno : 0;
+        if (!error && ::lseek(in.fd, 0, SEEK_SET) != 0)
+            error = errno;
+        if (!error)
+            error = CopyAll(in.fd, out.fd);
+        if (!error && ::fsync(out.fd) != 0)
+            error = errno;
+        if (!error)
+            error = out.Close();
+        if (!error)
+            return made;
+        if (!made.isEmpty())
+            ::unlink(Native(made).constData());
+        problem +=
+            (problem.isEmpty() ? QString() : QStringLiteral("; ")) +
+            QStringLiteral("in %1: %2").arg(QDir::toNativeSeparators(folder), SystemReason(error));
+    }
+    return {};
+}
+
+// Writes the file where it is, keeping its inode (owner, hard links): a backup copy first, then
+// the new content over the old, flushed, then the backup goes. A failure before the file is
+// touched leaves it as it was; a failure after keeps the backup and names it.
+FileStamp WriteInPlace(const QString& path, const QString& target, const QByteArray& bytes) {
+    const QString what = QStringLiteral("Cannot save");
+    QString problem;
+    const QString backup = MakeBackup(target, problem);
+    if (backup.isEmpty())
+        Fail(PathFileAccessError, what, path,
+             QStringLiteral("it must be written in place, and no backup copy of it could be made "
+                            "first (%1); the file was not touched")
+                 .arg(problem));
+    Descriptor out(::open(Native(target).constData(), O_WRONLY | O_CLOEXEC));
+    if (out.fd < 0) {
+        const int error = errno;
+        ::unlink(Native(backup).constData());
+        Fail(PathFileAccessError, what, path, SystemReason(error));
+    }
+    const auto broken = [&](int error) {
+        out.Close();
+        Fail(DeviceIoError, what, path,
+             SystemReason(error) +
+                 QStringLiteral(". The file may be incomplete; its previous content is kept in "
+                                "\"%1\".")
+                     .arg(QDir::toNativeSeparators(backup)));
+    };
+    if (const int error = WriteAll(out.fd, bytes.constData(), static_cast<size_t>(bytes.size())))
+        broken(error);
+    if (::ftruncate(out.fd, static_cast<off_t>(bytes.size())) != 0)
+        broken(errno);
+    if (::fsync(out.fd) != 0)
+        broken(errno);
+    const FileStamp stamp = StampOfDescriptor(out.fd, path);
+    if (const int error = out.Close())
+        broken(error);
+    ::unlink(Native(backup).constData());
+    return stamp;
+}
+
+// A new file beside the target, with the target's owner, group and permissions, flushed and
+// renamed over it. Where that would split hard links or lose an owner the process cannot give
+// back, or no file can be made in the folder, the file is written in place instead.
+FileStamp WriteFile(const QString& path, const QString& target, const QByteArray& bytes) {
+    const QString what = QStringLiteral("Cannot save");
+    struct stat old {};
+    const bool exists = ::stat(Native(target).constData(), &old) == 0;
+    if (exists && old.st_nlink > 1)
+        return WriteInPlace(path, target, bytes);
+    const QFileInfo info(target);
+    QString temp;
+    // Made private; the target's permissions follow once its owner is set.
+    Descriptor out(CreateUnique(info.absolutePath() + "/." + info.fileName() + ".kelto-",
+                                exists ? 0600 : 0666, temp));
+    if (out.fd < 0) {
+        const int error = errno;
+        if (exists && (error == EACCES || error == EPERM))
+            return WriteInPlace(path, target, bytes);
+        Fail(PathFileAccessError, what, path, SystemReason(error));
+    }
+    const auto abandon = [&](int number, int error) {
+        out.Close();
+        ::unlink(Native(temp).constData());
+        Fail(number, what, path, SystemReason(error));
+    };
+    if (exists) {
+        struct stat made {};
+        ::fstat(out.fd, &made);
+        if ((made.st_uid != old.st_uid || made.st_gid != old.st_gid) &&
+            ::fchown(out.fd, old.st_uid, old.st_gid) != 0) {
+            out.Close();
+            ::unlink(Native(temp).constData());
+            return WriteInPlace(path, target, bytes);
+        }
+        if (::fchmod(out.fd, old.st_mode & 07777) != 0)
+            abandon(PathFileAccessError, errno);
+    }
+    if (const int error = WriteAll(out.fd, bytes.constData(), static_cast<size_t>(bytes.size())))
+        abandon(DeviceIoError, error);
+    if (::fsync(out.fd) != 0)
+        abandon(DeviceIoError, errno);
+    FileStamp stamp = StampOfDescriptor(out.fd, path);
+    if (const int error = out.Close())
+        abandon(DeviceIoError, error);
+    if (::rename(Native(temp).constData(), Native(target).constData()) != 0)
+        abandon(PathFileAccessError, errno);
+    SyncFolder(info.absolutePath());
+    NoteLink(stamp, path);
+    return stamp;
+}
+#else
+FileStamp StampOfPath(const QString& path) {
+    FileStamp stamp;
+    const QFileInfo info(path);
+    stamp.exists = info.exists() || info.isSymLink();
+    stamp.symLink = info.isSymLink();
+    if (info.exists()) {
+        stamp.size = info.size();
+        stamp.modifiedNs = info.lastModified().toMSecsSinceEpoch() * 1'000'000;
+    }
+    return stamp;
+}
+
+FileStamp StampOfOpen(const QFile&, const QString& path) {
+    return StampOfPath(path);
+}
+
+QString WhyNotWritable(const QString& target) {
+    return QFileInfo(target).isWritable() ? QString() : QStringLiteral("Permission denied");
+}
+
+// QSaveFile writes a temporary file beside the target, syncs it to disk on commit and renames
+// it over the target.
+FileStamp WriteFile(const QString& path, const QString& target, const QByteArray& bytes) {
+    const QString what = QStringLiteral("Cannot save");
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly))
+        Fail(PathFileAccessError, what, path, Reason(file));
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = Reason(file);
+        file.cancelWriting();
+        Fail(DeviceIoError, what, path, reason);
+    }
+    if (!file.commit())
+        Fail(DeviceIoError, what, path, Reason(file));
+    return StampOfPath(path);
+}
+#endif
+
 } // namespace
 
 namespace TextFile {
 
 DecodedUtf8 DecodeToUtf8(const QByteArray& bytes) {
     DecodedUtf8 result;
-    const bool bom = bytes.startsWith(utf8Bom);
-    const std::string_view body = View(bytes).substr(bom ? 3 : 0);
-    if (QByteArrayView(body.data(), static_cast<qsizetype>(body.size())).isValidUtf8()) {
-        result.format.encoding = TextFormat::Encoding::Utf8;
-        result.format.utf8Bom = bom;
-        result.utf8 = NormaliseBreaks(body, "\r\n");
+    QByteArray converted; // the text as UTF-8, when the file holds another encoding
+    std::string_view raw; // the text as UTF-8, breaks as found
+    if (auto wide = DecodeWide(bytes)) {
+        result.format.encoding = wide->first;
+        converted = std::move(wide->second);
+        raw = View(converted);
     } else {
-        result.format.encoding = TextFormat::Encoding::Windows1252;
-        result.format.utf8Bom = false;
-        result.utf8 = NormaliseBreaks(View(Windows1252ToUtf8(bytes)), "\r\n");
+        const bool bom = bytes.startsWith(utf8Bom);
+        const std::string_view body = View(bytes).substr(bom ? 3 : 0);
+        if (QByteArrayView(body.data(), static_cast<qsizetype>(body.size())).isValidUtf8()) {
+            result.format.encoding = TextFormat::Encoding::Utf8;
+            result.format.utf8Bom = bom;
+            raw = body;
+        } else {
+            result.format.encoding = TextFormat::Encoding::Windows1252;
+            converted = Windows1252ToUtf8(bytes);
+            raw = View(converted);
+        }
     }
     // The style is that of the first CR LF or lone LF. A lone CR is a line break too (it
     // becomes CR LF like every other) but decides the style only in a file without any LF,
     // so that a file of classic Mac OS breaks keeps them.
-    if (const qsizetype lf = bytes.indexOf('\n'); lf >= 0) {
-        result.format.lineBreak = lf > 0 && bytes[lf - 1] == '\r' ? TextFormat::LineBreak::CrLf
-                                                                  : TextFormat::LineBreak::Lf;
-    } else if (bytes.contains('\r')) {
+    if (const size_t lf = raw.find('\n'); lf != std::string_view::npos) {
+        result.format.lineBreak =
+            lf > 0 && raw[lf - 1] == '\r' ? TextFormat::LineBreak::CrLf : TextFormat::LineBreak::Lf;
+    } else if (raw.find('\r') != std::string_view::npos) {
         result.format.lineBreak = TextFormat::LineBreak::Cr;
+    }
+    // NULs are no part of any text: the file is kept exactly as it is, breaks and all.
+    result.format.binary = std::memchr(raw.data(), 0, raw.size()) != nullptr;
+    if (result.format.binary) {
+        result.utf8 = converted.isNull()
+                          ? QByteArray(raw.data(), static_cast<qsizetype>(raw.size()))
+                          : std::move(converted);
+    } else {
+        int kinds = 0;
+        result.utf8 = NormaliseBreaks(raw, "\r\n", {}, &kinds);
+        result.mixedBreaks = std::popcount(static_cast<unsigned>(kinds)) > 1;
     }
     return result;
 }
 
 DecodedText Decode(const QByteArray& bytes) {
     const DecodedUtf8 decoded = DecodeToUtf8(bytes);
-    return {FromUtf8(View(decoded.utf8)), decoded.format};
+    return {FromUtf8(View(decoded.utf8)), decoded.format, decoded.mixedBreaks};
 }
 
 TextFormat FormatFor(const QString& crlfText, const TextFormat& format) {
@@ -195,17 +687,16 @@ TextFormat FormatForUtf8(std::string_view crlfUtf8, const TextFormat& format) {
 
 QByteArray EncodeUtf8(std::string_view crlfUtf8, const TextFormat& wanted) {
     const TextFormat format = FormatForUtf8(crlfUtf8, wanted);
-    const std::string_view lineBreak = format.lineBreak == TextFormat::LineBreak::CrLf ? "\r\n"
-                                       : format.lineBreak == TextFormat::LineBreak::Cr ? "\r"
-                                                                                       : "\n";
     if (format.encoding == TextFormat::Encoding::Utf8)
-        return NormaliseBreaks(crlfUtf8, lineBreak, format.utf8Bom ? utf8Bom : "");
+        return WithBreaksOf(crlfUtf8, format, format.utf8Bom ? utf8Bom : "");
+    if (IsWide(format.encoding))
+        return Utf8ToWide(View(WithBreaksOf(crlfUtf8, format)), format.encoding);
     const QString text = FromUtf8(crlfUtf8);
     QByteArray bytes(text.size(), Qt::Uninitialized);
     char* out = bytes.data();
     for (QChar c : text)
         *out++ = static_cast<char>(Windows1252Byte(c.unicode()));
-    return NormaliseBreaks(View(bytes), lineBreak);
+    return WithBreaksOf(View(bytes), format);
 }
 
 QString FromUtf8(std::string_view utf8) {
@@ -218,11 +709,30 @@ QByteArray CrLfUtf8(const QString& text) {
     return NormaliseBreaks(View(text.toUtf8()), "\r\n");
 }
 
+QByteArray WithPlatformBreaksUtf8(std::string_view utf8) {
+    return NormaliseBreaks(utf8, PlatformBreak);
+}
+
+QString WithPlatformBreaks(const QString& text) {
+    return FromUtf8(View(WithPlatformBreaksUtf8(View(text.toUtf8()))));
+}
+
+QString BreakName(TextFormat::LineBreak style) {
+    switch (style) {
+    case TextFormat::LineBreak::CrLf:
+        return QStringLiteral("CR LF (Windows)");
+    case TextFormat::LineBreak::Cr:
+        return QStringLiteral("CR (classic Mac OS)");
+    default:
+        return QStringLiteral("LF (Linux and macOS)");
+    }
+}
+
 QByteArray Encode(const QString& crlfText, const TextFormat& format) {
     return EncodeUtf8(View(crlfText.toUtf8()), format);
 }
 
-DecodedUtf8 ReadUtf8(const QString& path) {
+DecodedUtf8 ReadUtf8(const QString& path, FileStamp* stamp) {
     const QString what = QStringLiteral("Cannot open");
     const QFileInfo info(path);
     if (!info.exists())
@@ -238,15 +748,21 @@ DecodedUtf8 ReadUtf8(const QString& path) {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         Fail(DeviceIoError, QStringLiteral("Cannot read"), path, Reason(file));
+    if (stamp)
+        *stamp = StampOfOpen(file, path);
     return DecodeToUtf8(bytes);
 }
 
 DecodedText Read(const QString& path) {
     const DecodedUtf8 decoded = ReadUtf8(path);
-    return {FromUtf8(View(decoded.utf8)), decoded.format};
+    return {FromUtf8(View(decoded.utf8)), decoded.format, decoded.mixedBreaks};
 }
 
-void WriteAtomic(const QString& path, const QByteArray& bytes) {
+FileStamp Stamp(const QString& path) {
+    return StampOfPath(path);
+}
+
+FileStamp WriteAtomic(const QString& path, const QByteArray& bytes) {
     const QString what = QStringLiteral("Cannot save");
     const QString target = WriteTarget(path);
     const QFileInfo info(target);
@@ -261,21 +777,13 @@ void WriteAtomic(const QString& path, const QByteArray& bytes) {
     // also for root, whom the system lets write anything: no write bit at all is read-only.
     constexpr auto anyWrite =
         QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    if (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite)))
+    if (info.exists() && !(info.permissions() & anyWrite))
         Fail(PathFileAccessError, what, path, QStringLiteral("Permission denied"));
-
-    // QSaveFile writes a temporary file beside the target, gives it the target's permissions,
-    // syncs it to disk on commit and renames it over the target.
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        Fail(PathFileAccessError, what, path, Reason(file));
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = Reason(file);
-        file.cancelWriting();
-        Fail(DeviceIoError, what, path, reason);
+    if (info.exists()) {
+        if (const QString why = WhyNotWritable(target); !why.isEmpty())
+            Fail(PathFileAccessError, what, path, why);
     }
-    if (!file.commit())
-        Fail(DeviceIoError, what, path, Reason(file));
+    return WriteFile(path, target, bytes);
 }
 
 } // namespace TextFile

@@ -1,15 +1,20 @@
-// Plain-text files read and written byte-faithfully: the encoding (UTF-8 when the bytes decode
-// as UTF-8, else Windows-1252), the line-break style (CR LF or LF, whichever comes first) and
-// a missing final line break all survive an open and a save. Inside the program line breaks
-// are CR LF. Writes are atomic: a temporary file beside the target, flushed, renamed over it.
+// Plain-text files read and written byte-faithfully: the encoding (UTF-16 or UTF-32 when the file
+// starts with their byte-order mark, else UTF-8 when the bytes decode as UTF-8, else
+// Windows-1252), the line-break style (CR LF or LF, whichever comes first) and a missing final
+// line break all survive an open and a save. Inside the program line breaks are CR LF, except in
+// a file that looks binary (it holds NUL characters), whose breaks stay exactly as found.
+// Writes are atomic: a temporary file beside the target, flushed, renamed over it; where that
+// would lose the file's owner or its hard links, or no temporary file can be made there, the file
+// is written in place behind a backup copy.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 #include <string_view>
 
 struct TextFormat {
-    enum class Encoding { Utf8, Windows1252 };
+    enum class Encoding { Utf8, Windows1252, Utf16LE, Utf16BE, Utf32LE, Utf32BE };
     enum class LineBreak { CrLf, Lf, Cr };
 
     Encoding encoding = Encoding::Utf8;
@@ -19,28 +24,48 @@ struct TextFormat {
 #else
         LineBreak::Lf;
 #endif
-    bool utf8Bom = false;
+    bool utf8Bom = false; // UTF-16 and UTF-32 files always have their mark
+    // NUL characters: the file looks binary. Its line breaks are kept as found, inside the
+    // program and on saving, so that opening and saving it changes no byte.
+    bool binary = false;
 
     bool operator==(const TextFormat&) const = default;
 };
 
 struct DecodedText {
-    QString text; // line breaks as CR LF
+    QString text; // line breaks as CR LF (as found in a binary file)
     TextFormat format;
+    bool mixedBreaks = false; // more than one break style: saving writes them all in one
 };
 
 // The same, as the UTF-8 bytes the text control holds: no detour through QString.
 struct DecodedUtf8 {
-    QByteArray utf8; // line breaks as CR LF, no BOM
+    QByteArray utf8; // line breaks as CR LF (as found in a binary file), no byte-order mark
     TextFormat format;
+    bool mixedBreaks = false;
+};
+
+// What Kelto last saw of a file, to tell whether another program has changed, replaced or
+// swapped it since: the identity, size and modification time of the file the path leads to,
+// and whether the path itself is a symbolic link.
+struct FileStamp {
+    bool exists = false;  // something is at the path (a dangling link too)
+    bool symLink = false; // the path itself is a symbolic link
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0; // 0 where the platform has no file identity to offer
+    std::int64_t size = -1;
+    std::int64_t modifiedNs = 0; // nanoseconds since the epoch
+
+    bool operator==(const FileStamp&) const = default;
 };
 
 namespace TextFile {
 
 // Pure conversions between file bytes and the program's CR LF text. Decode turns every line
-// break (CR LF, LF, lone CR) into CR LF; the style recorded is that of the first CR LF or LF
-// (lone CRs decide it, as CR, only in a file with no LF; with no break, the platform's). Encode
-// writes every break in the format's style, in the format that FormatFor gives.
+// break (CR LF, LF, lone CR) into CR LF, except in a binary file; the style recorded is that of
+// the first CR LF or LF (lone CRs decide it, as CR, only in a file with no LF; with no break,
+// the platform's). Encode writes every break in the format's style, in the format that
+// FormatFor gives.
 DecodedText Decode(const QByteArray& bytes);
 QByteArray Encode(const QString& crlfText, const TextFormat& format);
 // The format Encode really uses: `format`, except that Windows-1252 text holding a character
@@ -55,12 +80,23 @@ TextFormat FormatForUtf8(std::string_view crlfUtf8, const TextFormat& format);
 QString FromUtf8(std::string_view utf8);
 // The UTF-8 bytes of text with every line break (CR LF, LF, lone CR) as CR LF.
 QByteArray CrLfUtf8(const QString& text);
+// Text for other programs (the system clipboard): every line break in the platform's style,
+// LF on Linux, CR LF on Windows.
+QString WithPlatformBreaks(const QString& text);
+QByteArray WithPlatformBreaksUtf8(std::string_view utf8);
+// How a line-break style is named to the user: "CR LF (Windows)", ...
+QString BreakName(TextFormat::LineBreak style);
 
-// Reads a whole file; throws RuntimeError naming the path and the reason on failure.
+// Reads a whole file; throws RuntimeError naming the path and the reason on failure. With
+// stamp, also notes the file as it was read.
 DecodedText Read(const QString& path);
-DecodedUtf8 ReadUtf8(const QString& path);
-// Writes bytes atomically; throws RuntimeError naming the path and the reason on failure, in
-// which case any file already at path is left whole.
-void WriteAtomic(const QString& path, const QByteArray& bytes);
+DecodedUtf8 ReadUtf8(const QString& path, FileStamp* stamp = nullptr);
+// Writes bytes safely and returns the stamp of the file written. Throws RuntimeError naming the
+// path and the operating system's reason on failure; any file already at path is then left
+// whole, or, when it had to be written in place and that failed part-way, its old content is
+// in a backup copy the message names.
+FileStamp WriteAtomic(const QString& path, const QByteArray& bytes);
+// The file at path as it is now.
+FileStamp Stamp(const QString& path);
 
 } // namespace TextFile

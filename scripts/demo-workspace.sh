@@ -23,7 +23,7 @@ fi
 work=$(mktemp -d /tmp/kelto-demo.XXXXXX)
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 # Nobody's settings: a throwaway store with a roomier main window than the first-run default.
-export XDG_CONFIG_HOME="$work/config"
+export XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state"
 mkdir -p "$XDG_CONFIG_HOME/Kelto"
 printf '[Settings]\nMainLeft=600\nMainTop=600\nMainWidth=14000\nMainHeight=11000\n' \
     > "$XDG_CONFIG_HOME/Kelto/Kelto.ini"

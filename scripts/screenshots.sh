@@ -26,7 +26,8 @@ if [ -n "${KELTO_SHOTS_INSIDE:-}" ]; then
     suffix=""
     [ "$scale" = 1 ] || suffix="@1.5x"
     work="$(mktemp -d)"
-    export XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale"
+    export XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" QT_QPA_PLATFORM=xcb \
+        QT_SCALE_FACTOR="$scale"
     mkdir -p "$XDG_CONFIG_HOME"
     # The directory lists start in the current folder: a source tree of the usual shape.
     mkdir -p "$work/quake3/code/"{cgame,game,ui,q3_ui,botlib}

@@ -48,6 +48,16 @@ TEST_F(Highlight, ColoursDirectivesAndCommentsAsTheRulesSay) {
     }
 }
 
+// A text whose last character lies outside the Basic Multilingual Plane is coloured to its end
+// (once, the end of the run mapped to the top and the text stayed almost uncoloured).
+TEST_F(Highlight, TextEndingOutsideTheBmpIsColouredToItsEnd) {
+    RichTextBox& code = WindowWith(*main, "#define A 1\r\n// one\r\nint b; // two\r\n" +
+                                              QString::fromUtf8("\xF0\xA0\x80\x80"));
+    main->CPPHighlight();
+    EXPECT_EQ(Mask(code), "DDDDDDDD.....CCCCCCC........CCCCCCC...");
+    EXPECT_EQ(code.SelStart(), 0);
+}
+
 TEST_F(Highlight, RunIsRepeatableAndPutsTheSelectionBack) {
     RichTextBox& code = WindowWith(*main, "#include <a.h>\r\nint a; // x\r\n#endif\r\n");
     code.SetSelStart(3);

@@ -37,6 +37,20 @@ protected:
     }
 };
 
+// A "/" typed just before a character outside the Basic Multilingual Plane colours its own line
+// only, and the next key lands behind it (once, the colour ran from the top of the text and the
+// caret jumped to position 1).
+TEST_F(Typing, SlashBeforeACharacterOutsideTheBmpColoursItsLineOnly) {
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    RichTextBox& code = ColourCodedWindow("int a;\r\nx " + emoji + " y\r\nz\r\n");
+    main->InComment = false;
+    code.SetSelStart(10);
+    Type(code, "/q");
+    EXPECT_EQ(code.Text(), "int a;\r\nx /q" + emoji + " y\r\nz\r\n");
+    EXPECT_EQ(code.SelStart(), 12);
+    EXPECT_EQ(Mask(code), "..........CCCCCCC....");
+}
+
 TEST_F(Typing, DirectiveKeywordAndItsSpaceTurnBlueTheRestStaysBlack) {
     RichTextBox& code = ColourCodedWindow();
     Type(code, "#include <a.h>\rint");

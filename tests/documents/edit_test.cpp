@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMimeData>
+#include <QTest>
 
 #include "documents/frmDocument.h"
 #include "platform/RichTextBox.h"
@@ -55,6 +56,34 @@ TEST_F(EditCommands, CutCopyAndPasteMovePlainTextThroughTheClipboard) {
     code.SetSelLength(3);
     main->mnuEditPaste_Click();
     EXPECT_EQ(code.Text(), "mainmain ;");
+}
+
+// Other programs get the platform's line breaks, from the menu and from the control's own keys;
+// text pasted in any style is CR LF inside.
+TEST_F(EditCommands, ClipboardTextHasThePlatformsBreaksAndPastedTextCrLf) {
+#ifdef Q_OS_WIN
+    const QString outside = "a\r\nb\r\n";
+#else
+    const QString outside = "a\nb\n";
+#endif
+    RichTextBox& code = NewWindow("a\r\nb\r\nc", 0, 6);
+    main->mnuEditCopy_Click();
+    EXPECT_EQ(clipboard()->text(), outside);
+    clipboard()->clear();
+    main->mnuEditCut_Click();
+    EXPECT_EQ(clipboard()->text(), outside);
+    clipboard()->clear();
+    code.SetText("a\r\nb\r\nc");
+    code.SetSelStart(0);
+    code.SetSelLength(6);
+    QTest::keyClick(&code, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard()->text(), outside);
+
+    clipboard()->setText("x\ny\r\nz\rw");
+    code.SetSelStart(code.TextLength());
+    main->mnuEditPaste_Click();
+    QTest::keyClick(&code, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(code.Text(), "a\r\nb\r\ncx\r\ny\r\nz\r\nwx\r\ny\r\nz\r\nw");
 }
 
 TEST_F(EditCommands, EmptySelectionEmptiesTheClipboard) {

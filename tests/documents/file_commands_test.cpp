@@ -4,6 +4,8 @@
 #include <QMdiArea>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdio>
+#include <functional>
 
 #include "documents/file_commands.h"
 #include "documents/frmDocument.h"
@@ -183,6 +185,61 @@ TEST_F(FileCommands, FailedSaveKeepsTextAndCaption) {
     EXPECT_EQ(Code().Text(), "#if A\r\n");
     EXPECT_EQ(Code().ColourAt(0), 0); // no colour step after a failed save
     EXPECT_FALSE(main->ActiveDocument()->ccode);
+}
+
+// Another program changed the file in place, replaced it, or made its path a link since Kelto
+// read it: Save and the close prompt's save ask before overwriting, naming the file, and No
+// leaves the file and the window as they are. A file that is simply gone is written afresh.
+TEST_F(FileCommands, SaveAsksBeforeOverwritingAnotherProgramsChanges) {
+    const QString path = Write("g_main.c", "mine\r\n");
+    const QString other = Write("other.c", "theirs\r\n");
+    main->OpenDocument(path);
+    main->mnuFileSave_Click();
+    EXPECT_EQ(services.count("MsgBox"), 0); // nobody else wrote it
+    const std::function<void()> changes[] = {
+        [&] {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::Append));
+            file.write("// theirs\r\n");
+        },
+        [&] {
+            std::rename(QFile::encodeName(Write("new.c", "renamed\r\n")), QFile::encodeName(path));
+        },
+        [&] { QFile::remove(path), QFile::link(other, path); },
+    };
+    int asked = 0;
+    for (const auto& change : changes) {
+        change();
+        const QByteArray theirs = Read(path);
+        services.messageAnswers = {MsgAnswer::No};
+        main->mnuFileSave_Click();
+        const auto boxes = services.callsOf("MsgBox");
+        ASSERT_EQ(boxes.size(), ++asked);
+        EXPECT_EQ(boxes.back().buttons, MsgButtons::YesNo);
+        EXPECT_TRUE(boxes.back().text.contains(path)) << boxes.back().text.toStdString();
+        EXPECT_EQ(Read(path), theirs);
+        EXPECT_EQ(Caption(), path);
+        services.messageAnswers = {MsgAnswer::Yes};
+        main->mnuFileSave_Click();
+        ++asked;
+        EXPECT_EQ(Read(path), "mine\r\n");
+    }
+    EXPECT_TRUE(QFileInfo(path).isSymLink()); // written through the link
+    EXPECT_EQ(Read(other), "mine\r\n");
+
+    Write("other.c", "changed again\r\n");
+    QTest::keyClick(&Code(), Qt::Key_Right);
+    services.messageAnswers = {MsgAnswer::Yes, MsgAnswer::No}; // save changes: yes; overwrite: no
+    main->mnuFileClose_Click();
+    QApplication::processEvents();
+    ASSERT_NE(main->ActiveDocument(), nullptr); // still open with its text
+    EXPECT_EQ(Code().Text(), "mine\r\n");
+    EXPECT_EQ(Read(other), "changed again\r\n");
+
+    QFile::remove(path);
+    main->mnuFileSave_Click();
+    EXPECT_EQ(services.count("MsgBox"), asked + 2);
+    EXPECT_EQ(Read(path), "mine\r\n");
 }
 
 } // namespace

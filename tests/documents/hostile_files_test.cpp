@@ -59,13 +59,15 @@ TEST_F(HostileFiles, OddContentsOpenAndSaveBackByteForByte) {
         QString text; // as the window holds it
     } samples[] = {
         {"empty.c", "", ""},
-        {"nul.c", QByteArray("int a;\0\0// b\r\n", 15),
-         QString::fromUtf8("int a;\0\0// b\r\n", 15)},
         {"latin.c", "// caf\xE9 \x93quoted\x94 \x80\r\n",
          QString::fromUtf8("// caf\xC3\xA9 \xE2\x80\x9Cquoted\xE2\x80\x9D \xE2\x82\xAC\r\n")},
         {"mac.h", "#if A\r// x\rint b;\r", "#if A\r\n// x\r\nint b;\r\n"},
         {"unix.c", "a\nb", "a\r\nb"},
         {"bom.c", "\xEF\xBB\xBF#define X 1\r\n", QString::fromUtf8("\xEF\xBB\xBF#define X 1\r\n")},
+        // What older Windows editors saved as "Unicode": UTF-16 LE with its mark, CR LF.
+        {"unicode.c", QByteArray("\xFF\xFEi\0n\0t\0\r\0\n\0=\xD8\0\xDE", 16),
+         QString::fromUtf8("int\r\n\xF0\x9F\x98\x80")},
+        {"utf32.h", QByteArray("\0\0\xFE\xFF\0\0\0#\0\0\0\n", 12), "#\r\n"},
     };
     for (const auto& sample : samples) {
         const QString path = Write(sample.name, sample.bytes);
@@ -76,11 +78,32 @@ TEST_F(HostileFiles, OddContentsOpenAndSaveBackByteForByte) {
     }
 }
 
-TEST_F(HostileFiles, MixedLineBreaksAreSavedInTheFirstStyle) {
-    const QString crlfFirst = Write("a.c", "one\r\ntwo\nthree\r\n");
-    EXPECT_EQ(OpenAndSaveUntouched(crlfFirst), QByteArray("one\r\ntwo\r\nthree\r\n"));
-    const QString lfFirst = Write("b.c", "one\ntwo\r\nthree\rfour");
-    EXPECT_EQ(OpenAndSaveUntouched(lfFirst), QByteArray("one\ntwo\nthree\nfour"));
+// Told once, when the file opens: mixed breaks are saved in the first break's style; a file with
+// NUL bytes is kept as it is, mixed breaks and all.
+TEST_F(HostileFiles, MixedBreaksAndBinaryFilesAreToldOnceWhenOpened) {
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QByteArray saved;
+        const char* told;
+    } samples[] = {
+        {"a.c", "one\r\ntwo\nthree\r\n", "one\r\ntwo\r\nthree\r\n", "as CR LF (Windows)"},
+        {"b.c", "one\ntwo\r\nthree\rfour", "one\ntwo\nthree\nfour", "as LF (Linux and macOS)"},
+        {"nul.c", QByteArray("a\0\r\nb\nc\rd\xFF", 11), QByteArray("a\0\r\nb\nc\rd\xFF", 11),
+         "NUL bytes"},
+    };
+    for (const auto& sample : samples) {
+        const QString path = Write(sample.name, sample.bytes);
+        main->OpenDocument(path);
+        const auto boxes = services.callsOf("MsgBox");
+        ASSERT_EQ(boxes.size(), reported + 1) << sample.name;
+        EXPECT_TRUE(boxes.back().text.contains(path)) << boxes.back().text.toStdString();
+        EXPECT_TRUE(boxes.back().text.contains(sample.told)) << boxes.back().text.toStdString();
+        reported = boxes.size();
+        main->mnuFileSave_Click();
+        EXPECT_EQ(services.count("MsgBox"), int(reported)) << "told once only";
+        EXPECT_EQ(Bytes(path), sample.saved) << sample.name;
+    }
 }
 
 // Big files open, colour and save back whole. No time is asserted; the elapsed time is shown

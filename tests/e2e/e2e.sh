@@ -25,6 +25,7 @@ fi
 mkdir -p "$out"
 work="$(mktemp -d "${TMPDIR:-/tmp}/kelto-e2e.XXXXXX")"
 export XDG_CONFIG_HOME="$work/config"
+export XDG_STATE_HOME="$work/state"
 mkdir -p "$XDG_CONFIG_HOME"
 # The suite runs with the offscreen platform; this test needs the real X11 one.
 export QT_QPA_PLATFORM=xcb

@@ -1,14 +1,22 @@
-// The real services, on the offscreen platform: program starts and the file dialog's listing.
+// The real services, on the offscreen platform: program starts, the file dialog's listing, the
+// message box's Yes/No question and the printer dialog's page-range fields.
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "PrintQString.h"
@@ -100,6 +108,78 @@ TEST(QtServicesFileDialog, AllFilesListsNamesWithoutADotAndExecutablesOnlyProgra
     EXPECT_EQ(ListedByOpenDialog(dir.path(), "Executables (*.exe)|*.exe", "", chosen),
               QStringList({"q3lcc", "tools"}));
     EXPECT_EQ(chosen, ""); // cancelled
+}
+
+// Runs act on the modal window once the services have shown it, then a guard that never leaves
+// a test hanging on a window left open.
+void WhenModal(std::function<void(QWidget&)> act) {
+    QTimer::singleShot(0, [act] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            act(*modal);
+    });
+    QTimer::singleShot(10000, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->done(0);
+    });
+}
+
+// "Save Changes?" and every Yes/No question: Esc and the close box leave it open, so closing it
+// can never throw the user's text away; only Yes or No answer. An OK box still closes on Esc.
+TEST(QtServicesMessageBox, OnlyYesOrNoAnswersAQuestion) {
+    QtServices services;
+    for (const auto answer : {QMessageBox::Yes, QMessageBox::No}) {
+        bool stayedOpen = false;
+        WhenModal([&](QWidget& box) {
+            QTest::keyClick(&box, Qt::Key_Escape);
+            QCloseEvent closeBox;
+            QApplication::sendEvent(&box, &closeBox);
+            box.close();
+            QApplication::processEvents();
+            stayedOpen = box.isVisible() && !closeBox.isAccepted();
+            static_cast<QMessageBox&>(box).button(answer)->click();
+        });
+        const MsgAnswer got = services.MsgBox(nullptr, "Would you like to save changes made to x?",
+                                              MsgButtons::YesNo, MsgIcon::None, "Save Changes?");
+        EXPECT_TRUE(stayedOpen);
+        EXPECT_EQ(got, answer == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No);
+    }
+    bool closed = false;
+    WhenModal([&](QWidget& box) {
+        QTest::keyClick(&box, Qt::Key_Escape);
+        closed = !box.isVisible();
+    });
+    EXPECT_EQ(services.MsgBox(nullptr, "Done.", MsgButtons::OK, MsgIcon::None, ""), MsgAnswer::OK);
+    EXPECT_TRUE(closed);
+}
+
+// Flag 8: the real dialog offers no page range (nor odd or even pages), only All and Selection;
+// without it Qt's own range choice is there.
+TEST(QtServicesPrinter, Flag8LeavesNoPageRangeFieldsInTheDialog) {
+    QtServices services;
+    QPrinter printer;
+    for (const int flags : {264, 265, 256}) {
+        QStringList offered;
+        bool selectionMarked = false;
+        WhenModal([&](QWidget& dialog) {
+            for (auto* field :
+                 dialog.findChild<QGroupBox*>("gbPrintRange")->findChildren<QWidget*>()) {
+                if (!field->isHidden() && !field->objectName().isEmpty() &&
+                    !field->objectName().startsWith("qt_"))
+                    offered.append(field->objectName());
+            }
+            selectionMarked = dialog.findChild<QAbstractButton*>("printSelection")->isChecked();
+            static_cast<QDialog&>(dialog).reject();
+        });
+        EXPECT_FALSE(services.ShowPrinter(nullptr, "Print", flags, printer));
+        offered.sort();
+        if (flags == 256) {
+            EXPECT_TRUE(offered.contains("printRange")) << offered.join(' ').toStdString();
+        } else {
+            const QStringList expected = {"printAll", "printSelection"};
+            EXPECT_EQ(offered, expected.mid(0, flags == 265 ? 2 : 1));
+        }
+        EXPECT_EQ(selectionMarked, flags == 265);
+    }
 }
 
 } // namespace

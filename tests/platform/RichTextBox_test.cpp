@@ -106,6 +106,56 @@ TEST_F(RichTextBoxTest, MultiByteCharactersKeepStringPositions) {
     }
 }
 
+// The line of a position: line ends before it, a CR LF counting once (a position on its LF is
+// still on the CR's line), a lone CR or LF once each.
+int LineOf(const QString& text, int position) {
+    int line = 0;
+    for (int i = 0; i < position; ++i) {
+        if (text[i] == u'\n' ||
+            (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n')))
+            ++line;
+    }
+    return line;
+}
+
+// Every position of any text maps to a character: a position between the halves of a surrogate
+// pair stands for the character's start (once, it mapped to byte 0), and selections, the caret's
+// line and the text between agree with QString. The text goes in as a binary file's would, line
+// breaks untouched.
+TEST_F(RichTextBoxTest, EveryPositionLandsOnACharacterInAnyText) {
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const QString texts[] = {
+        "int x; " + emoji,                                     // the last character outside the BMP
+        emoji + emoji + QString::fromUtf8("\xF0\xA0\x80\x80"), // and a CJK Extension-B ideograph
+        QString::fromUtf8("e\xCC\x81\xCC\xA3x\r\n"),           // combining marks
+        QString::fromUtf8("a\0b\r\n\0", 6),                    // NULs
+        QString::fromUtf8("\xEF\xBB\xBF#a\xEF\xBB\xBF"),       // U+FEFF, first and inside
+        "a\rb\nc\r\n" + emoji + "\r",                          // lone CR and LF
+    };
+    for (const QString& text : texts) {
+        box.RestoreText(text.toUtf8(), {}, {}, {});
+        ASSERT_EQ(box.Text(), text);
+        ASSERT_EQ(box.TextLength(), text.size());
+        for (int p = 0; p <= text.size(); ++p) {
+            const int at = p > 0 && p < text.size() && text[p].isLowSurrogate() ? p - 1 : p;
+            const int byte = int(text.left(at).toUtf8().size());
+            ASSERT_EQ(box.ByteFromChar(p), byte) << p;
+            ASSERT_EQ(box.CharFromByte(byte), at) << p;
+            ASSERT_EQ(box.GetLineFromChar(p), LineOf(text, at)) << p;
+            Select(p, 1);
+            ASSERT_EQ(box.SelStart(), at) << p;
+            ASSERT_EQ(box.SelText(), text.mid(at, box.SelLength())) << p;
+        }
+    }
+    // Bytes that are no UTF-8 (only a raw editor message can put them there) count as a
+    // character each, as the editor counts them.
+    box.SetText("");
+    box.SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, 7, "a\xFF\xC3(\xF0\x9F\n");
+    ASSERT_EQ(box.TextLength(), 7);
+    for (int p = 0; p <= 7; ++p)
+        EXPECT_EQ(box.CharFromByte(box.ByteFromChar(p)), p) << p;
+}
+
 // ---- Colours and the insertion colour ------------------------------------------------------
 
 TEST_F(RichTextBoxTest, SelColorColoursTheSelectionInEitherForm) {

@@ -86,6 +86,69 @@ TEST(TextFileDecode, LoneCarriageReturnsDecideTheStyleOnlyWithoutAnyLf) {
     EXPECT_EQ(TextFile::Decode("one line").format.lineBreak, TextFormat().lineBreak);
 }
 
+// Byte-order marks of UTF-16 and UTF-32 decide the encoding; an edited file is saved in it, an
+// unedited one byte for byte. A body that is not valid in the mark's encoding is read byte by
+// byte (it then holds NULs, and so counts as binary) and also written back as it was.
+TEST(TextFileDecode, Utf16AndUtf32WithTheirMarkAreReadAndSavedInTheirOwnEncoding) {
+    const QString text = QString::fromUtf8("a\r\n\xC3\xA9\xF0\x9F\x98\x80\xEF\xBB\xBF\r\n");
+    const struct {
+        Encoding encoding;
+        QByteArray bytes;
+    } files[] = {
+        {Encoding::Utf16LE,
+         QByteArray::fromHex("fffe 6100 0d00 0a00 e900 3dd8 00de fffe 0d00 0a00")},
+        {Encoding::Utf16BE,
+         QByteArray::fromHex("feff 0061 000d 000a 00e9 d83d de00 feff 000d 000a")},
+        {Encoding::Utf32LE, QByteArray::fromHex("fffe0000 61000000 0d000000 0a000000 e9000000 "
+                                                "00f60100 fffe0000 0d000000 0a000000")},
+        {Encoding::Utf32BE, QByteArray::fromHex("0000feff 00000061 0000000d 0000000a 000000e9 "
+                                                "0001f600 0000feff 0000000d 0000000a")},
+    };
+    for (const auto& [encoding, bytes] : files) {
+        const DecodedText decoded = TextFile::Decode(bytes);
+        EXPECT_EQ(decoded.format.encoding, encoding) << bytes.toHex().data();
+        EXPECT_EQ(decoded.text, text);
+        EXPECT_FALSE(decoded.format.binary);
+        EXPECT_EQ(TextFile::Encode(decoded.text, decoded.format), bytes);
+        const QByteArray edited = TextFile::Encode(decoded.text + "z", decoded.format);
+        EXPECT_EQ(TextFile::Decode(edited).text, text + "z");
+        EXPECT_EQ(TextFile::Decode(edited).format, decoded.format);
+    }
+    for (const QByteArray& invalid :
+         {QByteArray::fromHex("fffe 6100 00"), QByteArray::fromHex("fffe 00dc 6100"),
+          QByteArray::fromHex("fffe 3dd8 6100"), QByteArray::fromHex("0000feff 00110000")}) {
+        const DecodedText decoded = TextFile::Decode(invalid);
+        EXPECT_TRUE(decoded.format.binary) << invalid.toHex().data();
+        EXPECT_EQ(TextFile::Encode(decoded.text, decoded.format), invalid);
+    }
+}
+
+// A file with NUL bytes is no text: every byte and every break stays as found. Mixed breaks in
+// text are noted, since saving writes them all in one style.
+TEST(TextFileDecode, NulBytesKeepEveryBreakAndMixedBreaksAreNoted) {
+    const QByteArray binary("\x7F"
+                            "ELF\0\r\n\n\r\x01\r",
+                            11);
+    const DecodedText decoded = TextFile::Decode(binary);
+    EXPECT_TRUE(decoded.format.binary);
+    EXPECT_FALSE(decoded.mixedBreaks);
+    EXPECT_EQ(decoded.text, QString::fromLatin1(binary.constData(), binary.size()));
+    EXPECT_EQ(TextFile::Encode(decoded.text + "\r\n", decoded.format), binary + "\r\n");
+
+    for (const char* mixed : {"a\r\nb\n", "a\nb\r", "a\r\nb\rc"})
+        EXPECT_TRUE(TextFile::Decode(mixed).mixedBreaks) << mixed;
+    for (const char* plain : {"a\r\nb\r\n", "a\nb", "a\rb\r", "", "\r\n"})
+        EXPECT_FALSE(TextFile::Decode(plain).mixedBreaks) << plain;
+}
+
+TEST(TextFileEncode, TextForOtherProgramsTakesThePlatformsBreaks) {
+#ifdef Q_OS_WIN
+    EXPECT_EQ(TextFile::WithPlatformBreaks("a\r\nb\nc\rd"), QString("a\r\nb\r\nc\r\nd"));
+#else
+    EXPECT_EQ(TextFile::WithPlatformBreaks("a\r\nb\nc\rd"), QString("a\nb\nc\nd"));
+#endif
+}
+
 TEST(TextFileEncode, WritesEveryBreakInTheFormatsStyle) {
     TextFormat lf;
     lf.lineBreak = LineBreak::Lf;
@@ -182,20 +245,19 @@ TEST_F(TextFileOnDisk, WriteRefusedByPermissionsKeepsTheOldFile) {
     const QString file = sub + "/kept.c";
     WriteBytes(file, "precious\r\n");
     QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    // A new file in the folder is refused...
     try {
-        TextFile::WriteAtomic(file, "replacement");
+        TextFile::WriteAtomic(sub + "/new.c", "x");
         FAIL() << "no error";
     } catch (const RuntimeError& error) {
-        EXPECT_TRUE(error.Description.contains(QDir::toNativeSeparators(file)));
+        EXPECT_TRUE(error.Description.contains("Permission denied"));
     }
-    QFile::setPermissions(sub,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(ReadBytes(file), QByteArray("precious\r\n"));
-
-    // A read-only file is not replaced behind the user's back.
+    // ... while the writable file in it is written in place (WriteAtomicInPlace tests more).
     QFile::setPermissions(file, QFileDevice::ReadOwner);
     EXPECT_THROW(TextFile::WriteAtomic(file, "replacement"), RuntimeError);
-    EXPECT_EQ(ReadBytes(file), QByteArray("precious\r\n"));
+    EXPECT_EQ(ReadBytes(file), QByteArray("precious\r\n")); // a read-only file is not replaced
+    QFile::setPermissions(sub,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 } // namespace

@@ -1,12 +1,19 @@
 // Writes and reads of files that fight back: a full disk, a read-only file (also for root), a
-// device or a pipe where a file was expected, relative links. Whatever fails, the file that
-// was there is left byte for byte, no temporary file is left behind and nothing blocks.
+// device or a pipe where a file was expected, relative links, other owners, hard links, folders
+// the user may not write. Whatever fails, the file that was there is left byte for byte (or its
+// backup is named), no temporary file is left behind, the system's reason is told, and nothing
+// blocks.
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "PrintQString.h"
 #include "platform/RuntimeError.h"
@@ -59,6 +66,148 @@ TEST_F(WriteAtomicHostile, FullDiskKeepsTheOldFileWholeAndLeavesNoTemporaryFile)
     }
     EXPECT_EQ(Bytes(target), precious);
     EXPECT_EQ(Entries(), before);
+}
+
+// The message names the system's reason, not "Unknown error": on a filesystem of the test's own
+// (a 64 KiB tmpfs) where root may mount one, else through the file size limit.
+TEST_F(WriteAtomicHostile, FailuresNameTheSystemsReason) {
+    const QString disk = Path("disk");
+    QDir().mkdir(disk);
+    const QByteArray big(1024 * 1024, 'x');
+    if (geteuid() == 0 && ::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0,
+                                  "size=64k,mode=0777") == 0) {
+        const QString file = disk + "/game.c";
+        Put(file, "old\n");
+        EXPECT_TRUE(SaveError(file, big).contains("No space left on device"));
+        EXPECT_EQ(Bytes(file), QByteArray("old\n"));
+        ASSERT_EQ(::mount(nullptr, QFile::encodeName(disk).constData(), nullptr,
+                          MS_REMOUNT | MS_RDONLY, nullptr),
+                  0);
+        EXPECT_TRUE(SaveError(file, "new\n").contains("Read-only file system"));
+        EXPECT_EQ(Bytes(file), QByteArray("old\n"));
+        ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH);
+    } else {
+        FileSizeLimit limit(64 * 1024);
+        ASSERT_TRUE(limit.active);
+        EXPECT_TRUE(SaveError(Path("game.c"), big).contains("File too large"));
+    }
+}
+
+// Runs the named test of this program as the user nobody (65534), with dir in the environment;
+// false when that cannot be done here.
+bool RunAsNobody(const QString& test, const QString& dir, int& exitCode) {
+    const QString setpriv = QStandardPaths::findExecutable("setpriv");
+    if (geteuid() != 0 || setpriv.isEmpty())
+        return false;
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KELTO_TEST_DIR", dir);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                          QCoreApplication::applicationFilePath(),
+                          "--gtest_also_run_disabled_tests", "--gtest_filter=" + test});
+    exitCode = child.waitForFinished(60000) ? child.exitCode() : -1;
+    return true;
+}
+
+void Own(const QString& path, uid_t user, mode_t mode) {
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), user, user), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
+}
+
+struct stat Stat(const QString& path) {
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st;
+}
+
+// Root keeps another user's file theirs; hard links stay links (written in place).
+TEST_F(WriteAtomicHostile, OwnerGroupAndHardLinksAreKept) {
+    const QString file = Path("theirs.c");
+    Put(file, "old\n");
+    if (geteuid() == 0) {
+        Own(file, 65534, 0640);
+        TextFile::WriteAtomic(file, "new\n");
+        EXPECT_EQ(Stat(file).st_uid, 65534u);
+        EXPECT_EQ(Stat(file).st_gid, 65534u);
+        EXPECT_EQ(Stat(file).st_mode & 07777, 0640u);
+    }
+    const QString link = Path("hard.c");
+    ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(link).constData()), 0);
+    const ino_t inode = Stat(file).st_ino;
+    TextFile::WriteAtomic(link, "through the link\n");
+    EXPECT_EQ(Bytes(file), QByteArray("through the link\n"));
+    EXPECT_EQ(Stat(link).st_ino, inode);
+    EXPECT_EQ(Stat(file).st_nlink, 2u);
+    EXPECT_EQ(Entries(), QStringList({"hard.c", "theirs.c"})); // no backup or temporary left
+}
+
+// Where no file can be made beside it (a folder the user may not write) or its owner could not
+// be given back to a replacement, a file is written in place: a backup first, in Kelto's state
+// folder when not beside the file, and gone once the file holds the new text.
+TEST_F(WriteAtomicHostile, WrittenInPlaceWhereNoReplacementCanBeMade) {
+    const QString locked = Path("locked");
+    const QString shared = Path("shared");
+    QDir().mkdir(locked);
+    QDir().mkdir(shared);
+    Put(locked + "/a.c", "old a\n");
+    Put(shared + "/b.c", "old b\n");
+    const ino_t inode = Stat(locked + "/a.c").st_ino;
+    int exitCode = 0;
+    if (geteuid() == 0) {
+        Own(dir.path(), 0, 0755);
+        Own(locked, 65534, 0555);
+        Own(locked + "/a.c", 65534, 0644);
+        Own(shared, 0, 0777);
+        Own(shared + "/b.c", 0, 0666);
+        ASSERT_TRUE(
+            RunAsNobody("WriteAtomicHostile.DISABLED_InPlaceAsNobody", dir.path(), exitCode));
+        EXPECT_EQ(exitCode, 0);
+        EXPECT_EQ(Bytes(shared + "/b.c"), QByteArray("new b\n"));
+        EXPECT_EQ(Stat(shared + "/b.c").st_uid, 0u); // still root's
+        EXPECT_EQ(QDir(shared).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList("b.c"));
+    } else {
+        ::chmod(QFile::encodeName(locked).constData(), 0555);
+        TextFile::WriteAtomic(locked + "/a.c", "new a\n");
+        std::printf("Another user's file in a shared folder: needs root to set up, not run\n");
+    }
+    EXPECT_EQ(Bytes(locked + "/a.c"), QByteArray("new a\n"));
+    EXPECT_EQ(Stat(locked + "/a.c").st_ino, inode);
+    EXPECT_EQ(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList("a.c"));
+    ::chmod(QFile::encodeName(locked).constData(), 0755);
+}
+
+TEST_F(WriteAtomicHostile, DISABLED_InPlaceAsNobody) {
+    const QString root = qEnvironmentVariable("KELTO_TEST_DIR");
+    ASSERT_FALSE(root.isEmpty());
+    TextFile::WriteAtomic(root + "/locked/a.c", "new a\n");
+    TextFile::WriteAtomic(root + "/shared/b.c", "new b\n");
+    const QString backups = qEnvironmentVariable("XDG_STATE_HOME") + "/Kelto/backups";
+    EXPECT_TRUE(QDir(backups).isEmpty()); // the backup of a.c was made there, and went
+}
+
+// A write in place that fails part-way keeps the backup and says where it is.
+TEST_F(WriteAtomicHostile, FailedWriteInPlaceKeepsTheBackupAndNamesIt) {
+    const QString file = Path("linked.c");
+    Put(file, "precious\n");
+    ASSERT_EQ(::link(QFile::encodeName(file).constData(),
+                     QFile::encodeName(Path("other name.c")).constData()),
+              0);
+    QString error;
+    {
+        FileSizeLimit disk(64 * 1024);
+        ASSERT_TRUE(disk.active);
+        error = SaveError(file, QByteArray(1024 * 1024, 'x'));
+    }
+    EXPECT_TRUE(error.contains("File too large")) << error.toStdString();
+    const QStringList backups =
+        QDir(dir.path()).entryList({".linked.c.kelto-backup-*"}, QDir::Files | QDir::Hidden);
+    ASSERT_EQ(backups.size(), 1);
+    EXPECT_TRUE(error.contains(Path(backups[0]))) << error.toStdString();
+    EXPECT_EQ(Bytes(Path(backups[0])), QByteArray("precious\n"));
 }
 
 TEST_F(WriteAtomicHostile, ReadOnlyFileIsRefusedEvenForRoot) {

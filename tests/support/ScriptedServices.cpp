@@ -40,11 +40,8 @@ bool ScriptedServices::ShowPrinter(QWidget*, const QString& title, int flags, QP
 
 MsgAnswer ScriptedServices::MsgBox(QWidget*, const QString& text, MsgButtons buttons, MsgIcon icon,
                                    const QString& caption) {
-    calls.push_back({.kind = "MsgBox",
-                     .title = caption,
-                     .text = text,
-                     .buttons = buttons,
-                     .icon = icon});
+    calls.push_back(
+        {.kind = "MsgBox", .title = caption, .text = text, .buttons = buttons, .icon = icon});
     return takeFront(messageAnswers, buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::OK);
 }
 

@@ -1,15 +1,18 @@
-// The shared main of every test program: an offscreen QApplication and a throwaway settings
-// directory, so no test touches the user's configuration or needs a display.
+// The shared main of every test program: an offscreen QApplication and throwaway settings and
+// state directories, so no test touches the user's configuration, recovery copies or backups,
+// or needs a display.
 #include <QApplication>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                    : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
