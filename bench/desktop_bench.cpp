@@ -14,8 +14,11 @@
 // (when the caret blinks), so that no blink falls inside its measurement. Launches alternate
 // between the programs and the files, so a busy moment of the machine falls on both.
 //
+// Then Kelto alone opens a file of one 20 MB line and sits with its window focused and the caret
+// blinking: the CPU time the process spends over a few idle seconds (from /proc/PID/stat).
+//
 // Usage: kelto_desktop_bench --kelto PATH --baseline PATH [--launches N] [--rounds N]
-//                            [--out FILE.json] [--trace]
+//                            [--idle-launches N] [--out FILE.json] [--trace]
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
@@ -413,6 +416,25 @@ double PeakMiB(pid_t pid) {
     return line.empty() ? -1 : std::strtod(line.c_str() + 6, nullptr) / 1024.0;
 }
 
+// CPU time the process has used so far, all its threads, user and system, in ms; -1 when it
+// cannot be read.
+double CpuMs(pid_t pid) {
+    std::ifstream statFile("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat;
+    std::getline(statFile, stat);
+    const std::size_t name = stat.rfind(')'); // the command name may hold spaces
+    if (name == std::string::npos)
+        return -1;
+    std::istringstream fields(stat.substr(name + 2));
+    std::string field;
+    double ticks = 0;
+    for (int number = 3; number <= 15 && fields >> field; ++number) {
+        if (number >= 14) // utime, stime
+            ticks += std::strtod(field.c_str(), nullptr);
+    }
+    return ticks * 1000.0 / double(sysconf(_SC_CLK_TCK));
+}
+
 // One key of a sequence: its keysym, Control, and its row name.
 struct KeyStep {
     xcb_keysym_t keysym;
@@ -626,6 +648,22 @@ public:
         }
     }
 
+    // The share of one CPU the process uses while it sits focused and untouched for `seconds`,
+    // its caret blinking.
+    void Idle(const std::string& label, double seconds, Rows& rows) {
+        desktop.Activate(main);
+        desktop.Pump(NowMs() + 1000);
+        CheckAlive();
+        const double cpu0 = CpuMs(pid);
+        const double wall0 = NowMs();
+        desktop.Pump(wall0 + seconds * 1000);
+        CheckAlive();
+        const double cpu1 = CpuMs(pid);
+        if (cpu0 < 0 || cpu1 < 0)
+            throw Failure("cannot read the CPU time of the program");
+        rows["idle/" + label + "/cpu_percent"].push_back(100.0 * (cpu1 - cpu0) / (NowMs() - wall0));
+    }
+
     void Keys(const std::string& label, int rounds, Rows& rows) {
         desktop.Activate(main);
         for (int round = 0; round < rounds; ++round) {
@@ -684,7 +722,8 @@ std::string IsoDate() {
 
 int Usage() {
     std::fprintf(stderr, "usage: kelto_desktop_bench --kelto PATH --baseline PATH "
-                         "[--launches N] [--rounds N] [--out FILE] [--trace]\n");
+                         "[--launches N] [--rounds N] [--idle-launches N] [--out FILE] "
+                         "[--trace]\n");
     return 2;
 }
 
@@ -694,6 +733,7 @@ int main(int argc, char** argv) {
     std::vector<Program> programs = {{"kelto", ""}, {"baseline", ""}};
     int launches = 5;
     int rounds = 1;
+    int idleLaunches = 2;
     std::string out;
     bool trace = false;
     for (int i = 1; i < argc; ++i) {
@@ -707,6 +747,8 @@ int main(int argc, char** argv) {
             launches = std::atoi(value().c_str());
         else if (arg == "--rounds")
             rounds = std::atoi(value().c_str());
+        else if (arg == "--idle-launches")
+            idleLaunches = std::atoi(value().c_str());
         else if (arg == "--out")
             out = value();
         else if (arg == "--trace")
@@ -714,7 +756,8 @@ int main(int argc, char** argv) {
         else
             return Usage();
     }
-    if (programs[0].path.empty() || programs[1].path.empty() || launches < 1 || rounds < 1)
+    if (programs[0].path.empty() || programs[1].path.empty() || launches < 1 || rounds < 1 ||
+        idleLaunches < 0)
         return Usage();
     for (Program& program : programs)
         program.path = std::filesystem::absolute(program.path).string(); // run from elsewhere
@@ -728,6 +771,8 @@ int main(int argc, char** argv) {
                                                              {"10-line", work + "/small.c"}};
         std::ofstream(files[0].second, std::ios::binary) << BenchInputs::LargeFile();
         std::ofstream(files[1].second, std::ios::binary) << BenchInputs::SmallFile();
+        const std::string longLine = work + "/long-line.c";
+        std::ofstream(longLine, std::ios::binary) << BenchInputs::LongLineFile();
 
         Desktop desktop;
         desktop.trace = trace;
@@ -754,6 +799,28 @@ int main(int argc, char** argv) {
                         all.insert(all.end(), samples.begin(), samples.end());
                     }
                 }
+            }
+        }
+        // The baseline's caret does not blink: only Kelto sits idle with the long line.
+        for (int launch = 0; launch < idleLaunches; ++launch) {
+            const Program& program = programs[0];
+            std::fprintf(stderr, "%s, 20 MB line, idle, launch %d of %d\n", program.name.c_str(),
+                         launch + 1, idleLaunches);
+            Rows rows;
+            try {
+                Launch run(desktop, program, work, work + "/" + program.name + ".log");
+                run.Start(rows);
+                rows.clear(); // the start rows come from the launches above
+                run.Open(longLine, "20MB-line", rows);
+                run.Idle("20MB-line", 5, rows);
+            } catch (const Failure& failure) {
+                ++failures;
+                std::fprintf(stderr, "warning: %s, 20 MB line: %s\n", program.name.c_str(),
+                             failure.what());
+            }
+            for (auto& [row, samples] : rows) {
+                auto& all = results[program.name][row];
+                all.insert(all.end(), samples.begin(), samples.end());
             }
         }
 

@@ -1,9 +1,11 @@
 // The benchmark's inputs, generated the same way on every run: a 10.5 MB, 300,000-line C file
 // (LF breaks, as vendored and generated sources on Linux have; one line in ten a directive, one
 // in eight holding a "//" comment), a 3 MB file shaped like the game's module tree
-// concatenated (CR LF breaks, 120,000 lines), and a 10-line file.
+// concatenated (CR LF breaks, 120,000 lines), a 10-line file, and a file of one 20 MB line (as a
+// minified or generated table can be).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
@@ -96,6 +98,19 @@ inline std::string ModuleTree(int lines = 120'000) {
 
 inline std::string SmallFile() {
     return ModuleTree(10);
+}
+
+// One line of C statements, no line break at all, `bytes` long.
+inline std::string LongLineFile(std::size_t bytes = 20'000'000) {
+    std::string text;
+    text.reserve(bytes + 64);
+    char piece[64];
+    for (unsigned i = 0; text.size() < bytes; ++i) {
+        std::snprintf(piece, sizeof piece, "v[%u] = w[%u] + %u; ", i % 997, i % 991, i);
+        text += piece;
+    }
+    text.resize(bytes);
+    return text;
 }
 
 } // namespace BenchInputs

@@ -51,7 +51,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$build/desktop-xvfb.log" 2>&1 &
+# -noreset: otherwise the server starts over when its last client leaves (the xdpyinfo below),
+# and a window manager connecting in that moment finds no display.
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$build/desktop-xvfb.log" 2>&1 &
 pids+=($!)
 export DISPLAY="$display"
 for _ in $(seq 50); do
@@ -62,10 +64,12 @@ xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start on $display" >&2; exit 1;
 openbox >"$build/desktop-openbox.log" 2>&1 &
 pids+=($!)
 # The window manager is up once it names itself on the root window.
+wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 for _ in $(seq 50); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    wm_up && break
     sleep 0.1
 done
+wm_up || { echo "openbox did not start on $display (see $build/desktop-openbox.log)" >&2; exit 1; }
 
 load_before="$(cut -d' ' -f1-3 /proc/loadavg)"
 "$build/bench/kelto_desktop_bench" --kelto "$build/kelto" \
