@@ -12,6 +12,7 @@
 #include <cstring>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "platform/RuntimeError.h"
 #include "platform/StateFolder.h"
@@ -122,12 +123,12 @@ std::string_view View(const QByteArray& bytes) {
     return {bytes.constData(), static_cast<size_t>(bytes.size())};
 }
 
+// Branch-free, so the compiler reads many bytes at a time.
 bool IsAscii(std::string_view bytes) {
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
+    unsigned char any = 0;
+    for (const char c : bytes)
+        any |= static_cast<unsigned char>(c);
+    return any < 0x80;
 }
 
 QString Reason(const QFileDevice& file) {
@@ -612,6 +613,263 @@ FileStamp WriteFile(const QString& path, const QString& target, const QByteArray
 }
 #endif
 
+// ---- Reading in chunks ----------------------------------------------------------------------
+
+// Checks UTF-8 that arrives in pieces: a character cut by the end of a piece is completed from
+// the next one.
+class Utf8Check {
+public:
+    // False once the bytes so far are not UTF-8.
+    bool Feed(std::string_view piece) {
+        if (!carry.empty()) {
+            const size_t take = std::min(piece.size(), SequenceLength(carry[0]) - carry.size());
+            carry.append(piece.substr(0, take));
+            piece.remove_prefix(take);
+            if (carry.size() < SequenceLength(carry[0]))
+                return true; // the piece was shorter than the rest of the character
+            if (!Valid(carry))
+                return false;
+            carry.clear();
+        }
+        // A character whose lead byte is among the last three may go on in the next piece.
+        size_t cut = piece.size();
+        for (size_t back = 1; back <= std::min<size_t>(3, piece.size()); ++back) {
+            const auto b = static_cast<unsigned char>(piece[piece.size() - back]);
+            if (b < 0x80)
+                break;
+            if (b >= 0xC0) {
+                if (SequenceLength(static_cast<char>(b)) > back)
+                    cut = piece.size() - back;
+                break;
+            }
+        }
+        carry.assign(piece.substr(cut));
+        return Valid(piece.substr(0, cut));
+    }
+    // Whether the text ended on a whole character.
+    bool End() const { return carry.empty(); }
+
+private:
+    static size_t SequenceLength(char lead) {
+        const auto b = static_cast<unsigned char>(lead);
+        return b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    }
+    static bool Valid(std::string_view bytes) {
+        return IsAscii(bytes) ||
+               QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())).isValidUtf8();
+    }
+    std::string carry;
+};
+
+// The line breaks of a text that arrives in pieces, as DecodeToUtf8 counts them: which kinds
+// there are, the style of the first CR LF or lone LF, and how much longer the text grows when
+// every break becomes CR LF.
+class BreakCount {
+public:
+    void Feed(std::string_view piece) {
+        if (piece.empty())
+            return;
+        const char* const begin = piece.data();
+        const char* const end = begin + piece.size();
+        if (crBefore) { // a CR ended the last piece
+            Count(*begin == '\n');
+            if (*begin == '\n' && !firstBreak)
+                firstBreak = TextFormat::LineBreak::CrLf;
+        }
+        if (!firstBreak) {
+            if (const char* lf = Find(begin, end, '\n'); lf != end) {
+                const bool afterCr = lf > begin ? lf[-1] == '\r' : crBefore;
+                firstBreak = afterCr ? TextFormat::LineBreak::CrLf : TextFormat::LineBreak::Lf;
+            }
+        }
+        lfs += static_cast<size_t>(std::count(begin, end, '\n'));
+        crBefore = false;
+        for (const char* cr = Find(begin, end, '\r'); cr != end; cr = Find(cr + 1, end, '\r')) {
+            if (cr + 1 == end)
+                crBefore = true;
+            else
+                Count(cr[1] == '\n');
+        }
+    }
+    void End() {
+        if (crBefore)
+            Count(false);
+        crBefore = false;
+    }
+    // LFs not after a CR, and CRs not before an LF, each become two bytes.
+    size_t Growth() const { return (lfs - pairs) + loneCrs; }
+    int Kinds() const {
+        return (pairs ? CrLfBreak : 0) | (lfs > pairs ? LfBreak : 0) | (loneCrs ? CrBreak : 0);
+    }
+    std::optional<TextFormat::LineBreak> FirstBreak() const {
+        if (firstBreak)
+            return firstBreak;
+        if (loneCrs)
+            return TextFormat::LineBreak::Cr;
+        return std::nullopt;
+    }
+
+private:
+    void Count(bool pair) { pair ? ++pairs : ++loneCrs; }
+    size_t lfs = 0;
+    size_t pairs = 0;
+    size_t loneCrs = 0;
+    bool crBefore = false;
+    std::optional<TextFormat::LineBreak> firstBreak;
+};
+
+// Reads up to size bytes, as many as the file still has; throws on a read error.
+size_t ReadSome(QFile& file, const QString& path, char* data, size_t size) {
+    const qint64 got = file.read(data, static_cast<qint64>(size));
+    if (got < 0 || file.error() != QFileDevice::NoError)
+        Fail(DeviceIoError, QStringLiteral("Cannot read"), path, Reason(file));
+    return static_cast<size_t>(got);
+}
+
+// Opens a file to read it; the checks and messages every reading gives.
+void OpenToRead(QFile& file, const QString& path) {
+    const QString what = QStringLiteral("Cannot open");
+    const QFileInfo info(path);
+    if (!info.exists())
+        Fail(FileNotFound, what, path, QStringLiteral("No such file or directory"));
+    if (info.isDir())
+        Fail(PathFileAccessError, what, path, QStringLiteral("Is a directory"));
+    // A pipe would block the program until something writes to it, a device may never end.
+    if (!info.isFile())
+        Fail(PathFileAccessError, what, path, NotRegular());
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        Fail(PathFileAccessError, what, path, Reason(file));
+}
+
+// What the first reading of a UTF-8 text file learns, for the second to convert it.
+struct Survey {
+    bool utf8Text = false; // valid UTF-8 (after an optional mark) without NULs
+    bool bom = false;
+    bool ascii = true;
+    size_t converted = 0; // its length with every break as CR LF, the mark left out
+    int kinds = 0;
+    std::optional<TextFormat::LineBreak> firstBreak;
+};
+
+Survey SurveyUtf8(QFile& file, const QString& path, std::vector<char>& buffer) {
+    Survey survey;
+    Utf8Check utf8;
+    BreakCount breaks;
+    size_t total = 0;
+    for (bool first = true;; first = false) {
+        const size_t got = ReadSome(file, path, buffer.data(), buffer.size());
+        std::string_view piece(buffer.data(), got);
+        if (first && piece.starts_with(std::string_view(utf8Bom, 3))) {
+            survey.bom = true;
+            piece.remove_prefix(3);
+        }
+        if (got == 0)
+            break;
+        if (std::memchr(piece.data(), 0, piece.size()) || !utf8.Feed(piece))
+            return survey; // binary, or another encoding
+        survey.ascii = survey.ascii && IsAscii(piece);
+        breaks.Feed(piece);
+        total += piece.size();
+    }
+    if (!utf8.End())
+        return survey;
+    breaks.End();
+    survey.utf8Text = true;
+    survey.converted = total + breaks.Growth();
+    survey.kinds = breaks.Kinds();
+    survey.firstBreak = breaks.FirstBreak();
+    return survey;
+}
+
+// The bytes of the word equal to b have their top bit set; bytes above a match may be flagged
+// falsely, so only the lowest flag is exact.
+std::uint64_t Matches(std::uint64_t word, unsigned char b) {
+    constexpr std::uint64_t ones = 0x0101010101010101ULL;
+    const std::uint64_t x = word ^ (ones * b);
+    return (x - ones) & ~x & (ones << 7);
+}
+
+// piece with every line break (CR LF, lone LF, lone CR) as CR LF, written to out, which has room
+// for twice its length and eight bytes more; the length written. Eight bytes at a time up to
+// the next break.
+size_t CrLfInto(std::string_view piece, char* out) {
+    const char* p = piece.data();
+    const char* const end = p + piece.size();
+    char* o = out;
+    while (p < end) {
+        if (std::endian::native == std::endian::little && end - p >= 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, p, 8);
+            const std::uint64_t breaks = Matches(word, '\r') | Matches(word, '\n');
+            std::memcpy(o, p, 8);
+            if (breaks == 0) {
+                o += 8;
+                p += 8;
+                continue;
+            }
+            const int before = std::countr_zero(breaks) / 8; // the first byte in memory order
+            o += before;
+            p += before;
+        }
+        const char c = *p++;
+        if (c == '\r' || c == '\n') {
+            *o++ = '\r';
+            *o++ = '\n';
+            if (c == '\r' && p < end && *p == '\n')
+                ++p;
+        } else {
+            *o++ = c;
+        }
+    }
+    return static_cast<size_t>(o - out);
+}
+
+// The second reading: the text with every break as CR LF, to the sink. False when the file
+// turned out longer or shorter than the survey found.
+bool ConvertUtf8(QFile& file, const QString& path, const Survey& survey, std::vector<char>& buffer,
+                 TextFile::Utf8Sink& sink) {
+    size_t sent = 0;
+    bool crBefore = false; // a CR ended the last piece: whether it pairs depends on the next
+    std::vector<char> converted(2 * buffer.size() + 8);
+    const auto send = [&](std::string_view bytes) {
+        sent += bytes.size();
+        if (sent <= survey.converted)
+            sink.Append(bytes);
+    };
+    for (bool first = true;; first = false) {
+        const size_t got = ReadSome(file, path, buffer.data(), buffer.size());
+        std::string_view piece(buffer.data(), got);
+        if (first && survey.bom)
+            piece.remove_prefix(std::min<size_t>(3, piece.size()));
+        if (got == 0)
+            break;
+        if (crBefore) {
+            send("\r\n");
+            if (!piece.empty() && piece.front() == '\n')
+                piece.remove_prefix(1);
+        }
+        crBefore = !piece.empty() && piece.back() == '\r';
+        if (crBefore)
+            piece.remove_suffix(1);
+        send({converted.data(), CrLfInto(piece, converted.data())});
+    }
+    if (crBefore)
+        send("\r\n");
+    return sent == survey.converted;
+}
+
+// ReadUtf8's sink: the text in one array.
+class Collector : public TextFile::Utf8Sink {
+public:
+    void Begin(std::size_t bytes) override { text.reserve(static_cast<qsizetype>(bytes)); }
+    void Append(std::string_view piece) override {
+        text.append(piece.data(), static_cast<qsizetype>(piece.size()));
+    }
+    void Discard() override { text.clear(); }
+    QByteArray text;
+};
+
 } // namespace
 
 namespace TextFile {
@@ -732,25 +990,56 @@ QByteArray Encode(const QString& crlfText, const TextFormat& format) {
     return EncodeUtf8(View(crlfText.toUtf8()), format);
 }
 
-DecodedUtf8 ReadUtf8(const QString& path, FileStamp* stamp) {
-    const QString what = QStringLiteral("Cannot open");
-    const QFileInfo info(path);
-    if (!info.exists())
-        Fail(FileNotFound, what, path, QStringLiteral("No such file or directory"));
-    if (info.isDir())
-        Fail(PathFileAccessError, what, path, QStringLiteral("Is a directory"));
-    // A pipe would block the program until something writes to it, a device may never end.
-    if (!info.isFile())
-        Fail(PathFileAccessError, what, path, NotRegular());
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        Fail(PathFileAccessError, what, path, Reason(file));
+ReadInfo ReadUtf8Into(const QString& path, Utf8Sink& sink, FileStamp* stamp, std::size_t chunk) {
+    QFile file;
+    OpenToRead(file, path);
+    std::vector<char> buffer(std::max<std::size_t>(chunk, 4));
+    const FileStamp before = StampOfOpen(file, path);
+    const Survey survey = SurveyUtf8(file, path, buffer);
+    if (survey.utf8Text) {
+        if (!file.seek(0))
+            Fail(DeviceIoError, QStringLiteral("Cannot read"), path, Reason(file));
+        sink.Begin(survey.converted);
+        bool whole = false;
+        try {
+            whole = ConvertUtf8(file, path, survey, buffer, sink);
+        } catch (...) {
+            sink.Discard();
+            throw;
+        }
+        const FileStamp after = StampOfOpen(file, path);
+        if (whole && after == before) {
+            if (stamp)
+                *stamp = after;
+            ReadInfo info;
+            info.format.encoding = TextFormat::Encoding::Utf8;
+            info.format.utf8Bom = survey.bom;
+            if (survey.firstBreak)
+                info.format.lineBreak = *survey.firstBreak;
+            info.mixedBreaks = std::popcount(static_cast<unsigned>(survey.kinds)) > 1;
+            info.ascii = survey.ascii;
+            return info;
+        }
+        sink.Discard(); // another program wrote to it meanwhile: read it whole, once
+    }
+    buffer = {};
+    if (!file.seek(0))
+        Fail(DeviceIoError, QStringLiteral("Cannot read"), path, Reason(file));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         Fail(DeviceIoError, QStringLiteral("Cannot read"), path, Reason(file));
     if (stamp)
         *stamp = StampOfOpen(file, path);
-    return DecodeToUtf8(bytes);
+    DecodedUtf8 decoded = DecodeToUtf8(bytes);
+    sink.Begin(static_cast<std::size_t>(decoded.utf8.size()));
+    sink.Append(View(decoded.utf8));
+    return {decoded.format, decoded.mixedBreaks, IsAscii(View(decoded.utf8))};
+}
+
+DecodedUtf8 ReadUtf8(const QString& path, FileStamp* stamp) {
+    Collector text;
+    const ReadInfo info = ReadUtf8Into(path, text, stamp);
+    return {std::move(text.text), info.format, info.mixedBreaks};
 }
 
 DecodedText Read(const QString& path) {

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -91,6 +92,30 @@ QString BreakName(TextFormat::LineBreak style);
 // stamp, also notes the file as it was read.
 DecodedText Read(const QString& path);
 DecodedUtf8 ReadUtf8(const QString& path, FileStamp* stamp = nullptr);
+
+// Where ReadUtf8Into hands the text: its length first, then the bytes in pieces.
+class Utf8Sink {
+public:
+    virtual ~Utf8Sink() = default;
+    virtual void Begin(std::size_t bytes) = 0;
+    virtual void Append(std::string_view piece) = 0;
+    virtual void Discard() = 0; // forget every piece: the reading failed or starts over
+};
+
+struct ReadInfo {
+    TextFormat format;
+    bool mixedBreaks = false;
+    bool ascii = false; // every byte of the text is ASCII
+};
+
+// Reads a file as ReadUtf8 does and hands the same bytes to sink, without a copy of the whole
+// file in memory where it can: a UTF-8 text file is read twice in chunks of `chunk` bytes, once
+// to learn its encoding, breaks and length, once to convert its breaks on the way to the sink.
+// Any other file (UTF-16 or UTF-32, Windows-1252, binary) is decoded whole, and so is a file
+// that changes between the two readings. Throws RuntimeError as ReadUtf8 does; the sink then
+// holds nothing (Discard was called if anything had been appended).
+ReadInfo ReadUtf8Into(const QString& path, Utf8Sink& sink, FileStamp* stamp = nullptr,
+                      std::size_t chunk = 256 * 1024);
 // Writes bytes safely and returns the stamp of the file written. Throws RuntimeError naming the
 // path and the operating system's reason on failure; any file already at path is then left
 // whole, or, when it had to be written in place and that failed part-way, its old content is

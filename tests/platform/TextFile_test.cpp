@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "PrintQString.h"
@@ -205,6 +206,96 @@ TEST_F(TextFileOnDisk, ReadFailuresNameThePathAndTheReason) {
             EXPECT_TRUE(error.Description.contains(QDir::toNativeSeparators(locked)));
         }
     }
+}
+
+// ReadUtf8Into's sink: every piece in one array, with what the reader said and did.
+class Collected : public TextFile::Utf8Sink {
+public:
+    void Begin(std::size_t bytes) override {
+        ++begun;
+        announced = bytes;
+        text.clear();
+    }
+    void Append(std::string_view piece) override {
+        text.append(piece.data(), qsizetype(piece.size()));
+    }
+    void Discard() override {
+        ++discarded;
+        text.clear();
+    }
+    QByteArray text;
+    std::size_t announced = 0;
+    int begun = 0;
+    int discarded = 0;
+};
+
+// Read in chunks as small as four bytes, every kind of file gives the bytes, format and notes a
+// whole read gives: breaks, characters and marks cut between chunks, a file found to be
+// Windows-1252 or binary only near its end, UTF-16 and UTF-32.
+TEST_F(TextFileOnDisk, ReadingInChunksGivesWhatAWholeReadGives) {
+    const QByteArray samples[] = {
+        "",
+        "a\r\nb\r\nc",
+        "a\nb\r\nc\rd\n\r",
+        "\r",
+        "\n\n",
+        "abc\r",
+        "abc\r\n",
+        "x\xC3\xA9y\xE2\x82\xACz\xF0\x9F\x98\x80w\r\n",
+        "\xEF\xBB\xBF",
+        "\xEF\xBB\xBF\xEF\xBB\xBF\r\n",
+        QByteArray(21, 'a') + "\xE9\r\n",                // Windows-1252, found late
+        QByteArray(21, 'a') + "\xC3",                    // a character cut off by the end
+        QByteArray(21, 'b') + QByteArray("\0\r\n\r", 4), // binary, found late
+        QByteArray("\xFF\xFE"
+                   "a\0\r\0\n\0",
+                   8),                        // UTF-16 LE
+        QByteArray("\0\0\xFE\xFF\0\0\0a", 8), // UTF-32 BE
+    };
+    int n = 0;
+    for (const QByteArray& bytes : samples) {
+        const QString path = Path(QString("c%1.c").arg(n++));
+        WriteBytes(path, bytes);
+        const DecodedUtf8 whole = TextFile::DecodeToUtf8(bytes);
+        for (const std::size_t chunk : {4, 5, 7, 64, 1 << 18}) {
+            Collected sink;
+            FileStamp stamp;
+            const TextFile::ReadInfo info = TextFile::ReadUtf8Into(path, sink, &stamp, chunk);
+            const std::string where = bytes.toHex().toStdString() + " in " + std::to_string(chunk);
+            EXPECT_EQ(sink.text, whole.utf8) << where;
+            EXPECT_EQ(sink.announced, std::size_t(whole.utf8.size())) << where;
+            EXPECT_EQ(info.format, whole.format) << where;
+            EXPECT_EQ(info.mixedBreaks, whole.mixedBreaks) << where;
+            EXPECT_EQ(info.ascii, std::all_of(whole.utf8.begin(), whole.utf8.end(),
+                                              [](char c) { return uchar(c) < 0x80; }))
+                << where;
+            EXPECT_EQ(stamp, TextFile::Stamp(path)) << where;
+        }
+    }
+}
+
+// Another program writing to the file between the two readings: what the sink got is dropped
+// and the file is read whole, as it is now.
+TEST_F(TextFileOnDisk, AFileChangedBetweenTheReadingsIsReadAgainWhole) {
+    const QString path = Path("moving.c");
+    WriteBytes(path, "int a;\nint b;\n");
+    class Writer : public Collected {
+    public:
+        QString path;
+        void Begin(std::size_t bytes) override {
+            Collected::Begin(bytes);
+            if (begun == 1) {
+                QFile file(path);
+                ASSERT_TRUE(file.open(QIODevice::Append));
+                file.write("int c;\n");
+            }
+        }
+    } sink;
+    sink.path = path;
+    TextFile::ReadUtf8Into(path, sink, nullptr, 4);
+    EXPECT_EQ(sink.begun, 2);
+    EXPECT_EQ(sink.discarded, 1);
+    EXPECT_EQ(sink.text, QByteArray("int a;\r\nint b;\r\nint c;\r\n"));
 }
 
 TEST_F(TextFileOnDisk, WriteReplacesTheFileKeepingPermissionsAndLinks) {
