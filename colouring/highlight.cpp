@@ -38,6 +38,23 @@ void AddRanges(std::vector<ColourRange>& out, const RichTextBox& code,
     }
 }
 
+// What the two passes colour from startchar to endchar (1-based), as the control's ranges:
+// directives first, comments after them. The scan's own lists go before the ranges are styled.
+std::vector<ColourRange> RangesToColour(RichTextBox& code, const ColorCode& colours,
+                                        std::int32_t startchar, std::int32_t endchar, int length) {
+    const std::string_view text = code.Utf8View();
+    const std::int64_t start = ByteOffset(code, std::int64_t(startchar) - 1, length, text.size());
+    const std::int64_t limit = ByteOffset(code, std::int64_t(endchar) - 1, length, text.size());
+    const Scanner::Ranges found = Scanner::FindRanges(text, std::size_t(start), limit);
+
+    std::vector<ColourRange> ranges;
+    ranges.reserve(found.directives.size() + found.comments.size());
+    const bool ascii = std::size_t(length) == text.size();
+    AddRanges(ranges, code, found.directives, colours.DirectiveColor.toLong(), ascii);
+    AddRanges(ranges, code, found.comments, colours.CommentColor.toLong(), ascii);
+    return ranges;
+}
+
 } // namespace
 
 void frmMain::CPPHighlight() {
@@ -56,6 +73,7 @@ void frmMain::CPPColorCode(std::int32_t& startchar, std::int32_t& endchar) {
     }
     try {
         RichTextBox& code = ActiveCode();
+        const RichTextBox::SelectionBatch batch(code); // the editor sees only the last selection
         const int selStart = code.SelStart();
         const int selLength = code.SelLength();
         const int length = code.TextLength();
@@ -70,18 +88,7 @@ void frmMain::CPPColorCode(std::int32_t& startchar, std::int32_t& endchar) {
             return; // the first search cannot start before the text: the run ends here
         }
 
-        const std::string_view text = code.Utf8View();
-        const std::int64_t start =
-            ByteOffset(code, std::int64_t(startchar) - 1, length, text.size());
-        const std::int64_t limit = ByteOffset(code, std::int64_t(endchar) - 1, length, text.size());
-        const Scanner::Ranges found = Scanner::FindRanges(text, std::size_t(start), limit);
-
-        std::vector<ColourRange> ranges;
-        ranges.reserve(found.directives.size() + found.comments.size());
-        const bool ascii = std::size_t(length) == text.size();
-        AddRanges(ranges, code, found.directives, program.colorCode.DirectiveColor.toLong(), ascii);
-        AddRanges(ranges, code, found.comments, program.colorCode.CommentColor.toLong(), ascii);
-        code.ApplyColours(ranges);
+        code.ApplyColours(RangesToColour(code, program.colorCode, startchar, endchar, length));
 
         // Putting the selection back raises SelChange, as the passes' own selections would.
         code.SetSelStart(selStart);

@@ -41,6 +41,9 @@ std::int16_t frmMain::KeyPressEvent(std::int16_t& KeyAscii) {
     }
     RichTextBox& code = *document->code;
     const ColorCode& colours = program.colorCode;
+    // The selections below only point at what to colour: the editor sees none of them, so it
+    // repaints only what changes colour and the primary selection stays the user's.
+    const RichTextBox::SelectionBatch batch(code);
 
     if (!InDirective && !InComment) {
         code.SetSelColor(colours.PlainColor);

@@ -8,23 +8,39 @@
 #include <QAccessible>
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPrinter>
+#include <QTimer>
 #include <Qsci/qsciprinter.h>
 #include <Qsci/qsciscintilla.h>
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <optional>
 
+#include "platform/AccessibleRichTextBox.h"
 #include "platform/RuntimeError.h"
 
 namespace {
 
 constexpr int StyleCount = 256;
+// The edits the adapter hears of, before they happen: QScintilla announces every edit it is told
+// of after the fact to accessibility, counting the characters from the start of the text first,
+// whether or not anyone listens; edits told before they happen it leaves alone.
+constexpr int EditEvents =
+    QsciScintillaBase::SC_MOD_BEFOREINSERT | QsciScintillaBase::SC_MOD_BEFOREDELETE;
+// ApplyColours styles this many ranges at once; more wait, outside the view, for idle slices.
+constexpr std::size_t ImmediateRanges = 1024;
+constexpr qint64 SliceNs = 3'000'000;
+// Room the editor's buffers keep beyond a loaded text. Full to the byte, the next thing that
+// asks for the text's address or types a character makes the editor copy the whole text into a
+// buffer a sixth larger, with both copies held for a moment.
+constexpr unsigned long EditingRoom = 64 * 1024;
 constexpr int InvalidPropertyValue = 380;
 constexpr int TypeMismatch = 13;
 
@@ -163,8 +179,8 @@ int TypedCharacter(const QKeyEvent* event) {
         return 13;
     case Qt::Key_Backspace:
         return 8;
-    case Qt::Key_Tab:
-        return event->modifiers() & Qt::ControlModifier ? 0 : 9;
+    case Qt::Key_Tab: // Shift+Tab types nothing, however the platform names the key
+        return event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier) ? 0 : 9;
     default:
         break;
     }
@@ -219,7 +235,7 @@ RichTextBox::RichTextBox(QWidget* parent) : QsciScintillaBase(parent) {
         Sci(SCI_SETMARGINWIDTHN, margin, 0);
     Sci(SCI_SETMARGINLEFT, 0, 2);
     // Only insertions and deletions are of interest: styling sends no notifications.
-    Sci(SCI_SETMODEVENTMASK, SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT);
+    Sci(SCI_SETMODEVENTMASK, EditEvents);
 
     Sci(SCI_STYLESETFORE, STYLE_DEFAULT, 0);
     Sci(SCI_STYLESETBACK, STYLE_DEFAULT, 0xFFFFFF);
@@ -230,6 +246,11 @@ RichTextBox::RichTextBox(QWidget* parent) : QsciScintillaBase(parent) {
 
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this, &RichTextBox::OnModified);
     connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, &RichTextBox::OnUpdateUi);
+    connect(this, &QsciScintillaBase::SCN_STYLENEEDED, this, &RichTextBox::OnStyleNeeded);
+    colourSlices = new QTimer(this);
+    colourSlices->setInterval(0);
+    connect(colourSlices, &QTimer::timeout, this, &RichTextBox::StylePendingSlice);
+    AccessibleRichTextBox::Adopt(this);
 }
 
 RichTextBox::~RichTextBox() = default;
@@ -254,15 +275,25 @@ void RichTextBox::EnsureIndex() const {
 }
 
 int RichTextBox::TextLength() const {
-    if (asciiOnly)
+    if (IsAscii())
         return ByteLength();
     EnsureIndex();
     const long lines = Sci(SCI_GETLINECOUNT);
     return static_cast<int>(Sci(SCI_INDEXPOSITIONFROMLINE, lines, SC_LINECHARACTERINDEX_UTF16));
 }
 
-// Every non-ASCII character takes more bytes in UTF-8 than code units in UTF-16.
+// Every non-ASCII character takes more bytes in UTF-8 than code units in UTF-16. Text inserted
+// since the last look is looked at now: the editor tells of an insertion before it is made.
 bool RichTextBox::IsAscii() const {
+    if (asciiOnly && !unchecked.empty()) {
+        for (const auto& [start, length] : unchecked) {
+            if (length > 0 && !IsAsciiBytes(RangeView(start, start + length))) {
+                asciiOnly = false;
+                break;
+            }
+        }
+        unchecked.clear();
+    }
     return asciiOnly;
 }
 
@@ -276,9 +307,11 @@ int RichTextBox::ByteFromChar(int charPosition) const {
         return charPosition == length ? bytes : charPosition;
     const long line = Sci(SCI_LINEFROMINDEXPOSITION, charPosition, SC_LINECHARACTERINDEX_UTF16);
     const long lineChar = Sci(SCI_INDEXPOSITIONFROMLINE, line, SC_LINECHARACTERINDEX_UTF16);
-    const long lineByte = Sci(SCI_POSITIONFROMLINE, line);
-    return static_cast<int>(lineByte + ByteOfUnit(Utf8View().substr(static_cast<size_t>(lineByte)),
-                                                  charPosition - lineChar));
+    const int lineByte = static_cast<int>(Sci(SCI_POSITIONFROMLINE, line));
+    const int nextLine = static_cast<int>(Sci(SCI_POSITIONFROMLINE, line + 1));
+    return lineByte +
+           static_cast<int>(ByteOfUnit(RangeView(lineByte, nextLine > lineByte ? nextLine : bytes),
+                                       charPosition - lineChar));
 }
 
 int RichTextBox::CharFromByte(int bytePosition) const {
@@ -288,9 +321,11 @@ int RichTextBox::CharFromByte(int bytePosition) const {
         return bytePosition;
     EnsureIndex();
     const long line = Sci(SCI_LINEFROMPOSITION, bytePosition);
-    const long lineByte = Sci(SCI_POSITIONFROMLINE, line);
+    const int lineByte = static_cast<int>(Sci(SCI_POSITIONFROMLINE, line));
     const long lineChar = Sci(SCI_INDEXPOSITIONFROMLINE, line, SC_LINECHARACTERINDEX_UTF16);
-    return static_cast<int>(lineChar + UnitsBefore(Utf8View().substr(static_cast<size_t>(lineByte)),
+    // The character the position falls in is read whole, to know its length.
+    const int through = std::min(bytes, bytePosition + 4);
+    return static_cast<int>(lineChar + UnitsBefore(RangeView(lineByte, through),
                                                    static_cast<size_t>(bytePosition - lineByte)));
 }
 
@@ -301,40 +336,127 @@ std::string_view RichTextBox::Utf8View() const {
     return {bytes, static_cast<size_t>(ByteLength())};
 }
 
+// A copy: the whole text's pointer would move the editor's gap to the end of the text, a copy of
+// all that follows the caret, on every conversion while the user types.
+std::string_view RichTextBox::RangeView(int start, int end) const {
+    start = std::clamp(start, 0, ByteLength());
+    end = std::clamp(end, start, ByteLength());
+    rangeCopy.resize(end - start + 1);
+    SendScintilla(SCI_GETTEXTRANGE, start, end, rangeCopy.data());
+    return {rangeCopy.constData(), static_cast<size_t>(end - start)};
+}
+
+QString RichTextBox::RangeText(int start, int end) const {
+    return TextFile::FromUtf8(RangeView(start, end));
+}
+
 QString RichTextBox::Text() const {
     const std::string_view bytes = Utf8View();
     return TextFile::FromUtf8(bytes);
 }
 
+// A replacement of the whole text: the old text goes, the new one comes in one piece or many,
+// as plain black text. With no user input event around it nobody needs to hear of it edit by
+// edit: the edits are not raised, and assistive technologies hear of the whole change at the
+// end. Left unfinished (a failed read), the text stays as it was then, and the undo history
+// still belongs to it.
+class RichTextBox::Replacement {
+public:
+    Replacement(RichTextBox& box, bool keepUndo)
+        : box(box), keepUndo(keepUndo), quiet(box.userInputDepth == 0) {
+        box.pendingStyles.clear(); // colours queued for the old text
+        box.pendingDone.clear();
+        box.pendingNext = 0;
+        box.colourSlices->stop();
+        if (quiet && AccessibleRichTextBox::Listening())
+            oldText = box.Text();
+        if (box.indexed) { // allocated afresh once needed: cheaper than keeping it up meanwhile
+            box.Sci(SCI_RELEASELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
+            box.indexed = false;
+        }
+        if (quiet)
+            box.Sci(SCI_SETMODEVENTMASK, 0);
+        if (keepUndo)
+            box.Sci(SCI_BEGINUNDOACTION); // one undo step puts the old text back
+        else
+            box.Sci(SCI_SETUNDOCOLLECTION, 0);
+        box.Sci(SCI_CLEARALL);
+    }
+    ~Replacement() {
+        if (finished)
+            return;
+        if (keepUndo)
+            box.Sci(SCI_ENDUNDOACTION);
+        else
+            box.Sci(SCI_SETUNDOCOLLECTION, 1);
+        if (quiet)
+            box.Sci(SCI_SETMODEVENTMASK, EditEvents);
+    }
+    Replacement(const Replacement&) = delete;
+    Replacement& operator=(const Replacement&) = delete;
+
+    void Reserve(size_t bytes) {
+        box.Sci(SCI_ALLOCATE, static_cast<unsigned long>(bytes + EditingRoom));
+    }
+    // APPENDTEXT takes a length, so NULs survive.
+    void Append(std::string_view bytes) {
+        box.SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(bytes.size()), bytes.data());
+    }
+    void Discard() { box.Sci(SCI_CLEARALL); }
+    void Finish(bool ascii) {
+        finished = true;
+        if (keepUndo) {
+            box.Sci(SCI_ENDUNDOACTION);
+        } else {
+            box.Sci(SCI_EMPTYUNDOBUFFER);
+            box.Sci(SCI_SETUNDOCOLLECTION, 1);
+        }
+        if (quiet)
+            box.Sci(SCI_SETMODEVENTMASK, EditEvents);
+        box.asciiOnly = ascii;
+        box.unchecked.clear();
+        if (quiet && AccessibleRichTextBox::Listening()) {
+            QAccessibleTextUpdateEvent changed(&box, 0, oldText, box.Text());
+            AccessibleRichTextBox::Tell(changed);
+        }
+        box.SelectBytes(0, 0);
+    }
+
+private:
+    RichTextBox& box;
+    bool keepUndo;
+    bool quiet;
+    bool finished = false;
+    QString oldText;
+};
+
 void RichTextBox::ReplaceAll(const QByteArray& utf8, bool keepUndo) {
-    if (indexed) { // allocated afresh once needed: cheaper than keeping it up during the insert
-        Sci(SCI_RELEASELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
-        indexed = false;
-    }
-    // With no accessibility client and no user input to follow, nobody needs to hear of this
-    // insertion; QScintilla would otherwise copy the whole text into a QString to announce it.
-    const bool quiet = userInputDepth == 0 && !QAccessible::isActive();
-    if (quiet)
-        Sci(SCI_SETMODEVENTMASK, 0);
-    if (keepUndo)
-        Sci(SCI_BEGINUNDOACTION); // one undo step puts the old text back
-    else
-        Sci(SCI_SETUNDOCOLLECTION, 0);
-    Sci(SCI_CLEARALL);
-    Sci(SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + 1));
-    // New text comes in style 0, plain black. APPENDTEXT takes a length, so NULs survive.
-    SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.size()), utf8.constData());
-    if (keepUndo) {
-        Sci(SCI_ENDUNDOACTION);
-    } else {
-        Sci(SCI_EMPTYUNDOBUFFER);
-        Sci(SCI_SETUNDOCOLLECTION, 1);
-    }
-    if (quiet)
-        Sci(SCI_SETMODEVENTMASK, SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT);
-    asciiOnly = IsAsciiBytes(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
-    SelectBytes(0, 0);
+    Replacement replacement(*this, keepUndo);
+    replacement.Reserve(static_cast<size_t>(utf8.size()));
+    replacement.Append({utf8.constData(), static_cast<size_t>(utf8.size())});
+    replacement.Finish(
+        IsAsciiBytes(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size()))));
 }
+
+// A file read straight into the editor, chunk by chunk.
+class RichTextBox::EditorSink : public TextFile::Utf8Sink {
+public:
+    explicit EditorSink(RichTextBox& box) : box(box) {}
+    void Begin(std::size_t bytes) override {
+        replacement.emplace(box, false);
+        replacement->Reserve(bytes);
+    }
+    void Append(std::string_view piece) override { replacement->Append(piece); }
+    void Discard() override {
+        if (replacement)
+            replacement->Discard();
+    }
+    void Finish(bool ascii) { replacement->Finish(ascii); }
+
+private:
+    RichTextBox& box;
+    std::optional<Replacement> replacement;
+};
 
 void RichTextBox::SetText(const QString& text) {
     ReplaceAll(TextFile::CrLfUtf8(text), true);
@@ -342,11 +464,17 @@ void RichTextBox::SetText(const QString& text) {
 
 // ---- Selection ------------------------------------------------------------------------------
 
+int RichTextBox::AnchorByte() const {
+    return batchDepth > 0 ? batchAnchor : static_cast<int>(Sci(SCI_GETANCHOR));
+}
+int RichTextBox::CaretByte() const {
+    return batchDepth > 0 ? batchCaret : static_cast<int>(Sci(SCI_GETCURRENTPOS));
+}
 int RichTextBox::SelStartByte() const {
-    return static_cast<int>(Sci(SCI_GETSELECTIONSTART));
+    return std::min(AnchorByte(), CaretByte());
 }
 int RichTextBox::SelEndByte() const {
-    return static_cast<int>(Sci(SCI_GETSELECTIONEND));
+    return std::max(AnchorByte(), CaretByte());
 }
 
 int RichTextBox::SelStart() const {
@@ -373,14 +501,33 @@ void RichTextBox::SetSelLength(int length) {
     SelectBytes(ByteFromChar(start), ByteFromChar(end));
 }
 
+void RichTextBox::SelectBackward(int start, int length) {
+    const int first = ByteFromChar(start);
+    const int end = static_cast<int>(std::min<long long>(
+        static_cast<long long>(CharFromByte(first)) + std::max(length, 0), INT_MAX));
+    SelectBytes(ByteFromChar(end), first);
+}
+
+namespace {
+
+// Hands the editor a selection without passing through another non-empty one on the way, which
+// it would publish as the primary selection. No scrolling: see SelectBytes.
+void SetEditorSelection(const RichTextBox& box, int anchor, int caret) {
+    box.SendScintilla(QsciScintillaBase::SCI_SETEMPTYSELECTION, static_cast<unsigned long>(anchor));
+    if (caret != anchor)
+        box.SendScintilla(QsciScintillaBase::SCI_SETCURRENTPOS, static_cast<unsigned long>(caret));
+}
+
+} // namespace
+
 void RichTextBox::SelectBytes(int anchor, int caret) {
     // Without scrolling: the colouring engine moves the selection many times in a row. The
     // caret is scrolled into view once, when control returns to the event loop.
-    if (anchor == caret) {
-        Sci(SCI_SETEMPTYSELECTION, static_cast<unsigned long>(caret));
+    if (batchDepth > 0) {
+        batchAnchor = std::clamp(anchor, 0, ByteLength());
+        batchCaret = std::clamp(caret, 0, ByteLength());
     } else {
-        Sci(SCI_SETCURRENTPOS, static_cast<unsigned long>(caret));
-        Sci(SCI_SETANCHOR, static_cast<unsigned long>(anchor));
+        SetEditorSelection(*this, anchor, caret);
     }
     if (!scrollPending) {
         scrollPending = true;
@@ -395,27 +542,43 @@ void RichTextBox::SelectBytes(int anchor, int caret) {
     NoteSelection(true);
 }
 
-void RichTextBox::NoteSelection(bool moved) {
-    const int anchor = static_cast<int>(Sci(SCI_GETANCHOR));
-    const int caret = static_cast<int>(Sci(SCI_GETCURRENTPOS));
-    if (!moved && anchor == notedAnchor && caret == notedCaret)
-        return;
-    notedAnchor = anchor;
-    notedCaret = caret;
-    // An empty selection types in the colour of the character before the caret; a selection,
-    // which typing replaces, in the colour of its first character.
-    if (anchor == caret) {
-        // One character back: the LF alone after a CR LF (Scintilla would step over both),
-        // the lead byte of a multi-byte character.
-        int before = caret - 1;
-        while (before > 0 &&
-               (Sci(SCI_GETCHARAT, static_cast<unsigned long>(before)) & 0xC0) == 0x80)
-            --before;
-        insertionColour = caret == 0 ? 0 : ColourAtByte(before);
-    } else {
-        insertionColour = ColourAtByte(std::min(anchor, caret));
+RichTextBox::SelectionBatch::SelectionBatch(RichTextBox& box) : box(box) {
+    if (box.batchDepth++ == 0) {
+        box.batchAnchor = static_cast<int>(box.Sci(SCI_GETANCHOR));
+        box.batchCaret = static_cast<int>(box.Sci(SCI_GETCURRENTPOS));
     }
-    emit SelChange();
+}
+
+RichTextBox::SelectionBatch::~SelectionBatch() {
+    if (--box.batchDepth != 0)
+        return;
+    if (box.batchAnchor != box.Sci(SCI_GETANCHOR) || box.batchCaret != box.Sci(SCI_GETCURRENTPOS))
+        SetEditorSelection(box, box.batchAnchor, box.batchCaret);
+    box.AnnounceSelection();
+}
+
+void RichTextBox::NoteSelection(bool moved) {
+    const int anchor = AnchorByte();
+    const int caret = CaretByte();
+    if (moved || anchor != notedAnchor || caret != notedCaret) {
+        notedAnchor = anchor;
+        notedCaret = caret;
+        // An empty selection types in the colour of the character before the caret; a
+        // selection, which typing replaces, in the colour of its first character.
+        if (anchor == caret) {
+            // One character back: the LF alone after a CR LF (Scintilla would step over both),
+            // the lead byte of a multi-byte character.
+            int before = caret - 1;
+            while (before > 0 &&
+                   (Sci(SCI_GETCHARAT, static_cast<unsigned long>(before)) & 0xC0) == 0x80)
+                --before;
+            insertionColour = caret == 0 ? 0 : ColourAtByte(before);
+        } else {
+            insertionColour = ColourAtByte(std::min(anchor, caret));
+        }
+        emit SelChange();
+    }
+    AnnounceSelection();
 }
 
 QString RichTextBox::SelText() const {
@@ -486,11 +649,16 @@ int RichTextBox::StyleFor(long colour) {
     return best;
 }
 
+void RichTextBox::SetStyling(int start, int length, int style) const {
+    Sci(SCI_STARTSTYLING, static_cast<unsigned long>(start), 0);
+    Sci(SCI_SETSTYLING, static_cast<unsigned long>(length), style);
+}
+
 void RichTextBox::StyleBytes(int start, int length, long colour) {
     if (length <= 0)
         return;
-    Sci(SCI_STARTSTYLING, static_cast<unsigned long>(start), 0);
-    Sci(SCI_SETSTYLING, static_cast<unsigned long>(length), StyleFor(colour));
+    FinishColours(); // queued colours come first, as they were asked for first
+    SetStyling(start, length, StyleFor(colour));
 }
 
 void RichTextBox::SetSelColor(long colour) {
@@ -512,6 +680,14 @@ void RichTextBox::SetSelColor(const QString& decimalColour) {
 long RichTextBox::ColourAtByte(int bytePosition) const {
     if (bytePosition < 0 || bytePosition >= ByteLength())
         return 0;
+    if (ColoursPending()) {
+        // A few reads (the insertion colour after a move) style just what they read; reading
+        // through the text finishes the queue.
+        if (++pendingReads > 16)
+            FinishColours();
+        else
+            StylePendingWithin(bytePosition, bytePosition + 1);
+    }
     const long style = Sci(SCI_GETSTYLEAT, static_cast<unsigned long>(bytePosition)) & 0xFF;
     return styleColours[style] < 0 ? 0 : styleColours[style];
 }
@@ -521,8 +697,11 @@ long RichTextBox::ColourAt(int position) const {
 }
 
 void RichTextBox::ApplyColours(std::span<const ColourRange> ranges) {
+    FinishColours();
     const bool ascii = IsAscii();
     const int bytes = ByteLength(); // styling leaves the text as it is
+    std::vector<PendingStyle> runs;
+    runs.reserve(ranges.size());
     for (const ColourRange& range : ranges) {
         if (range.length <= 0)
             continue;
@@ -531,8 +710,100 @@ void RichTextBox::ApplyColours(std::span<const ColourRange> ranges) {
         const int end = ascii
                             ? static_cast<int>(std::min<long long>(endChar, bytes))
                             : ByteFromChar(static_cast<int>(std::min<long long>(endChar, INT_MAX)));
-        StyleBytes(start, end - start, range.colour);
+        if (end > start)
+            runs.push_back({start, end - start, StyleFor(range.colour)});
     }
+    if (runs.size() <= ImmediateRanges) {
+        for (const PendingStyle& run : runs)
+            SetStyling(run.start, run.length, run.style);
+        return;
+    }
+    // Every range the editor styles costs it a search for the range's lines, in view or not:
+    // what the user sees is coloured now, the rest in slices while the program is idle.
+    pendingStyles = std::move(runs);
+    pendingNext = 0;
+    pendingReads = 0;
+    const long first = Sci(SCI_GETFIRSTVISIBLELINE);
+    const long last = first + Sci(SCI_LINESONSCREEN) + 1;
+    const long viewEnd = Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(last));
+    StylePendingWithin(
+        static_cast<int>(Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(first))),
+        viewEnd < 0 ? bytes : static_cast<int>(viewEnd));
+    colourSlices->start();
+}
+
+// Styles the part of a queued run inside [from, to) that no window styled before.
+void RichTextBox::StylePart(const PendingStyle& run, int from, int to) const {
+    int start = std::max(run.start, from);
+    const int end = std::min(run.start + run.length, to);
+    for (const auto& [doneStart, doneEnd] : pendingDone) {
+        if (start >= end || doneStart >= end)
+            break;
+        if (doneEnd <= start)
+            continue;
+        if (doneStart > start)
+            SetStyling(start, doneStart - start, run.style);
+        start = doneEnd;
+    }
+    if (start < end)
+        SetStyling(start, end - start, run.style);
+}
+
+// Until the queue is done the editor is told that nothing is styled, so that it asks
+// (OnStyleNeeded) before it draws any text.
+void RichTextBox::StylePendingWithin(int from, int to) const {
+    if (from < to) {
+        for (std::size_t i = pendingNext; i < pendingStyles.size(); ++i)
+            StylePart(pendingStyles[i], from, to);
+        pendingDone.emplace_back(from, to);
+        std::sort(pendingDone.begin(), pendingDone.end());
+        std::vector<std::pair<int, int>> merged;
+        for (const auto& window : pendingDone) {
+            if (!merged.empty() && window.first <= merged.back().second)
+                merged.back().second = std::max(merged.back().second, window.second);
+            else
+                merged.push_back(window);
+        }
+        pendingDone = std::move(merged);
+    }
+    Sci(SCI_STARTSTYLING, 0, 0);
+}
+
+void RichTextBox::FinishColours() const {
+    if (pendingStyles.empty())
+        return;
+    for (; pendingNext < pendingStyles.size(); ++pendingNext)
+        StylePart(pendingStyles[pendingNext], 0, INT_MAX);
+    pendingStyles.clear();
+    pendingDone.clear();
+    pendingNext = 0;
+    colourSlices->stop();
+}
+
+void RichTextBox::StylePendingSlice() {
+    QElapsedTimer slice;
+    slice.start();
+    while (ColoursPending()) {
+        const std::size_t stop = std::min(pendingStyles.size(), pendingNext + 256);
+        for (; pendingNext < stop; ++pendingNext)
+            StylePart(pendingStyles[pendingNext], 0, INT_MAX);
+        if (slice.nsecsElapsed() >= SliceNs)
+            break;
+    }
+    if (ColoursPending()) {
+        Sci(SCI_STARTSTYLING, 0, 0);
+        return;
+    }
+    FinishColours(); // the bookkeeping
+}
+
+// The editor is about to draw text up to position: what is in view is styled first.
+void RichTextBox::OnStyleNeeded(int position) {
+    if (!ColoursPending())
+        return;
+    const long first = Sci(SCI_GETFIRSTVISIBLELINE);
+    StylePendingWithin(
+        static_cast<int>(Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(first))), position);
 }
 
 // ---- Fonts -----------------------------------------------------------------------------------
@@ -563,14 +834,24 @@ void RichTextBox::changeEvent(QEvent* event) {
 
 LoadNotes RichTextBox::LoadFile(const QString& path, int /*type: plain text is the only one*/) {
     FileStamp read;
-    const DecodedUtf8 decoded = TextFile::ReadUtf8(path, &read); // throws before anything changes
-    ReplaceAll(decoded.utf8, false);
+    TextFile::ReadInfo info;
+    if (ByteLength() == 0) {
+        // Straight into the editor: no copy of the file is ever whole in memory besides. A read
+        // that fails half-way leaves the text empty, as it was.
+        EditorSink sink(*this);
+        info = TextFile::ReadUtf8Into(path, sink, &read);
+        sink.Finish(info.ascii);
+    } else {
+        const DecodedUtf8 decoded = TextFile::ReadUtf8(path, &read); // throws before any change
+        ReplaceAll(decoded.utf8, false);
+        info = {decoded.format, decoded.mixedBreaks};
+    }
     Sci(SCI_SETSAVEPOINT);
-    format = decoded.format;
+    format = info.format;
     stampPath = path;
     stamp = read;
     restoredUnsaved = false;
-    return {.binary = decoded.format.binary, .mixedBreaks = decoded.mixedBreaks};
+    return {.binary = info.format.binary, .mixedBreaks = info.mixedBreaks};
 }
 
 void RichTextBox::SaveFile(const QString& path, int /*type*/) {
@@ -727,6 +1008,7 @@ int RichTextBox::Find(const QString& text, int start, int end, int options) {
 // ---- Printing --------------------------------------------------------------------------------
 
 void RichTextBox::SelPrint(QPrinter& printer) {
+    FinishColours();
     // QsciPrinter lays out the pages; it takes the settings of the printer the user chose.
     QsciPrinter out(QPrinter::HighResolution);
     out.setOutputFormat(printer.outputFormat());
@@ -781,6 +1063,18 @@ void RichTextBox::keyPressEvent(QKeyEvent* event) {
                            event->modifiers(), keyAscii == 13 ? QStringLiteral("\r") : text);
         QsciScintillaBase::keyPressEvent(&replaced);
         event->setAccepted(replaced.isAccepted());
+        return;
+    }
+    // Tab types a tab character in place of the selection, whatever the caret stands in, and
+    // Shift+Tab does nothing: the editing component would indent or outdent lines instead.
+    if (event->key() == Qt::Key_Tab && typed == 9) {
+        SendScintilla(SCI_REPLACESEL, static_cast<uintptr_t>(0), "\t");
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Backtab ||
+        (event->key() == Qt::Key_Tab && (event->modifiers() & Qt::ShiftModifier))) {
+        event->accept();
         return;
     }
     QsciScintillaBase::keyPressEvent(event);
@@ -845,34 +1139,88 @@ QMimeData* RichTextBox::toMimeData(const QByteArray& text, bool rectangular) con
 }
 
 // Notes non-ASCII text arriving, however it arrives (typing, paste, undo), and records what a
-// user input event inserts, keeping earlier records in step with later edits.
-void RichTextBox::OnModified(int position, int modificationType, const char* text, int length, int,
-                             int, int, int, int, int) {
-    if (asciiOnly && (modificationType & SC_MOD_INSERTTEXT) && text &&
-        !IsAsciiBytes(std::string_view(text, static_cast<size_t>(std::max(length, 0)))))
-        asciiOnly = false;
-    if (modificationType & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))
-        emit TextChanged();
-    if (userInputDepth == 0)
+// user input event inserts, keeping earlier records in step with later edits. Heard before the
+// edit happens: position and length are those the edit will have, and the text around them is
+// still as it was.
+void RichTextBox::OnModified(int position, int modificationType, const char*, int length, int, int,
+                             int, int, int, int) {
+    if (!(modificationType & EditEvents))
         return;
-    if (modificationType & SC_MOD_INSERTTEXT) {
-        for (auto& [start, len] : userInsertions) {
+    FinishColours(); // queued colours belong to the text as it is before the edit
+    const bool inserting = modificationType & SC_MOD_BEFOREINSERT;
+    if (AccessibleRichTextBox::Listening()) {
+        AnnounceInsertions(); // the edit before this one is done by now
+        const int at = CharFromByte(position);
+        if (inserting) {
+            QMetaObject::invokeMethod(
+                this, [this] { AnnounceInsertions(); }, Qt::QueuedConnection);
+            unannounced = Insertion{at, position, length};
+        } else {
+            QAccessibleTextRemoveEvent removed(this, at, RangeText(position, position + length));
+            AccessibleRichTextBox::Tell(removed);
+        }
+    }
+    if (asciiOnly)
+        FollowEdit(unchecked, inserting, position, length);
+    emit TextChanged();
+    if (userInputDepth > 0)
+        FollowEdit(userInsertions, inserting, position, length);
+}
+
+void RichTextBox::FollowEdit(std::vector<std::pair<int, int>>& ranges, bool inserting, int position,
+                             int length) {
+    if (inserting) {
+        for (auto& [start, len] : ranges) {
             if (start >= position)
                 start += length;
             else if (start + len > position)
                 len += length;
         }
-        userInsertions.emplace_back(position, length);
-    } else if (modificationType & SC_MOD_DELETETEXT) {
-        const int end = position + length;
-        for (auto& [start, len] : userInsertions) {
-            const int s = start <= position ? start : std::max(position, start - length);
-            const int e0 = start + len;
-            const int e = e0 <= position ? e0 : (e0 >= end ? e0 - length : position);
-            start = s;
-            len = std::max(0, e - s);
-        }
+        ranges.emplace_back(position, length);
+        return;
     }
+    const int end = position + length;
+    for (auto& [start, len] : ranges) {
+        const int s = start <= position ? start : std::max(position, start - length);
+        const int e0 = start + len;
+        const int e = e0 <= position ? e0 : (e0 >= end ? e0 - length : position);
+        start = s;
+        len = std::max(0, e - s);
+    }
+}
+
+// The insertion last heard of is in the text by the time anything else happens.
+void RichTextBox::AnnounceInsertions() {
+    const std::optional<Insertion> insertion = unannounced;
+    unannounced.reset();
+    if (!insertion || !AccessibleRichTextBox::Listening())
+        return;
+    QAccessibleTextInsertEvent event(
+        this, insertion->at, RangeText(insertion->byte, insertion->byte + insertion->bytes));
+    AccessibleRichTextBox::Tell(event);
+}
+
+void RichTextBox::AnnounceSelection() {
+    if (!AccessibleRichTextBox::Listening() || batchDepth > 0)
+        return;
+    AnnounceInsertions();
+    const int anchor = AnchorByte();
+    const int caret = CaretByte();
+    if (anchor == announcedAnchor && caret == announcedCaret)
+        return;
+    const int caretChar = CharFromByte(caret);
+    if (anchor != caret || announcedAnchor != announcedCaret) {
+        QAccessibleTextSelectionEvent selected(this, CharFromByte(std::min(anchor, caret)),
+                                               CharFromByte(std::max(anchor, caret)));
+        selected.setCursorPosition(caretChar);
+        AccessibleRichTextBox::Tell(selected);
+    }
+    if (caret != announcedCaret) {
+        QAccessibleTextCursorEvent moved(this, caretChar);
+        AccessibleRichTextBox::Tell(moved);
+    }
+    announcedAnchor = anchor;
+    announcedCaret = caret;
 }
 
 // User moves of the caret reach the adapter here (keys and clicks also note the selection when

@@ -6,10 +6,16 @@
 // The adapter converts between character positions and the editor's byte positions in one
 // place, keeps the insertion colour itself, and raises KeyDown, KeyPress (before the
 // character is inserted) and SelChange as signals.
+//
+// Nothing in it costs in proportion to the text's size per key: positions are converted through
+// the line index, and the accessible interface assistive technologies read (platform/
+// AccessibleRichTextBox.h) is Kelto's own, whose events are raised only while one listens.
 #pragma once
 
 #include <QString>
 #include <Qsci/qsciscintillabase.h>
+#include <cstddef>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <unordered_map>
@@ -20,6 +26,7 @@
 
 class QMimeData;
 class QPrinter;
+class QTimer;
 
 // What opening a file found that the user should hear of.
 struct LoadNotes {
@@ -49,6 +56,10 @@ public:
     void SetSelStart(int position); // empties the selection
     int SelLength() const;
     void SetSelLength(int length);
+    // Selects the `length` characters from `start` with the caret at their start and the anchor
+    // at their end, as a selection dragged backwards: the start is scrolled into view, and
+    // SelStart and SelLength read back start and length.
+    void SelectBackward(int start, int length);
     void SetSelColor(long colour);
     void SetSelColor(const QString& decimalColour);
     QString SelText() const;
@@ -91,7 +102,28 @@ public:
     // surrogate pair, stands for the start of that character.
     int CharFromByte(int bytePosition) const;
     int ByteFromChar(int charPosition) const;
-    void ApplyColours(std::span<const ColourRange> ranges); // one pass, selection untouched
+    // Styles the ranges, later ones over earlier ones, selection untouched. Many ranges are
+    // styled where the text is in view at once and elsewhere in slices while the program is
+    // idle; whatever reads or changes colours or text first finishes them, so nothing can tell
+    // the difference but the time.
+    void ApplyColours(std::span<const ColourRange> ranges);
+    bool ColoursPending() const { return pendingNext < pendingStyles.size(); }
+
+    // While one lives, moves of the selection stay inside the control: SelStart, SelLength,
+    // SelColor and SelChange work as ever, and the editor is handed only the selection the
+    // batch ends with. The colouring engine's selections are its way of pointing at text: the
+    // user never sees them drawn, and they never become the X11 primary selection that a
+    // middle click pastes.
+    class SelectionBatch {
+    public:
+        explicit SelectionBatch(RichTextBox& box);
+        ~SelectionBatch();
+        SelectionBatch(const SelectionBatch&) = delete;
+        SelectionBatch& operator=(const SelectionBatch&) = delete;
+
+    private:
+        RichTextBox& box;
+    };
 
 signals:
     void KeyDown(int keyCode, int shift);
@@ -117,13 +149,28 @@ protected:
 
 private:
     class UserInput;
+    class Replacement;
+    class EditorSink;
+    friend class AccessibleRichTextBox;
+
+    // A style run queued by ApplyColours: bytes [start, start + length).
+    struct PendingStyle {
+        int start = 0;
+        int length = 0;
+        int style = 0;
+    };
 
     int StyleFor(long colour);
     long Sci(unsigned int message, unsigned long wParam = 0, long lParam = 0) const;
     int ByteLength() const;
     bool IsAscii() const;
+    int AnchorByte() const;
+    int CaretByte() const;
     int SelStartByte() const;
     int SelEndByte() const;
+    // The UTF-8 bytes [start, end), valid until the next call.
+    std::string_view RangeView(int start, int end) const;
+    QString RangeText(int start, int end) const;
     // Moves the selection (bytes, anchor and caret), then refreshes the insertion colour and
     // raises SelChange.
     void SelectBytes(int anchor, int caret);
@@ -132,11 +179,25 @@ private:
     void NoteSelection(bool moved);
     long ColourAtByte(int bytePosition) const;
     void StyleBytes(int start, int length, long colour);
+    void SetStyling(int start, int length, int style) const;
+    // Queued colours: all of them, the part inside [from, to), one idle slice.
+    void FinishColours() const;
+    void StylePendingWithin(int from, int to) const;
+    void StylePart(const PendingStyle& run, int from, int to) const;
+    void StylePendingSlice();
+    void OnStyleNeeded(int position);
     void ReplaceAll(const QByteArray& utf8, bool keepUndo);
     void ApplyFont();
     void OnModified(int position, int modificationType, const char* text, int length, int, int, int,
                     int, int, int);
     void OnUpdateUi(int updated);
+    // Keeps byte ranges [start, start + length) in step with an edit; an insertion is added.
+    static void FollowEdit(std::vector<std::pair<int, int>>& ranges, bool inserting, int position,
+                           int length);
+    // Assistive technologies hear of inserted text once it is in, of the caret and selection as
+    // they move; nothing is computed for them while none listens.
+    void AnnounceInsertions();
+    void AnnounceSelection();
 
     TextFormat format;
     QString stampPath; // the file last read or written, and how it was then
@@ -152,9 +213,28 @@ private:
     std::vector<std::pair<int, int>> userInsertions; // bytes inserted by that event
     int notedAnchor = 0;
     int notedCaret = 0;
+    int batchDepth = 0; // inside a SelectionBatch: the selection is batchAnchor, batchCaret
+    int batchAnchor = 0;
+    int batchCaret = 0;
+    int announcedAnchor = -1; // the selection assistive technologies last heard of
+    int announcedCaret = -1;
+    struct Insertion {
+        int at = 0; // character position
+        int byte = 0;
+        int bytes = 0;
+    };
+    std::optional<Insertion> unannounced; // made, not yet told to assistive technologies
+    // Queued colours, in order; those before pendingNext are styled.
+    mutable std::vector<PendingStyle> pendingStyles;
+    mutable std::size_t pendingNext = 0;
+    mutable int pendingReads = 0;
+    mutable std::vector<std::pair<int, int>> pendingDone; // byte windows already styled, sorted
+    QTimer* colourSlices = nullptr;
     // All-ASCII text (characters are bytes) needs no line character index; the index is
     // allocated the first time a position is converted in other text.
-    bool asciiOnly = true;
+    mutable bool asciiOnly = true;
+    mutable std::vector<std::pair<int, int>> unchecked; // inserted bytes not yet looked at
     mutable bool indexed = false;
+    mutable QByteArray rangeCopy;
     void EnsureIndex() const;
 };

@@ -162,8 +162,7 @@ bool frmMain::ShowSourceLine(const QString& path, int line) {
     int end = int(text.indexOf(QStringLiteral("\r\n"), start));
     if (end < 0)
         end = int(text.size());
-    code.SetSelStart(start);
-    code.SetSelLength(end - start);
+    code.SelectBackward(start, end - start);
     code.SetFocus();
     return true;
 }

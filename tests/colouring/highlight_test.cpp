@@ -174,4 +174,50 @@ TEST_F(Highlight, GivesTheColoursOfTheStepByStepAlgorithm) {
     }
 }
 
+// A file large enough that the control styles most of it later, while the program is idle:
+// the colours, the selection and the selection changes are those of the step-by-step algorithm,
+// whether the colours are read at once or after the idle slices, and so is the caret CPPHighlight
+// leaves at the start.
+TEST_F(Highlight, ALargeFileEndsColouredAsTheAlgorithmSays) {
+    std::mt19937 rng(15);
+    QString text;
+    while (text.size() < 60'000) {
+        text += QString::fromStdString(generated::Text(rng, true)) +
+                "#include <a.h> // x\r\n#if A//B\r\nint c; #endif\r\n";
+    }
+    main->NewDocument();
+    RichTextBox& code = main->ActiveCode();
+    for (const bool idle : {false, true}) {
+        code.SetText(text);
+        const auto length = std::int32_t(code.TextLength());
+        reference::Control<std::u16string> model{text.toStdU16String(),
+                                                 std::vector<long>(std::size_t(length), 0)};
+        model.SelStart = 40;
+        model.SelLength = 7;
+        code.SetSelStart(model.SelStart);
+        code.SetSelLength(model.SelLength);
+        main->Timer1_Timer();
+        std::int32_t startchar = 1, endchar = -1;
+        reference::CPPColorCode(model, startchar, endchar);
+        startchar = 1, endchar = -1;
+        main->CPPColorCode(startchar, endchar);
+        EXPECT_TRUE(program->module1.SelectionChanged);
+        ASSERT_TRUE(code.ColoursPending()); // the queued way was taken
+        if (idle) {
+            while (code.ColoursPending())
+                QApplication::processEvents();
+        }
+        std::vector<long> colours(static_cast<std::size_t>(length));
+        for (int i = 0; i < length; ++i)
+            colours[std::size_t(i)] = code.ColourAt(i);
+        ASSERT_EQ(colours, model.colours) << idle;
+        EXPECT_EQ(code.SelStart(), model.SelStart);
+        EXPECT_EQ(code.SelLength(), model.SelLength);
+    }
+    code.SetText(text);
+    main->CPPHighlight();
+    EXPECT_EQ(code.SelStart(), 0);
+    EXPECT_EQ(code.SelLength(), 0);
+}
+
 } // namespace

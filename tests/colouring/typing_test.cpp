@@ -1,5 +1,7 @@
 // Colouring while typing: real key events into a colour-coded window, one timer tick after
 // each character as when the user types slower than the timer.
+#include <QApplication>
+#include <QClipboard>
 #include <QMdiArea>
 #include <QTest>
 
@@ -74,6 +76,36 @@ TEST_F(Typing, SlashColoursTheRestOfTheLineAndWhatFollows) {
     EXPECT_EQ(Mask(other), ".......CCC.......");
     EXPECT_EQ(other.SelStart(), 8);
     EXPECT_EQ(other.SelLength(), 0);
+}
+
+// The tick colours by pointing at text with the selection. The editor never holds those
+// selections: it would publish each as the X11 primary selection (what a middle click pastes,
+// here the user's "MARKER" from another program) and repaint all it shows for it. Where the
+// platform has no primary selection (offscreen), the editor's own selection shows the same.
+TEST_F(Typing, TheTickLeavesThePrimarySelectionAlone) {
+    QClipboard* clipboard = QApplication::clipboard();
+    if (clipboard->supportsSelection())
+        clipboard->setText("MARKER", QClipboard::Selection);
+    RichTextBox& code = ColourCodedWindow("int a;\r\nb c\r\n");
+    main->InComment = false;
+    main->InDirective = false;
+    int moves = 0;
+    bool editorSelected = false;
+    QObject::connect(&code, &RichTextBox::SelChange, [&] {
+        ++moves;
+        editorSelected |= code.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEMPTY) == 0;
+    });
+    code.SetSelStart(6);
+    Type(code, "/");
+    code.SetSelStart(10);
+    Type(code, "#");
+    EXPECT_EQ(Mask(code), "......CC..D....");
+    EXPECT_GE(moves, 8); // the steps moved the selection, as they do
+    EXPECT_FALSE(editorSelected);
+    EXPECT_EQ(code.SelLength(), 0);
+    if (clipboard->supportsSelection()) {
+        EXPECT_EQ(clipboard->text(QClipboard::Selection), QString("MARKER"));
+    }
 }
 
 TEST_F(Typing, EnterEndsACommentAndSpaceEndsOnlyADirective) {

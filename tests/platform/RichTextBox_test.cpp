@@ -2,6 +2,7 @@
 // insertion colour, the key and selection events, files and search.
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPrinter>
@@ -384,6 +385,204 @@ TEST_F(RichTextBoxTest, SelChangeForEveryMoveOfTheSelection) {
     EXPECT_EQ(changes.count(), 7);
 }
 
+// Tab types a tab where the caret is, as the rich text control the program was written for
+// does, never the editing component's indenting; Shift+Tab leaves text and selection alone.
+TEST_F(RichTextBoxTest, TabTypesATabInPlaceOfTheSelectionAndShiftTabDoesNothing) {
+    struct Case {
+        QString text;
+        int start;
+        int length;
+        QString after;
+    };
+    const Case cases[] = {
+        {"    int a;\r\n", 0, 0, "\t    int a;\r\n"}, // the start of an indented line
+        {"    int a;\r\n", 2, 0, "  \t  int a;\r\n"}, // inside the indentation
+        {"int a;\r\n", 4, 1, "int \t;\r\n"},          // a selection on one line
+        {"a\r\n  b\r\n", 0, 4, "\t b\r\n"},           // one across lines goes too
+    };
+    for (const Case& c : cases) {
+        box.SetText(c.text);
+        Select(c.start, c.length);
+        QTest::keyClick(&box, Qt::Key_Tab);
+        EXPECT_EQ(box.Text(), c.after);
+        EXPECT_EQ(box.SelStart(), c.start + 1);
+        EXPECT_EQ(box.SelLength(), 0);
+    }
+    box.SetText("ab");
+    box.SetSelStart(1);
+    box.SetSelColor(Blue);
+    QTest::keyClick(&box, Qt::Key_Tab);
+    EXPECT_EQ(box.ColourAt(1), Blue); // typed, so in the insertion colour
+
+    box.SetText("\tint a;\r\n  b\r\n");
+    Select(1, 8);
+    QList<int> typed;
+    QObject::connect(&box, &RichTextBox::KeyPress, [&](int& keyAscii) { typed << keyAscii; });
+    QTest::keyClick(&box, Qt::Key_Tab, Qt::ShiftModifier);
+    QTest::keyClick(&box, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(box.Text(), QString("\tint a;\r\n  b\r\n"));
+    EXPECT_EQ(box.SelStart(), 1);
+    EXPECT_EQ(box.SelLength(), 8);
+    EXPECT_TRUE(typed.isEmpty());
+}
+
+TEST_F(RichTextBoxTest, SelectBackwardPutsTheCaretAtTheStartOfTheRange) {
+    box.SetText(QString::fromUtf8("\xC3\xA9 line one\r\nline two\r\n"));
+    QSignalSpy changes(&box, &RichTextBox::SelChange);
+    box.SelectBackward(2, 8);
+    EXPECT_EQ(box.SelStart(), 2);
+    EXPECT_EQ(box.SelLength(), 8);
+    EXPECT_EQ(box.SelText(), QString("line one"));
+    EXPECT_EQ(changes.count(), 1);
+    // The editor's caret at the start, its anchor at the end: the line's start is what scrolls
+    // into view, and Shift+arrows move the start.
+    EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS), box.ByteFromChar(2));
+    EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETANCHOR), box.ByteFromChar(10));
+    EXPECT_EQ(box.GetLineFromChar(box.SelStart()), 0);
+
+    box.SelectBackward(12, 1000); // to the end of the text at most
+    EXPECT_EQ(box.SelText(), QString("line two\r\n"));
+}
+
+// The colouring engine points at text through the selection; inside a batch the editor never
+// holds those selections (it would draw them and publish them as the primary selection), yet
+// everything the control reports and raises is as without the batch.
+TEST_F(RichTextBoxTest, SelectionsInABatchStayInsideTheControl) {
+    box.SetText("#include <a.h>\r\nint a;\r\n");
+    box.SetSelStart(5);
+    QSignalSpy changes(&box, &RichTextBox::SelChange);
+    const auto editorSelection = [&] {
+        return qMakePair(int(box.SendScintilla(QsciScintillaBase::SCI_GETANCHOR)),
+                         int(box.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS)));
+    };
+    {
+        const RichTextBox::SelectionBatch batch(box);
+        Select(0, 9);
+        EXPECT_EQ(box.SelText(), QString("#include "));
+        box.SetSelColor(Blue);
+        box.SetSelStart(9);
+        EXPECT_EQ(box.SelStart(), 9);
+        EXPECT_EQ(box.InsertionColour(), Blue);
+        EXPECT_EQ(editorSelection(), qMakePair(5, 5));
+    }
+    EXPECT_EQ(changes.count(), 3);
+    EXPECT_EQ(editorSelection(), qMakePair(9, 9));
+    for (int p = 0; p < 9; ++p)
+        EXPECT_EQ(box.ColourAt(p), Blue) << p;
+    EXPECT_EQ(box.ColourAt(9), 0);
+
+    { // ending on a selection hands it over whole
+        const RichTextBox::SelectionBatch batch(box);
+        Select(16, 3);
+    }
+    EXPECT_EQ(editorSelection(), qMakePair(16, 19));
+    EXPECT_EQ(box.SelText(), QString("int"));
+}
+
+// ---- Colours queued for idle time -----------------------------------------------------------
+
+// Many ranges: those in view are styled at once, the rest in idle slices, and whatever reads
+// colours, styles, edits or draws first finishes them. However that happens, every character
+// ends in the colour that styling the ranges one after another gives.
+class QueuedColours : public RichTextBoxTest {
+protected:
+    void SetUp() override {
+        for (int line = 0; line < 3000; ++line) {
+            const QString start = QString::number(line);
+            text += (line % 11 == 0 ? QString::fromUtf8("\xC3\xA9 ") : QString()) + "#x" + start +
+                    " y // c" + start + "\r\n";
+        }
+        const int length = int(text.size());
+        int at = 0;
+        for (int line = 0; at < length; ++line) {
+            const int hash = int(text.indexOf('#', at));
+            const int slash = int(text.indexOf("//", at));
+            const int end = int(text.indexOf("\r\n", at));
+            ranges.push_back({hash, int(text.indexOf(' ', hash)) - hash + 1, Blue});
+            ranges.push_back({slash, end - slash + 1, Green});
+            if (line % 7 == 0) // over three lines, under the later ranges of those lines
+                ranges.push_back({at + 1, 60, Red});
+            at = end + 2;
+        }
+        expected.assign(std::size_t(length), 0);
+        for (const ColourRange& range : ranges) {
+            for (int p = range.start; p < std::min(length, range.start + range.length); ++p)
+                expected[std::size_t(p)] = range.colour;
+        }
+    }
+    std::vector<long> Colours() {
+        std::vector<long> colours;
+        for (int p = 0; p < box.TextLength(); ++p)
+            colours.push_back(box.ColourAt(p));
+        return colours;
+    }
+    // The editor's style at a position, without finishing anything: 0 is plain.
+    int StyleNow(int line) {
+        const long byte = box.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
+                                            static_cast<unsigned long>(line));
+        return int(box.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT,
+                                     static_cast<unsigned long>(byte + 2)));
+    }
+    QString text;
+    std::vector<ColourRange> ranges;
+    std::vector<long> expected;
+};
+
+TEST_F(QueuedColours, EndAsTheRangesSayHoweverTheyAreFinished) {
+    box.resize(400, 300);
+    for (int way = 0; way < 4; ++way) {
+        box.SetText(text);
+        box.SetSelStart(3);
+        QSignalSpy changes(&box, &RichTextBox::SelChange);
+        box.ApplyColours(ranges);
+        ASSERT_TRUE(box.ColoursPending());
+        EXPECT_NE(StyleNow(0), 0) << way; // in view: styled at once
+        EXPECT_EQ(StyleNow(2900), 0) << way;
+        std::vector<long> wanted = expected;
+        switch (way) {
+        case 0: // read at once
+            break;
+        case 1: { // left to the idle slices
+            QElapsedTimer waited;
+            waited.start();
+            while (box.ColoursPending() && waited.elapsed() < 10'000)
+                QApplication::processEvents();
+            EXPECT_FALSE(box.ColoursPending());
+            break;
+        }
+        case 2: { // an edit far down, straight into the editor as an undo would make it
+            const long byte =
+                box.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, 2900ul) + 3;
+            box.SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, static_cast<unsigned long>(byte),
+                              "zz");
+            const int at = box.CharFromByte(int(byte));
+            wanted.insert(wanted.begin() + at, 2, 0);
+            break;
+        }
+        case 3: { // drawn where the text was scrolled to before the slices got there
+            box.show();
+            box.SendScintilla(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, 1500ul);
+            box.viewport()->grab();
+            EXPECT_TRUE(box.ColoursPending());
+            EXPECT_NE(StyleNow(1502), 0);
+            EXPECT_EQ(StyleNow(2900), 0);
+            box.hide();
+            break;
+        }
+        }
+        EXPECT_EQ(Colours(), wanted) << way;
+        EXPECT_FALSE(box.ColoursPending());
+        EXPECT_EQ(box.SelStart(), 3);
+        EXPECT_EQ(changes.count(), 0);
+    }
+    // A new text drops what was queued for the old one.
+    box.SetText(text);
+    box.ApplyColours(ranges);
+    box.SetText(text);
+    EXPECT_FALSE(box.ColoursPending());
+    EXPECT_EQ(Colours(), std::vector<long>(expected.size(), 0));
+}
+
 // ---- Search ---------------------------------------------------------------------------------
 
 TEST_F(RichTextBoxTest, FindHonoursOptionsAndStart) {
@@ -458,6 +657,47 @@ TEST_F(RichTextBoxFiles, LoadAndSaveAreByteIdentical) {
         box.SaveFile(path, 1);
         EXPECT_EQ(Read(path), bytes) << n;
     }
+}
+
+// A file opened into an empty window goes straight into the editor; one opened over text is
+// read first, so that a failure could leave that text. Both end the same, with no undo step.
+TEST_F(RichTextBoxFiles, LoadIntoAnEmptyWindowOrOverTextEndsTheSame) {
+    const QByteArray files[] = {
+        "#include <a.h>\nint x;\n",
+        "\xEF\xBB\xBF// caf\xC3\xA9\r\nmixed\n",
+        "caf\xE9\r\n",
+        QByteArray("\xFF\xFE"
+                   "a\0\n\0",
+                   6),
+        QByteArray("bin\0\r\nx\r", 8),
+        "",
+    };
+    int n = 0;
+    for (const QByteArray& bytes : files) {
+        const QString path = Write(QString("l%1.c").arg(n++), bytes);
+        RichTextBox fresh;
+        const LoadNotes freshNotes = fresh.LoadFile(path);
+        box.SetText("old text");
+        const LoadNotes notes = box.LoadFile(path);
+        EXPECT_EQ(fresh.Text(), box.Text()) << n;
+        EXPECT_EQ(fresh.TextLength(), box.TextLength()) << n;
+        EXPECT_EQ(fresh.FileFormat(), box.FileFormat()) << n;
+        EXPECT_EQ(freshNotes.binary, notes.binary) << n;
+        EXPECT_EQ(freshNotes.mixedBreaks, notes.mixedBreaks) << n;
+        for (RichTextBox* control : {&fresh, &box}) {
+            EXPECT_FALSE(control->IsModified()) << n;
+            EXPECT_EQ(control->SendScintilla(QsciScintillaBase::SCI_CANUNDO), 0) << n;
+            EXPECT_EQ(control->SelStart(), 0) << n;
+        }
+    }
+    // A failed open of an empty window leaves it empty, its undo history whole.
+    RichTextBox emptied;
+    emptied.SetText("typed");
+    emptied.SetText("");
+    EXPECT_THROW(emptied.LoadFile(dir.filePath("absent.c")), RuntimeError);
+    EXPECT_EQ(emptied.Text(), QString());
+    emptied.SendScintilla(QsciScintillaBase::SCI_UNDO);
+    EXPECT_EQ(emptied.Text(), QString("typed"));
 }
 
 TEST_F(RichTextBoxFiles, LoadedLfFileBecomesCrLfInsideAndLfOutside) {
