@@ -3,7 +3,9 @@
 // (read, decode), saved untouched (encode, safe write) and read back. The bytes must come back
 // exactly, unless opening told the user the file mixes line-break styles; then they come back
 // with every break in one style, holding the same text. Either way the file is not taken for
-// changed by another program, and opening it again finds what the control holds.
+// changed by another program, and opening it again finds what the control holds. Read in chunks
+// of any size (a window opened empty takes its file that way), the file gives what a whole read
+// gives.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -32,6 +34,21 @@ QByteArray Bytes() {
     return file.readAll();
 }
 
+// The pieces ReadUtf8Into hands over, in one array.
+class Collected : public TextFile::Utf8Sink {
+public:
+    void Begin(std::size_t bytes) override {
+        announced = bytes;
+        text.clear();
+    }
+    void Append(std::string_view piece) override {
+        text.append(piece.data(), qsizetype(piece.size()));
+    }
+    void Discard() override { text.clear(); }
+    QByteArray text;
+    std::size_t announced = 0;
+};
+
 QByteArray Held() {
     const std::string_view held = code->Utf8View();
     return {held.data(), qsizetype(held.size())};
@@ -59,6 +76,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         Check(file.write(bytes) == bytes.size());
     }
+    Collected chunked;
+    const TextFile::ReadInfo info =
+        TextFile::ReadUtf8Into(path, chunked, nullptr, 4 + (size > 0 ? data[0] % 29 : 0));
+    const DecodedUtf8 whole = TextFile::DecodeToUtf8(bytes);
+    Check(chunked.text == whole.utf8 && chunked.announced == std::size_t(whole.utf8.size()) &&
+          info.format == whole.format && info.mixedBreaks == whole.mixedBreaks);
+    if (size % 2 == 1)
+        code->SetText(QString()); // an empty window reads its file straight into the editor
     const LoadNotes notes = code->LoadFile(path);
     const QByteArray held = Held();
     code->SaveFile(path);

@@ -41,6 +41,8 @@ constexpr qint64 SliceNs = 3'000'000;
 // asks for the text's address or types a character makes the editor copy the whole text into a
 // buffer a sixth larger, with both copies held for a moment.
 constexpr unsigned long EditingRoom = 64 * 1024;
+// A caret on a line longer than this stays lit: see FollowCaretLine.
+constexpr long LongLine = 64 * 1024;
 constexpr int InvalidPropertyValue = 380;
 constexpr int TypeMismatch = 13;
 
@@ -231,6 +233,7 @@ RichTextBox::RichTextBox(QWidget* parent) : QsciScintillaBase(parent) {
     Sci(SCI_SETSCROLLWIDTH, 1);
     Sci(SCI_SETSCROLLWIDTHTRACKING, 1);
     Sci(SCI_SETMULTIPLESELECTION, 0);
+    blinkPeriod = Sci(SCI_GETCARETPERIOD);
     for (int margin = 0; margin < 5; ++margin)
         Sci(SCI_SETMARGINWIDTHN, margin, 0);
     Sci(SCI_SETMARGINLEFT, 0, 2);
@@ -577,8 +580,23 @@ void RichTextBox::NoteSelection(bool moved) {
             insertionColour = ColourAtByte(std::min(anchor, caret));
         }
         emit SelChange();
+        FollowCaretLine();
     }
     AnnounceSelection();
+}
+
+// A blink of the caret redraws its line, and the editor walks the whole of a line to draw any of
+// it: on a line of megabytes every blink takes a tenth of a second and more, all the time the
+// window sits idle. There the caret stays lit instead.
+void RichTextBox::FollowCaretLine() {
+    const long line = Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(CaretByte()));
+    const long length = Sci(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)) -
+                        Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    const bool steady = length > LongLine;
+    if (steady == steadyCaret)
+        return;
+    steadyCaret = steady;
+    Sci(SCI_SETCARETPERIOD, steady ? 0 : static_cast<unsigned long>(blinkPeriod));
 }
 
 QString RichTextBox::SelText() const {
@@ -778,6 +796,7 @@ void RichTextBox::FinishColours() const {
     pendingDone.clear();
     pendingNext = 0;
     colourSlices->stop();
+    Sci(SCI_STARTSTYLING, static_cast<unsigned long>(ByteLength()), 0); // all styled
 }
 
 void RichTextBox::StylePendingSlice() {
@@ -797,10 +816,16 @@ void RichTextBox::StylePendingSlice() {
     FinishColours(); // the bookkeeping
 }
 
-// The editor is about to draw text up to position: what is in view is styled first.
+// The editor is about to draw text up to position: what is in view is styled first. With
+// nothing queued every character already has its style, and the editor is told so: while it
+// thinks part of the text unstyled, each drawing restarts its check of the lines it keeps laid
+// out, character by character, which on a line of megabytes keeps a processor busy with every
+// blink of the caret.
 void RichTextBox::OnStyleNeeded(int position) {
-    if (!ColoursPending())
+    if (!ColoursPending()) {
+        Sci(SCI_STARTSTYLING, static_cast<unsigned long>(ByteLength()), 0);
         return;
+    }
     const long first = Sci(SCI_GETFIRSTVISIBLELINE);
     StylePendingWithin(
         static_cast<int>(Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(first))), position);

@@ -177,6 +177,7 @@ private:
     // Takes note of the selection: when it moved since last noted (or `moved` says so), the
     // insertion colour follows the caret and SelChange is raised.
     void NoteSelection(bool moved);
+    void FollowCaretLine();
     long ColourAtByte(int bytePosition) const;
     void StyleBytes(int start, int length, long colour);
     void SetStyling(int start, int length, int style) const;
@@ -213,6 +214,8 @@ private:
     std::vector<std::pair<int, int>> userInsertions; // bytes inserted by that event
     int notedAnchor = 0;
     int notedCaret = 0;
+    long blinkPeriod = 500; // ms, the editor's own
+    bool steadyCaret = false;
     int batchDepth = 0; // inside a SelectionBatch: the selection is batchAnchor, batchCaret
     int batchAnchor = 0;
     int batchCaret = 0;

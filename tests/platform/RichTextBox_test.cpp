@@ -479,6 +479,20 @@ TEST_F(RichTextBoxTest, SelectionsInABatchStayInsideTheControl) {
     EXPECT_EQ(box.SelText(), QString("int"));
 }
 
+// A blink redraws the caret's line, and the editor walks all of a line to draw it: on a line of
+// megabytes the caret stays lit rather than keep a processor busy while nothing happens.
+TEST_F(RichTextBoxTest, TheCaretStaysLitOnAVeryLongLineAndBlinksElsewhere) {
+    const auto period = [&] { return box.SendScintilla(QsciScintillaBase::SCI_GETCARETPERIOD); };
+    const long blink = period();
+    ASSERT_GT(blink, 0);
+    box.SetText("short\r\n" + QString(100'000, 'x') + "\r\nshort");
+    EXPECT_EQ(period(), blink);
+    box.SetSelStart(9);
+    EXPECT_EQ(period(), 0);
+    QTest::keyClick(&box, Qt::Key_Down);
+    EXPECT_EQ(period(), blink);
+}
+
 // ---- Colours queued for idle time -----------------------------------------------------------
 
 // Many ranges: those in view are styled at once, the rest in idle slices, and whatever reads
