@@ -108,6 +108,7 @@ public:
     // the difference but the time.
     void ApplyColours(std::span<const ColourRange> ranges);
     bool ColoursPending() const { return pendingNext < pendingStyles.size(); }
+    void FinishColours() const; // styles every queued colour now
 
     // While one lives, moves of the selection stay inside the control: SelStart, SelLength,
     // SelColor and SelChange work as ever, and the editor is handed only the selection the
@@ -181,8 +182,7 @@ private:
     long ColourAtByte(int bytePosition) const;
     void StyleBytes(int start, int length, long colour);
     void SetStyling(int start, int length, int style) const;
-    // Queued colours: all of them, the part inside [from, to), one idle slice.
-    void FinishColours() const;
+    // Queued colours: the part inside [from, to), one idle slice.
     void StylePendingWithin(int from, int to) const;
     void StylePart(const PendingStyle& run, int from, int to) const;
     void StylePendingSlice();
