@@ -493,6 +493,9 @@ public:
             if (chdir(workDir.c_str()) != 0)
                 _exit(126);
             setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+            // Its own state folder too: a launch killed after typing leaves recovery copies,
+            // and the next launch would start by offering them.
+            setenv("XDG_STATE_HOME", config.c_str(), 1);
             setenv("QT_QPA_PLATFORM", "xcb", 1);
             // A desktop user's locale: the C locale's short time has seconds, and Kelto's
             // status bar clock would redraw every second.

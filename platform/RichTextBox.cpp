@@ -37,6 +37,8 @@ constexpr int EditEvents =
 // ApplyColours styles this many ranges at once; more wait, outside the view, for idle slices.
 constexpr std::size_t ImmediateRanges = 1024;
 constexpr qint64 SliceNs = 3'000'000;
+// The first slice waits this long (ms), so that the text in view is drawn before it.
+constexpr int FirstSlicePause = 25;
 // Room the editor's buffers keep beyond a loaded text. Full to the byte, the next thing that
 // asks for the text's address or types a character makes the editor copy the whole text into a
 // buffer a sixth larger, with both copies held for a moment.
@@ -251,7 +253,6 @@ RichTextBox::RichTextBox(QWidget* parent) : QsciScintillaBase(parent) {
     connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, &RichTextBox::OnUpdateUi);
     connect(this, &QsciScintillaBase::SCN_STYLENEEDED, this, &RichTextBox::OnStyleNeeded);
     colourSlices = new QTimer(this);
-    colourSlices->setInterval(0);
     connect(colourSlices, &QTimer::timeout, this, &RichTextBox::StylePendingSlice);
     AccessibleRichTextBox::Adopt(this);
 }
@@ -747,7 +748,7 @@ void RichTextBox::ApplyColours(std::span<const ColourRange> ranges) {
     StylePendingWithin(
         static_cast<int>(Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(first))),
         viewEnd < 0 ? bytes : static_cast<int>(viewEnd));
-    colourSlices->start();
+    colourSlices->start(FirstSlicePause);
 }
 
 // Styles the part of a queued run inside [from, to) that no window styled before.
@@ -800,6 +801,7 @@ void RichTextBox::FinishColours() const {
 }
 
 void RichTextBox::StylePendingSlice() {
+    colourSlices->setInterval(0); // the next slice as soon as the program is idle again
     QElapsedTimer slice;
     slice.start();
     while (ColoursPending()) {
