@@ -105,13 +105,21 @@ TEST_F(Recovery, CopiesOfAKilledRunComeBackOnceAsked) {
     env.insert("TMPDIR", dir.path());
     QProcess child;
     child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_also_run_disabled_tests",
                  "--gtest_filter=Recovery.DISABLED_ChildTypesAndWaitsToBeKilled"});
     QByteArray said;
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return child.waitForReadyRead(100) && (said += child.readAll()).contains("ready"); },
-        30000));
+        [&] {
+            // The event loop inside qWaitFor may already have read the line into the buffer,
+            // after which no new data arrives to wake waitForReadyRead: read the buffer anyway.
+            child.waitForReadyRead(100);
+            said += child.readAll();
+            return said.contains("ready");
+        },
+        30000))
+        << said.toStdString();
     ::kill(pid_t(child.processId()), SIGKILL);
     child.waitForFinished();
 
