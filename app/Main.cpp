@@ -1,6 +1,5 @@
 #include "app/Main.h"
 
-#include <QApplication>
 #include <memory>
 
 #include "app/Program.h"
@@ -9,10 +8,8 @@
 
 void Main(Program& program) {
     auto splash = std::make_unique<frmSplash>(program);
-    splash->show();
-    // Drawn now, before the main window's load keeps the thread busy.
-    splash->repaint();
-    QApplication::processEvents();
+    // On the screen and drawn before the main window's load keeps the thread busy.
+    splash->ShowPainted();
 
     auto* main = new frmMain(program);
     program.mainWindow = main;

@@ -43,6 +43,7 @@ class QStatusBar;
 class QTimer;
 class QToolBar;
 class RichTextBox;
+class WindowPlacement;
 class frmAddDir;
 class frmBrows;
 class frmBuild;
@@ -91,12 +92,12 @@ public:
     QAction *mnuWindowNewWindow = nullptr, *mnuWindowFile = nullptr, *mnuWindowBar0 = nullptr,
             *mnuWindowCascade = nullptr, *mnuWindowTileHorizontal = nullptr,
             *mnuWindowTileVertical = nullptr, *mnuWindowArrangeIcons = nullptr;
-    QAction *mnuHelpContents = nullptr, *mnuHelpSearchForHelpOn = nullptr,
-            *mnuHelpBar0 = nullptr, *mnuHelpAbout = nullptr;
+    QAction *mnuHelpContents = nullptr, *mnuHelpSearchForHelpOn = nullptr, *mnuHelpBar0 = nullptr,
+            *mnuHelpAbout = nullptr;
 
     // Main window state.
-    QString SourceDir;       // the loaded workspace's source directory; empty: none
-    QString LastFindText;    // text of the last search carried out
+    QString SourceDir;    // the loaded workspace's source directory; empty: none
+    QString LastFindText; // text of the last search carried out
     std::int32_t LastFindPos = 0;
     std::int32_t DocumentCount = 0;
     std::int32_t CaretPos = 0;
@@ -216,10 +217,8 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
-    void showEvent(QShowEvent* event) override;
     void RebuildWindowList();
     void UpdateClock();
-    void ApplyOuterGeometry();
     bool eventFilter(QObject* watched, QEvent* event) override;
     void ActivateTopChild();
     void ChildActivated(QMdiSubWindow* child);
@@ -228,6 +227,5 @@ private:
     std::vector<QAction*> windowListActions; // the Window menu's entries for open children
     std::vector<QPointer<QMdiSubWindow>> activationOrder; // children, most recently active last
     std::vector<QPointer<QMdiSubWindow>> returnOrder;     // the order while a child closes
-    QRect outerPlacement;          // outer rectangle applied by the load step
-    bool placementPending = false; // frame not yet known when it was applied
+    WindowPlacement* placement = nullptr; // the outer rectangle kept in the settings store
 };

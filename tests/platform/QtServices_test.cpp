@@ -79,7 +79,7 @@ QStringList ListedByOpenDialog(const QString& dir, const QString& filter, const 
             dialog->reject();
     });
     QtServices services;
-    chosen = services.ShowOpen(nullptr, "Open", filter);
+    chosen = services.ShowOpen(nullptr, "Open", filter, QString());
     QDir::setCurrent(previous);
     listed.sort();
     return listed;
