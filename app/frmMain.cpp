@@ -326,6 +326,7 @@ void frmMain::ShowChild(QMdiSubWindow* child) {
     if (child->mdiArea() != mdiArea) {
         mdiArea->addSubWindow(child);
         child->installEventFilter(this);
+        PlaceNewChild(child);
     }
     child->show();
     mdiArea->setActiveSubWindow(child);

@@ -116,8 +116,13 @@ public:
     // a source window or there is none.
     RichTextBox& ActiveCode() const;
     bool ActiveIsBrowser() const;
-    // Shows a child window in the multiple-document area and makes it the active child.
+    // Shows a child window in the multiple-document area and makes it the active child; a
+    // child new to the area is placed first (PlaceNewChild).
     void ShowChild(QMdiSubWindow* child);
+    // Gives a child that has just entered the area a size and place that fit the client area,
+    // a cascade step down and right from the last one placed: a source window the platform's
+    // default size, a window of fixed size the size of its laid-out content.
+    void PlaceNewChild(QMdiSubWindow* child);
 
     // Start-up and shutdown.
     void MDIForm_Load();
@@ -228,4 +233,5 @@ private:
     std::vector<QPointer<QMdiSubWindow>> activationOrder; // children, most recently active last
     std::vector<QPointer<QMdiSubWindow>> returnOrder;     // the order while a child closes
     WindowPlacement* placement = nullptr; // the outer rectangle kept in the settings store
+    QPointer<QMdiSubWindow> lastPlaced;    // the child PlaceNewChild placed last
 };

@@ -38,7 +38,6 @@ frmDocument::frmDocument(Program& program, QWidget* parent)
     connect(code, &RichTextBox::KeyPress, this, &frmDocument::code_KeyPress);
     connect(code, &RichTextBox::SelChange, this, &frmDocument::code_SelChange);
 
-    resize(600, 400);
     Form_Load();
 }
 
