@@ -20,6 +20,7 @@
 
 #include "app/Program.h"
 #include "app/ToolbarIcons.h"
+#include "documents/file_commands.h"
 #include "documents/frmDocument.h"
 #include "platform/RichTextBox.h"
 #include "platform/RuntimeError.h"
@@ -60,11 +61,7 @@ frmMain::frmMain(Program& program)
     // folder chosen in this run, else the workspace.
     DialogFolders& folders = program.services.dialogFolders;
     folders = DialogFolders();
-    folders.activeFile = [this] {
-        const frmDocument* document = ActiveDocument();
-        const QString caption = document ? document->windowTitle() : QString();
-        return caption.left(6) == QLatin1String("Source") ? QString() : caption;
-    };
+    folders.activeFile = [this] { return WorkingFile(); };
     folders.sourceDir = [this] { return SourceDir; };
 
     createMenus();
@@ -313,6 +310,25 @@ RichTextBox& frmMain::ActiveCode() const {
         throw RuntimeError(RuntimeError::NoObject,
                            QStringLiteral("Object variable or With block variable not set"));
     return *document->code;
+}
+
+QString frmMain::WorkingFile() const {
+    // A new, empty untitled window (File > Open makes one before its dialog shows) stands for
+    // the window that was active before it.
+    std::vector<QMdiSubWindow*> recent{ActiveForm()};
+    for (auto entry = activationOrder.rbegin(); entry != activationOrder.rend(); ++entry)
+        if (*entry && *entry != recent.front())
+            recent.push_back(*entry);
+    for (QMdiSubWindow* child : recent) {
+        const auto* document = qobject_cast<const frmDocument*>(child);
+        if (!document || !document->code)
+            return {};
+        if (!IsUntitled(document->windowTitle()))
+            return document->windowTitle();
+        if (document->Changed() || document->code->TextLength() > 0)
+            return {};
+    }
+    return {};
 }
 
 bool frmMain::ActiveIsBrowser() const {

@@ -116,6 +116,9 @@ public:
     // a source window or there is none.
     RichTextBox& ActiveCode() const;
     bool ActiveIsBrowser() const;
+    // The file of the source window the user works in: the active one, or the one active
+    // before a new empty untitled window; empty when that window has no file.
+    QString WorkingFile() const;
     // Shows a child window in the multiple-document area and makes it the active child; a
     // child new to the area is placed first (PlaceNewChild).
     void ShowChild(QMdiSubWindow* child);
@@ -233,5 +236,5 @@ private:
     std::vector<QPointer<QMdiSubWindow>> activationOrder; // children, most recently active last
     std::vector<QPointer<QMdiSubWindow>> returnOrder;     // the order while a child closes
     WindowPlacement* placement = nullptr; // the outer rectangle kept in the settings store
-    QPointer<QMdiSubWindow> lastPlaced;    // the child PlaceNewChild placed last
+    QPointer<QMdiSubWindow> lastPlaced;   // the child PlaceNewChild placed last
 };
