@@ -1,21 +1,11 @@
-// The placement rules that need no window: what a stored value is, where a window that cannot
-// be used as stored goes, and when Kelto asks for X11 under Wayland.
+// The placement rules that need no window: where a window that cannot be used as stored goes,
+// and when Kelto asks for X11 under Wayland.
 #include <QWidget>
 #include <gtest/gtest.h>
 
 #include "platform/WindowPlacement.h"
 
 namespace {
-
-TEST(WindowPlacement, StoredValuesThatAreNoUsableNumberGiveNothing) {
-    EXPECT_EQ(WindowPlacement::StoredTwips(" 1500.5 ", false), 1500.5);
-    EXPECT_EQ(WindowPlacement::StoredTwips("-300", false), -300.0);
-    EXPECT_EQ(WindowPlacement::StoredTwips("14000000", true), 14000000.0);
-    for (const char* text : {"", "twelve", "12px", "nan", "inf", "1e400"})
-        EXPECT_FALSE(WindowPlacement::StoredTwips(text, false)) << text;
-    EXPECT_FALSE(WindowPlacement::StoredTwips("0", true));
-    EXPECT_FALSE(WindowPlacement::StoredTwips("-6500", true));
-}
 
 // Two screens side by side, the right one taller, a panel along the left one's bottom.
 const QList<QRect> Screens = {QRect(0, 0, 1280, 1000), QRect(1280, 0, 1920, 1080)};
