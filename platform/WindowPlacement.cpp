@@ -204,8 +204,12 @@ bool WindowPlacement::KeepsStoredValues() const {
 QMargins WindowPlacement::FrameExtents() {
     const WId id = window.winId(); // the native window exists from here on, still unmapped
 #if defined(KELTO_HAVE_XCB)
-    if (const auto extents = X11FrameExtents(id))
-        return *extents;
+    // The window manager counts in the screen's pixels, Qt in device-independent ones.
+    if (const auto extents = X11FrameExtents(id)) {
+        const qreal ratio = window.devicePixelRatioF();
+        return QMargins(qRound(extents->left() / ratio), qRound(extents->top() / ratio),
+                        qRound(extents->right() / ratio), qRound(extents->bottom() / ratio));
+    }
 #else
     Q_UNUSED(id);
 #endif
@@ -231,7 +235,12 @@ bool WindowPlacement::eventFilter(QObject* watched, QEvent* event) {
                            outer.right() - inner.right(), outer.bottom() - inner.bottom());
         if (!now.isNull()) {
             checkFrame = false;
-            if (now != frame && window.windowState() == Qt::WindowNoState) {
+            // A pixel either way is the rounding of a scaled screen, not another frame.
+            const QMargins difference = now - frame;
+            const bool other =
+                std::max({std::abs(difference.left()), std::abs(difference.top()),
+                          std::abs(difference.right()), std::abs(difference.bottom())}) > 1;
+            if (other && window.windowState() == Qt::WindowNoState) {
                 frame = now;
                 Apply();
             }

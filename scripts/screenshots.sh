@@ -71,7 +71,10 @@ if [ -n "${KELTO_SHOTS_INSIDE:-}" ]; then
     }
 
     main="$(window '^Kelto$')"
-    timeout 5 xdotool windowmove "$main" 0 0
+    # Its frame at the top left of the screen.
+    extents="$(xprop -id "$main" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ' ')"
+    IFS=, read -r frame_left _ frame_top _ <<<"${extents:-0,0,0,0}"
+    timeout 5 xdotool windowmove "$main" "$frame_left" "$frame_top"
     timeout 5 xdotool windowsize "$main" "$(awk "BEGIN { print int(960 * $scale) }")" \
         "$(awk "BEGIN { print int(720 * $scale) }")" || true
     focus "$main"
@@ -152,13 +155,15 @@ for _ in $(seq 50); do
 done
 
 # 1. The windows drawn by kelto_screenshots, each run with a settings folder of its own (the
-#    first-run placement).
+#    first-run placement), in a source tree of the usual shape (where the lists start).
+mkdir -p "$work/quake3/code/"{cgame,game,ui,q3_ui,botlib}
 for run in "1 " "1.5 @1.5x" "1 @12pt 12"; do
     read -r scale suffix points <<<"$run"
     echo "scale $scale${points:+, $points pt}:"
     mkdir -p "$work/config$suffix"
-    XDG_CONFIG_HOME="$work/config$suffix" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" \
-        timeout 120 "$build/tests/kelto_screenshots" "$out" "$suffix" $points ||
+    (cd "$work/quake3/code" &&
+        XDG_CONFIG_HOME="$work/config$suffix" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" \
+            timeout 120 "$build/tests/kelto_screenshots" "$out" "$suffix" $points) ||
         echo "warning: kelto_screenshots failed at scale $scale ${points:+($points pt)}" >&2
 done
 

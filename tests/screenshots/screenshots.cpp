@@ -16,6 +16,7 @@
 
 #include "app/Main.h"
 #include "app/Program.h"
+#include "app/ToolbarIcons.h"
 #include "app/frmAbout.h"
 #include "app/frmMain.h"
 #include "documents/frmDocument.h"
@@ -81,6 +82,7 @@ const QString GameSource =
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelto"));
+    QApplication::setWindowIcon(ToolbarIcons::ProgramIcon()); // as main() gives it
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() < 3) {
         std::fprintf(stderr, "usage: kelto_screenshots OUTPUT-FOLDER SUFFIX [POINT-SIZE]\n");
