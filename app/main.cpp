@@ -11,6 +11,7 @@
 #include "app/frmMain.h"
 #include "platform/QtServices.h"
 #include "platform/SingleInstance.h"
+#include "platform/WindowPlacement.h"
 
 int main(int argc, char** argv) {
     // --help, --version and a wrong command line are answered before anything needs a display.
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
     if (instance.HandOver(commandLine.files))
         return 0;
 
+    // Under Wayland through XWayland, where a window can be placed (unless a platform is chosen).
+    WindowPlacement::ChoosePlatform(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelto"));
     // Every window without an icon of its own (dialogs, wizard pages, child windows) shows the

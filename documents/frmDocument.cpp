@@ -52,8 +52,6 @@ frmDocument::frmDocument(Program& program, QWidget* parent)
         connect(recoveryIdle, &QTimer::timeout, this, &frmDocument::WriteRecovery);
         connect(recoveryDeadline, &QTimer::timeout, this, &frmDocument::WriteRecovery);
     }
-
-    resize(600, 400);
     Form_Load();
 }
 
@@ -125,13 +123,13 @@ bool frmDocument::Form_Unload() {
         code->SaveFile(path, 1);
     } catch (const RuntimeError& error) {
         // Closing now would throw the text away: say why and keep the window open.
-        program.services.MsgBox(
-            this,
-            QStringLiteral("The changes to ") + caption +
-                QStringLiteral(" could not be saved to ") + path + QStringLiteral(".\n\n") +
-                error.Description +
-                QStringLiteral("\n\nThe window stays open so that nothing is lost."),
-            MsgButtons::OK, MsgIcon::Exclamation, program.App.Title);
+        // The reason names the path.
+        program.services.MsgBox(this,
+                                QStringLiteral("The changes could not be saved.\n\n") +
+                                    error.Description +
+                                    QStringLiteral("\n\nThe window stays open so that nothing "
+                                                   "is lost."),
+                                MsgButtons::OK, MsgIcon::Exclamation, program.App.Title);
         return false;
     }
     return true;

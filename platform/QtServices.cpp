@@ -175,8 +175,8 @@ bool StartCommandLine(const QString& commandLine, const QString& workingDirector
 #endif
 
 QString RunFileDialog(QWidget* owner, const QString& title, const QString& filter,
-                      QFileDialog::AcceptMode mode) {
-    QFileDialog dialog(owner, title);
+                      const QString& folder, QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(owner, title, folder);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     // The callers replace a chosen file without asking, as the program always has.
@@ -204,12 +204,14 @@ QtServices::QtServices()
 {
 }
 
-QString QtServices::ShowOpen(QWidget* owner, const QString& title, const QString& filter) {
-    return RunFileDialog(owner, title, filter, QFileDialog::AcceptOpen);
+QString QtServices::ShowOpen(QWidget* owner, const QString& title, const QString& filter,
+                             const QString& folder) {
+    return RunFileDialog(owner, title, filter, folder, QFileDialog::AcceptOpen);
 }
 
-QString QtServices::ShowSave(QWidget* owner, const QString& title, const QString& filter) {
-    return RunFileDialog(owner, title, filter, QFileDialog::AcceptSave);
+QString QtServices::ShowSave(QWidget* owner, const QString& title, const QString& filter,
+                             const QString& folder) {
+    return RunFileDialog(owner, title, filter, folder, QFileDialog::AcceptSave);
 }
 
 bool QtServices::ShowPrinter(QWidget* owner, const QString& title, int flags, QPrinter& printer) {
@@ -269,12 +271,13 @@ void QtServices::RunModal(QDialog& dialog) {
 
 bool QtServices::Launch(const QString& commandLine, QString& error) {
 #ifdef Q_OS_WIN
-    return StartCommandLine(commandLine, QString(), 0, error);
+    return StartCommandLine(commandLine.trimmed(), QString(), 0, error);
 #else
-    // A file or folder that the whole text names, but that cannot run: say why, rather than
-    // what splitting its name at the blanks would find.
-    if (QFileInfo::exists(commandLine) && !IsExecutableFile(commandLine)) {
-        error = WhyNotStartable(commandLine);
+    // A file or folder that the whole text names (blanks around it aside), but that cannot
+    // run: say why, rather than what splitting its name at the blanks would find.
+    const QString whole = QFileInfo::exists(commandLine) ? commandLine : commandLine.trimmed();
+    if (QFileInfo::exists(whole) && !IsExecutableFile(whole)) {
+        error = WhyNotStartable(whole);
         return false;
     }
     const auto start = Launcher::ProgramForCommandLine(commandLine, IsExecutableFile, error);

@@ -12,6 +12,7 @@
 #include "platform/RichTextBox.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
+#include "workspace/frmAddDir.h"
 #include "workspace/frmBrows.h"
 
 namespace {
@@ -163,7 +164,7 @@ TEST_F(FileCommands, UnreadableFileIsReportedAndTheEmptyWindowStays) {
     main->OpenDocument(missing);
     const auto boxes = services.callsOf("MsgBox");
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_TRUE(boxes[0].text.contains(QDir::toNativeSeparators(missing)));
+    EXPECT_EQ(boxes[0].text.count(QDir::toNativeSeparators(missing)), 1);
     EXPECT_EQ(boxes[0].title, "Kelto");
     EXPECT_EQ(boxes[0].buttons, MsgButtons::OK);
     EXPECT_EQ(Caption(), "Source 1");
@@ -240,6 +241,47 @@ TEST_F(FileCommands, SaveAsksBeforeOverwritingAnotherProgramsChanges) {
     main->mnuFileSave_Click();
     EXPECT_EQ(services.count("MsgBox"), asked + 2);
     EXPECT_EQ(Read(path), "mine\r\n");
+}
+
+// File dialogs start in the folder of the active source window's file, else in the folder of
+// the last file chosen in this run, else in the workspace's source directory.
+TEST_F(FileCommands, FileDialogsStartWhereTheUserIsWorking) {
+    const auto lastFolder = [&] { return services.calls.back().folder; };
+    QTemporaryDir workspace, other;
+    main->mnuFileOpen_Click();
+    EXPECT_EQ(lastFolder(), ""); // nothing known yet: the platform's choice
+    main->SourceDir = workspace.path();
+    main->mnuFileOpen_Click();
+    EXPECT_EQ(lastFolder(), workspace.path());
+
+    // A file opened from another folder: its window is active, its dialogs start beside it,
+    // Open's too (the new window Open makes stands for the one the user was in).
+    const QString chosen = WriteTestFile(other, "bg_misc.c", "int item;\r\n");
+    services.fileAnswers = {chosen};
+    main->mnuFileOpen_Click();
+    ASSERT_EQ(Caption(), chosen);
+    const QString opened = Write("g_main.c", "int level;\r\n");
+    main->OpenDocument(opened); // not through a dialog: the last chosen folder stays
+    main->mnuFileSaveAs_Click();
+    EXPECT_EQ(lastFolder(), dir.path());
+    main->mnuFileOpen_Click();
+    EXPECT_EQ(lastFolder(), dir.path());
+
+    // An untitled window in use, or the file browser, active: the folder chosen last.
+    main->ActiveCode().SetText("// notes");
+    main->mnuFileOpen_Click();
+    EXPECT_EQ(lastFolder(), other.path());
+    main->ShowFileBrowser();
+    main->mnuFileNW_Click(); // its save dialog comes as it closes
+    main->AddDir->close();
+    EXPECT_EQ(services.calls.back().kind, "ShowSave");
+    EXPECT_EQ(lastFolder(), other.path());
+
+    // A folder that has gone is passed over.
+    ASSERT_TRUE(QDir(other.path()).removeRecursively());
+    main->mnuFileNew_Click();
+    main->mnuFileOpen_Click();
+    EXPECT_EQ(lastFolder(), workspace.path());
 }
 
 } // namespace

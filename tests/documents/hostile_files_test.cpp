@@ -38,11 +38,11 @@ protected:
         EXPECT_EQ(services.count("MsgBox"), 0) << path.toStdString();
         return Bytes(path);
     }
-    // The one message shown since the last call, which must name path.
+    // The one message shown since the last call, which must name path, once.
     void ExpectReported(const QString& path) {
         const auto boxes = services.callsOf("MsgBox");
         ASSERT_EQ(boxes.size(), reported + 1) << path.toStdString();
-        EXPECT_TRUE(boxes.back().text.contains(QDir::toNativeSeparators(path)))
+        EXPECT_EQ(boxes.back().text.count(QDir::toNativeSeparators(path)), 1)
             << boxes.back().text.toStdString();
         EXPECT_EQ(boxes.back().icon, MsgIcon::Exclamation);
         reported = boxes.size();

@@ -52,6 +52,27 @@ TEST(QtServicesLaunch, StartsAProgramAndNamesTheReasonWhenItCannot) {
     EXPECT_EQ(error, "Is a directory");
 }
 
+// A program whose path has blanks, typed with stray blanks around it, starts.
+TEST(QtServicesLaunch, BlanksAroundAPathWithBlanksStillStartIt) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("My Browser"));
+    const QString program = dir.filePath("My Browser/browser bin");
+    const QString started = dir.filePath("started");
+    QFile file(program);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\ntouch '" + started.toUtf8() + "'\n");
+    file.close();
+    file.setPermissions(file.permissions() | QFileDevice::ExeUser);
+    QtServices services;
+    QString error;
+    EXPECT_TRUE(services.Launch("  " + program + " \t", error)) << error.toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(started); }, 10000));
+
+    // A file that cannot run, with blanks around it: the reason is its own.
+    EXPECT_FALSE(services.Launch(" " + dir.path() + " ", error));
+    EXPECT_EQ(error, "Is a directory");
+}
+
 // Opens the real Open dialog in dir, collects the names it lists, then picks pick.
 QStringList ListedByOpenDialog(const QString& dir, const QString& filter, const QString& pick,
                                QString& chosen) {
@@ -87,7 +108,7 @@ QStringList ListedByOpenDialog(const QString& dir, const QString& filter, const 
             dialog->reject();
     });
     QtServices services;
-    chosen = services.ShowOpen(nullptr, "Open", filter);
+    chosen = services.ShowOpen(nullptr, "Open", filter, QString());
     QDir::setCurrent(previous);
     listed.sort();
     return listed;
