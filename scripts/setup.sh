@@ -9,7 +9,7 @@
 set -euo pipefail
 
 run_packages=(build-essential cmake ninja-build qt6-base-dev libqscintilla2-qt6-dev libgl-dev)
-test_packages=(ccache libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagemagick
+test_packages=(ccache libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool xclip imagemagick
                poppler-utils clang libclang-rt-dev)
 package_packages=(dpkg-dev lintian desktop-file-utils appstream man-db)
 

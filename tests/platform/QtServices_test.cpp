@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -125,6 +126,7 @@ void WhenModal(std::function<void(QWidget&)> act) {
 
 // "Save Changes?" and every Yes/No question: Esc and the close box leave it open, so closing it
 // can never throw the user's text away; only Yes or No answer. An OK box still closes on Esc.
+// Ctrl+C copies what a box says.
 TEST(QtServicesMessageBox, OnlyYesOrNoAnswersAQuestion) {
     QtServices services;
     for (const auto answer : {QMessageBox::Yes, QMessageBox::No}) {
@@ -144,12 +146,21 @@ TEST(QtServicesMessageBox, OnlyYesOrNoAnswersAQuestion) {
         EXPECT_EQ(got, answer == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No);
     }
     bool closed = false;
+    QString copied;
     WhenModal([&](QWidget& box) {
+        QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
+        copied = QGuiApplication::clipboard()->text();
         QTest::keyClick(&box, Qt::Key_Escape);
         closed = !box.isVisible();
     });
-    EXPECT_EQ(services.MsgBox(nullptr, "Done.", MsgButtons::OK, MsgIcon::None, ""), MsgAnswer::OK);
-    EXPECT_TRUE(closed);
+    EXPECT_EQ(services.MsgBox(nullptr, "Cannot save /src/a&b.c:\nFile too large", MsgButtons::OK,
+                              MsgIcon::Exclamation, ""),
+              MsgAnswer::OK);
+    EXPECT_TRUE(closed); // Ctrl+C copied and left it open
+    // What it says can be copied, as on Windows.
+    const QString line = "---------------------------\n";
+    EXPECT_EQ(copied, line + "Kelto\n" + line + "Cannot save /src/a&b.c:\nFile too large\n" + line +
+                          "OK\n" + line);
 }
 
 // Flag 8: the real dialog offers no page range (nor odd or even pages), only All and Selection;
