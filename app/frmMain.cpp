@@ -26,6 +26,7 @@
 #include "app/Program.h"
 #include "app/ToolbarIcons.h"
 #include "documents/frmDocument.h"
+#include "platform/LiteralText.h"
 #include "platform/RichTextBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
@@ -402,8 +403,9 @@ void frmMain::RebuildWindowList() {
     int number = 0;
     for (QMdiSubWindow* child : children) {
         ++number;
-        QString caption = child->windowTitle();
-        caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+        const auto* document = qobject_cast<frmDocument*>(child);
+        const QString caption =
+            LiteralText::MenuText(document ? document->Caption() : child->windowTitle());
         const QString text = number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(caption)
                                          : QStringLiteral("%1 %2").arg(number).arg(caption);
         auto* entry = new QAction(text, this);

@@ -255,6 +255,8 @@ MsgAnswer QtServices::MsgBox(QWidget* owner, const QString& text, MsgButtons but
                              const QString& caption) {
     MessageBox box(owner, buttons == MsgButtons::YesNo);
     box.setWindowTitle(caption.isEmpty() ? QStringLiteral("Kelto") : caption);
+    // Messages name paths, which may hold what Qt would take for markup ("<b>", "&lt;").
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (icon) {
     case MsgIcon::None:

@@ -23,7 +23,7 @@ protected:
         return WriteTestFile(dir, name, bytes);
     }
     static QByteArray Bytes(const QString& path) { return ReadTestFile(path); }
-    QString Caption() const { return main->ActiveDocument()->windowTitle(); }
+    QString Caption() const { return main->ActiveDocument()->Caption(); }
     RichTextBox& Code() const { return main->ActiveCode(); }
     QStringList Entries() const {
         return QDir(dir.path())

@@ -1,5 +1,5 @@
 // The real services, on the offscreen platform: program starts, the file dialog's listing, the
-// message box's Yes/No question and the printer dialog's page-range fields.
+// message box's Yes/No question and what it says, and the printer dialog's page-range fields.
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -126,7 +126,6 @@ void WhenModal(std::function<void(QWidget&)> act) {
 
 // "Save Changes?" and every Yes/No question: Esc and the close box leave it open, so closing it
 // can never throw the user's text away; only Yes or No answer. An OK box still closes on Esc.
-// Ctrl+C copies what a box says.
 TEST(QtServicesMessageBox, OnlyYesOrNoAnswersAQuestion) {
     QtServices services;
     for (const auto answer : {QMessageBox::Yes, QMessageBox::No}) {
@@ -146,21 +145,32 @@ TEST(QtServicesMessageBox, OnlyYesOrNoAnswersAQuestion) {
         EXPECT_EQ(got, answer == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No);
     }
     bool closed = false;
-    QString copied;
     WhenModal([&](QWidget& box) {
-        QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
-        copied = QGuiApplication::clipboard()->text();
         QTest::keyClick(&box, Qt::Key_Escape);
         closed = !box.isVisible();
     });
-    EXPECT_EQ(services.MsgBox(nullptr, "Cannot save /src/a&b.c:\nFile too large", MsgButtons::OK,
-                              MsgIcon::Exclamation, ""),
-              MsgAnswer::OK);
-    EXPECT_TRUE(closed); // Ctrl+C copied and left it open
-    // What it says can be copied, as on Windows.
+    EXPECT_EQ(services.MsgBox(nullptr, "Done.", MsgButtons::OK, MsgIcon::None, ""), MsgAnswer::OK);
+    EXPECT_TRUE(closed);
+}
+
+// A message names paths as they are, never taken for markup, and Ctrl+C copies what it says, as
+// on Windows.
+TEST(QtServicesMessageBox, WhatABoxSaysIsPlainTextAndCanBeCopied) {
+    QtServices services;
+    QString copied;
+    bool plain = false;
+    WhenModal([&](QWidget& box) {
+        plain = static_cast<QMessageBox&>(box).textFormat() == Qt::PlainText;
+        QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
+        copied = QGuiApplication::clipboard()->text();
+        static_cast<QMessageBox&>(box).button(QMessageBox::Ok)->click();
+    });
+    services.MsgBox(nullptr, "Cannot save /src/<b>a&b</b>.c:\nFile too large", MsgButtons::OK,
+                    MsgIcon::Exclamation, "");
+    EXPECT_TRUE(plain);
     const QString line = "---------------------------\n";
-    EXPECT_EQ(copied, line + "Kelto\n" + line + "Cannot save /src/a&b.c:\nFile too large\n" + line +
-                          "OK\n" + line);
+    EXPECT_EQ(copied, line + "Kelto\n" + line + "Cannot save /src/<b>a&b</b>.c:\nFile too large\n" +
+                          line + "OK\n" + line);
 }
 
 // Flag 8: the real dialog offers no page range (nor odd or even pages), only All and Selection;
