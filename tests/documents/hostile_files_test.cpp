@@ -193,6 +193,7 @@ TEST_F(HostileFiles, FailedSavesChangeNothingOnDiskOrInTheWindow) {
         main->mnuFileSave_Click();
     }
     ExpectReported(original);
+    EXPECT_TRUE(services.callsOf("MsgBox").back().text.contains("File too large"));
     EXPECT_EQ(Bytes(original), precious);
     EXPECT_EQ(Code().Text().size(), 512 * 1024);
     EXPECT_EQ(Entries(), before); // no temporary file left beside the target
