@@ -331,35 +331,42 @@ second_start_hands_over
 # Under `ulimit -f` a write past the limit raises SIGXFSZ, which ends a process unless it is
 # ignored. Kelto must say why the save failed, keep the old file whole, keep running and keep
 # the text in its window: once the limit is lifted, Save writes that text.
+# Waits for a message box whose text matches a pattern, shoots it, answers OK and checks that
+# the program runs on; `when` names the moment in what a failure says.
+expect_message() {
+    local when="$1" pattern="$2" picture="$3" text
+    wait_for_message 10 || fail "no message $when"
+    text="$(message_text)"
+    shot "$out/$picture"
+    # shellcheck disable=SC2053 # the pattern is a pattern
+    [[ "$text" == $pattern ]] || fail "the message $when: $text"
+    keys Return
+    kill -0 "$kelto_pid" 2>/dev/null || fail "the program ended $when"
+}
+
 save_past_the_file_size_limit() {
     if ! command -v xclip >/dev/null 2>&1 || ! command -v prlimit >/dev/null 2>&1; then
         echo "SKIP: a save past the file-size limit needs xclip and prlimit"
         return 0
     fi
-    local file="$work/limit/big.c" old="$work/limit/big.old" text
+    local file="$work/limit/big.c" old="$work/limit/big.old" i
     mkdir -p "$work/limit"
-    for ((i = 0; i < 1000; i++)); do printf '/* line %04d of forty bytes of text */\n' "$i"; done >"$file"
+    for ((i = 0; i < 1000; i++)); do
+        printf '/* line %04d of forty bytes of text */\n' "$i"
+    done >"$file"
     cp "$file" "$old"
     file_size_limit=64 start_kelto "$file"
     # The text doubled (40 KB to 80 KB) by copying it all and pasting it at its end.
     keys ctrl+a ctrl+c ctrl+End ctrl+v
     # The recovery copy of the unsaved text is written a few seconds after the typing stops; it
     # is past the limit too, which is told once.
-    wait_for_message 10 || fail "no message when the recovery copy could not be written"
-    text="$(message_text)"
-    shot "$out/e2e-11-recovery-past-limit.png"
-    [[ "$text" == *"recovery copy"*"File too large"* ]] || fail "recovery message: $text"
-    keys Return
-    kill -0 "$kelto_pid" 2>/dev/null || fail "the program ended writing a recovery copy past the file-size limit"
+    expect_message "writing a recovery copy past the file-size limit" \
+        "*recovery copy*File too large*" e2e-11-recovery-past-limit.png
 
     focus "$main_window"
     keys alt+f s
-    wait_for_message 10 || fail "no message when Save went past the file-size limit"
-    text="$(message_text)"
-    shot "$out/e2e-12-save-past-limit.png"
-    [[ "$text" == *"$file"*"File too large"* ]] || fail "save message: $text"
-    keys Return
-    kill -0 "$kelto_pid" 2>/dev/null || fail "the program ended saving past the file-size limit"
+    expect_message "saving past the file-size limit" "*$file*File too large*" \
+        e2e-12-save-past-limit.png
     cmp -s "$old" "$file" || fail "the old file was not kept whole when Save failed"
     [ "$(ls -A "$work/limit" | tr '\n' ' ')" = "big.c big.old " ] ||
         fail "a temporary file was left: $(ls -A "$work/limit")"
