@@ -22,6 +22,7 @@
 #include "app/ToolbarIcons.h"
 #include "documents/file_commands.h"
 #include "documents/frmDocument.h"
+#include "platform/LiteralText.h"
 #include "platform/RichTextBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/Services.h"
@@ -408,8 +409,9 @@ void frmMain::RebuildWindowList() {
     int number = 0;
     for (QMdiSubWindow* child : children) {
         ++number;
-        QString caption = child->windowTitle();
-        caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+        const auto* document = qobject_cast<frmDocument*>(child);
+        const QString caption =
+            LiteralText::MenuText(document ? document->Caption() : child->windowTitle());
         const QString text = number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(caption)
                                          : QStringLiteral("%1 %2").arg(number).arg(caption);
         auto* entry = new QAction(text, this);

@@ -12,6 +12,7 @@
 #include "app/Program.h"
 #include "app/ToolbarIcons.h"
 #include "documents/file_commands.h"
+#include "platform/LiteralText.h"
 #include "platform/RichTextBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/Services.h"
@@ -20,7 +21,7 @@ frmDocument::frmDocument(Program& program, QWidget* parent)
     : QMdiSubWindow(parent), CommonDialog1(program.services, this), program(program) {
     setObjectName(QStringLiteral("frmDocument"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("frmDocument"));
+    SetCaption(QStringLiteral("frmDocument"));
     setWindowIcon(ToolbarIcons::DocumentIcon());
 
     code = new RichTextBox(this);
@@ -61,6 +62,11 @@ frmDocument::~frmDocument() {
         code->disconnect(this);
 }
 
+void frmDocument::SetCaption(const QString& text) {
+    caption = text;
+    setWindowTitle(LiteralText::WindowTitle(text));
+}
+
 void frmDocument::Form_Load() {
     changed = false;
     Form_Resize();
@@ -95,7 +101,6 @@ void frmDocument::code_SelChange() {
 bool frmDocument::Form_Unload() {
     if (!changed)
         return true;
-    const QString caption = windowTitle();
     const MsgAnswer answer = program.services.MsgBox(
         this,
         QStringLiteral("Would you like to save changes made to ") + caption + QStringLiteral("?"),
@@ -164,7 +169,7 @@ bool frmDocument::WriteRecovery() {
         recoveryName = store->NewName();
     try {
         store->Write(recoveryName,
-                     {.caption = windowTitle(),
+                     {.caption = caption,
                       .format = code->FileFormat(),
                       .filePath = code->StampPath(),
                       .stamp = code->DiskStamp()},

@@ -253,7 +253,7 @@ TEST_F(MainWindowTest, ExitClosesChildrenAskingFirstThenWritesSettings) {
 TEST_F(MainWindowTest, FailedSaveWhileClosingKeepsTheMainWindowOpen) {
     main->NewDocument();
     frmDocument* document = main->ActiveDocument();
-    document->setWindowTitle("/nonexistent-kelto-dir/unsaved.c");
+    document->SetCaption("/nonexistent-kelto-dir/unsaved.c");
     document->code->SetText("int main;");
     document->code_KeyDown(Qt::Key_A, 0);
     services.messageAnswers.push_back(MsgAnswer::Yes);
@@ -280,7 +280,7 @@ TEST_F(MainWindowTest, WindowMenuListsChildrenAndActivatesTheChosenOne) {
     }
     ASSERT_NE(firstEntry, nullptr);
     firstEntry->trigger();
-    EXPECT_EQ(main->ActiveDocument()->windowTitle(), "Source 1");
+    EXPECT_EQ(main->ActiveDocument()->Caption(), "Source 1");
     // Rebuilding does not pile up entries.
     const qsizetype count = main->mnuWindow->actions().size();
     emit main->mnuWindow->aboutToShow();

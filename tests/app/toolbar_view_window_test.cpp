@@ -27,8 +27,8 @@ TEST_F(Toolbar, NewAndNewWindowNumberOnFromFileNew) {
     main->tbToolBar_ButtonClick("New");
     QStringList captions;
     for (QMdiSubWindow* child : main->mdiArea->subWindowList(QMdiArea::CreationOrder))
-        if (qobject_cast<frmDocument*>(child))
-            captions << child->windowTitle();
+        if (auto* document = qobject_cast<frmDocument*>(child))
+            captions << document->Caption();
     EXPECT_EQ(captions, (QStringList{"Source 1", "Source 2", "Source 3", "Source 4"}));
     EXPECT_EQ(main->ActiveForm()->windowTitle(), "Source 4");
 }

@@ -2,11 +2,15 @@
 #include <QDir>
 #include <QFile>
 #include <QMdiArea>
+#include <QMenu>
+#include <QProxyStyle>
+#include <QStyleOptionTitleBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 #include <functional>
 
+#include "app/frmMain.h"
 #include "documents/file_commands.h"
 #include "documents/frmDocument.h"
 #include "platform/RichTextBox.h"
@@ -25,7 +29,7 @@ protected:
         return WriteTestFile(dir, name, bytes);
     }
     static QByteArray Read(const QString& path) { return ReadTestFile(path); }
-    QString Caption() const { return main->ActiveDocument()->windowTitle(); }
+    QString Caption() const { return main->ActiveDocument()->Caption(); }
     RichTextBox& Code() const { return main->ActiveCode(); }
 
     QTemporaryDir dir;
@@ -156,7 +160,7 @@ TEST_F(FileCommands, NothingHappensWhileTheFileBrowserIsActive) {
     EXPECT_EQ(services.count("ShowSave"), 0);
     EXPECT_TRUE(main->Brows);
     EXPECT_EQ(main->mdiArea->subWindowList().size(), 2);
-    EXPECT_EQ(document->windowTitle(), dir.filePath("game.c"));
+    EXPECT_EQ(document->Caption(), dir.filePath("game.c"));
 }
 
 TEST_F(FileCommands, UnreadableFileIsReportedAndTheEmptyWindowStays) {
@@ -186,6 +190,55 @@ TEST_F(FileCommands, FailedSaveKeepsTextAndCaption) {
     EXPECT_EQ(Code().Text(), "#if A\r\n");
     EXPECT_EQ(Code().ColourAt(0), 0); // no colour step after a failed save
     EXPECT_FALSE(main->ActiveDocument()->ccode);
+}
+
+// What a window's title bar draws.
+class TitleBarText : public QProxyStyle {
+public:
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                            QPainter* painter, const QWidget* widget) const override {
+        if (const auto* bar = qstyleoption_cast<const QStyleOptionTitleBar*>(option);
+            bar && control == CC_TitleBar)
+            drawn = bar->text;
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+    }
+    mutable QString drawn;
+};
+
+// A path holding what Qt takes for markup ("[*]", the changed mark of a title; "&", the mark of
+// an access key) shows as written in the title bar and the Window menu, and the commands find
+// the file by it.
+TEST_F(FileCommands, OddPathsShowAsWrittenAndAreTheFilesSaved) {
+    const QString path = Write("a&b[*].c", "int a;\r\n");
+    main->OpenDocument(path);
+    frmDocument* document = main->ActiveDocument();
+    EXPECT_EQ(Caption(), path);
+    EXPECT_TRUE(document->ccode); // it ends in ".c"
+    auto shown = [&] {
+        TitleBarText style;
+        document->setStyle(&style);
+        document->resize(1200, 300); // nothing elided
+        document->grab();
+        document->setStyle(nullptr);
+        QStringList entries;
+        emit main->mnuWindow->aboutToShow();
+        for (const QAction* entry : main->mnuWindow->actions())
+            entries << entry->iconText(); // as the menu shows it
+        EXPECT_TRUE(entries.contains("2 " + Caption())) << entries.join('|').toStdString();
+        return style.drawn;
+    };
+    EXPECT_EQ(shown(), path);
+    Code().SetText("int b;\r\n");
+    main->mnuFileSave_Click();
+    EXPECT_EQ(Read(path), "int b;\r\n");
+
+    // Runs of placeholders, an open one and doubled marks.
+    const QString odder = dir.filePath("[*][*] x&&y [* [*]].h");
+    services.fileAnswers = {odder};
+    main->mnuFileSaveAs_Click();
+    EXPECT_EQ(Caption(), odder);
+    EXPECT_EQ(shown(), odder);
+    EXPECT_EQ(Read(odder), "int b;\r\n");
 }
 
 // Another program changed the file in place, replaced it, or made its path a link since Kelto

@@ -23,7 +23,7 @@ protected:
         return WriteTestFile(dir, name, bytes);
     }
     static QByteArray Bytes(const QString& path) { return ReadTestFile(path); }
-    QString Caption() const { return main->ActiveDocument()->windowTitle(); }
+    QString Caption() const { return main->ActiveDocument()->Caption(); }
     RichTextBox& Code() const { return main->ActiveCode(); }
     QStringList Entries() const {
         return QDir(dir.path())
@@ -193,6 +193,7 @@ TEST_F(HostileFiles, FailedSavesChangeNothingOnDiskOrInTheWindow) {
         main->mnuFileSave_Click();
     }
     ExpectReported(original);
+    EXPECT_TRUE(services.callsOf("MsgBox").back().text.contains("File too large"));
     EXPECT_EQ(Bytes(original), precious);
     EXPECT_EQ(Code().Text().size(), 512 * 1024);
     EXPECT_EQ(Entries(), before); // no temporary file left beside the target

@@ -162,10 +162,10 @@ TEST_F(Recovery, CopiesOfAKilledRunComeBackOnceAsked) {
     QStringList captions;
     for (QMdiSubWindow* window : windows) {
         if (auto* document = qobject_cast<frmDocument*>(window)) {
-            captions.append(document->windowTitle());
+            captions.append(document->Caption());
             EXPECT_TRUE(document->Changed());
             EXPECT_TRUE(document->code->IsModified());
-            if (document->windowTitle() == path) {
+            if (document->Caption() == path) {
                 EXPECT_EQ(document->code->Text(), "// added\r\nint\r\n");
                 EXPECT_EQ(document->code->FileFormat().encoding, TextFormat::Encoding::Utf16LE);
                 EXPECT_TRUE(document->ccode); // coloured as C source
@@ -182,7 +182,8 @@ TEST_F(Recovery, CopiesOfAKilledRunComeBackOnceAsked) {
     EXPECT_EQ(Copies().size(), 2);
 
     for (QMdiSubWindow* window : windows) {
-        if (window->windowTitle() == path)
+        if (auto* document = qobject_cast<frmDocument*>(window);
+            document && document->Caption() == path)
             main->ShowChild(window);
     }
     main->mnuFileSave_Click(); // the file is as the killed run saw it: no question

@@ -19,7 +19,7 @@ if [ -z "${KELTO_E2E_INSIDE:-}" ]; then
             exit 77
         fi
     done
-    KELTO_E2E_INSIDE=1 exec timeout -k 5 140 \
+    KELTO_E2E_INSIDE=1 exec timeout -k 5 200 \
         xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" bash "$0" "$kelto" "$out"
 fi
 
@@ -63,9 +63,13 @@ shot() {
     return 0
 }
 
-# Starts the program with the given arguments and waits for its main window.
+# Starts the program with the given arguments and waits for its main window. With
+# file_size_limit set (KiB), the program runs under that limit on the size of files it writes.
 start_kelto() {
-    "$kelto" "$@" >"$work/kelto.log" 2>&1 &
+    (
+        [ -z "${file_size_limit:-}" ] || ulimit -S -f "$file_size_limit" || exit 1
+        exec "$kelto" "$@"
+    ) >"$work/kelto.log" 2>&1 &
     kelto_pid=$!
     # The splash window comes first, and an untitled window is named after the program too; the
     # splash is destroyed before the main window shows, so the main window is the one visible
@@ -116,6 +120,27 @@ outer_geometry() {
 # The one visible window whose name matches, or nothing.
 visible_window() {
     timeout 5 xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n1
+}
+
+# Waits up to $1 seconds for a message box: a visible window named "Kelto" other than the main
+# window. Its id goes to message_window.
+wait_for_message() {
+    local seconds="$1" i id
+    message_window=""
+    for ((i = 0; i < seconds * 2; i++)); do
+        for id in $(timeout 5 xdotool search --onlyvisible --name '^Kelto$' 2>/dev/null); do
+            [ "$id" != "$main_window" ] && message_window="$id" && return 0
+        done
+        sleep 0.5
+    done
+    return 1
+}
+
+# The text of the message box in message_window, copied with Ctrl+C as a user would.
+message_text() {
+    focus "$message_window"
+    keys ctrl+c
+    timeout 5 xclip -o -selection clipboard 2>/dev/null
 }
 
 keys() {
@@ -365,7 +390,64 @@ second_start_hands_over() {
 }
 second_start_hands_over
 
+# ---- a save past the file-size limit ------------------------------------------------------
+# Under `ulimit -f` a write past the limit raises SIGXFSZ, which ends a process unless it is
+# ignored. Kelto must say why the save failed, keep the old file whole, keep running and keep
+# the text in its window: once the limit is lifted, Save writes that text.
+# Waits for a message box whose text matches a pattern, shoots it, answers OK and checks that
+# the program runs on; `when` names the moment in what a failure says.
+expect_message() {
+    local when="$1" pattern="$2" picture="$3" text
+    wait_for_message 10 || fail "no message $when"
+    text="$(message_text)"
+    shot "$out/$picture"
+    # shellcheck disable=SC2053 # the pattern is a pattern
+    [[ "$text" == $pattern ]] || fail "the message $when: $text"
+    keys Return
+    kill -0 "$kelto_pid" 2>/dev/null || fail "the program ended $when"
+}
+
+save_past_the_file_size_limit() {
+    if ! command -v xclip >/dev/null 2>&1 || ! command -v prlimit >/dev/null 2>&1; then
+        echo "SKIP: a save past the file-size limit needs xclip and prlimit"
+        return 0
+    fi
+    local file="$work/limit/big.c" old="$work/limit/big.old" i
+    mkdir -p "$work/limit"
+    for ((i = 0; i < 1000; i++)); do
+        printf '/* line %04d of forty bytes of text */\n' "$i"
+    done >"$file"
+    cp "$file" "$old"
+    file_size_limit=64 start_kelto "$file"
+    # The text doubled (40 KB to 80 KB) by copying it all and pasting it at its end.
+    keys ctrl+a ctrl+c ctrl+End ctrl+v
+    # The recovery copy of the unsaved text is written a few seconds after the typing stops; it
+    # is past the limit too, which is told once.
+    expect_message "writing a recovery copy past the file-size limit" \
+        "*recovery copy*File too large*" e2e-11-recovery-past-limit.png
+
+    focus "$main_window"
+    keys alt+f s
+    expect_message "saving past the file-size limit" "*$file*File too large*" \
+        e2e-12-save-past-limit.png
+    cmp -s "$old" "$file" || fail "the old file was not kept whole when Save failed"
+    [ "$(ls -A "$work/limit" | tr '\n' ' ')" = "big.c big.old " ] ||
+        fail "a temporary file was left: $(ls -A "$work/limit")"
+
+    prlimit --pid "$kelto_pid" --fsize=unlimited || fail "prlimit"
+    focus "$main_window"
+    keys alt+f s
+    sleep 1
+    [ "$(wc -c <"$file")" -eq $((2 * $(wc -c <"$old"))) ] ||
+        fail "the window did not keep its text: $(wc -c <"$file") bytes saved"
+    kill "$kelto_pid"
+    wait "$kelto_pid" 2>/dev/null
+    kelto_pid=""
+}
+save_past_the_file_size_limit
+
 echo "PASS: framed at its first-run size, wizard walked with Enter, typed, saved through the file dialog, exited, settings written, placement restored"
 echo "PASS: workspace opened, game built with the stand-in compiler, its error opened at its line"
 echo "PASS: a second start handed its file over"
+echo "PASS: a save past the file-size limit was refused with its reason; file and text kept"
 exit 0

@@ -1,8 +1,9 @@
 // The real services, on the offscreen platform: program starts, the file dialog's listing, the
-// message box's Yes/No question and the printer dialog's page-range fields.
+// message box's Yes/No question and what it says, and the printer dialog's page-range fields.
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -171,6 +172,26 @@ TEST(QtServicesMessageBox, OnlyYesOrNoAnswersAQuestion) {
     });
     EXPECT_EQ(services.MsgBox(nullptr, "Done.", MsgButtons::OK, MsgIcon::None, ""), MsgAnswer::OK);
     EXPECT_TRUE(closed);
+}
+
+// A message names paths as they are, never taken for markup, and Ctrl+C copies what it says, as
+// on Windows.
+TEST(QtServicesMessageBox, WhatABoxSaysIsPlainTextAndCanBeCopied) {
+    QtServices services;
+    QString copied;
+    bool plain = false;
+    WhenModal([&](QWidget& box) {
+        plain = static_cast<QMessageBox&>(box).textFormat() == Qt::PlainText;
+        QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
+        copied = QGuiApplication::clipboard()->text();
+        static_cast<QMessageBox&>(box).button(QMessageBox::Ok)->click();
+    });
+    services.MsgBox(nullptr, "Cannot save /src/<b>a&b</b>.c:\nFile too large", MsgButtons::OK,
+                    MsgIcon::Exclamation, "");
+    EXPECT_TRUE(plain);
+    const QString line = "---------------------------\n";
+    EXPECT_EQ(copied, line + "Kelto\n" + line + "Cannot save /src/<b>a&b</b>.c:\nFile too large\n" +
+                          line + "OK\n" + line);
 }
 
 // Flag 8: the real dialog offers no page range (nor odd or even pages), only All and Selection;

@@ -55,8 +55,8 @@ protected:
     QStringList captions() const {
         QStringList result;
         for (QMdiSubWindow* child : main->mdiArea->subWindowList(QMdiArea::CreationOrder))
-            if (qobject_cast<frmDocument*>(child))
-                result << child->windowTitle();
+            if (auto* document = qobject_cast<frmDocument*>(child))
+                result << document->Caption();
         return result;
     }
 
