@@ -12,10 +12,8 @@ void Main(Program& program) {
     if (!program.recovery)
         program.recovery = std::make_unique<RecoveryStore>();
     auto splash = std::make_unique<frmSplash>(program);
-    splash->show();
-    // Drawn now, before the main window's load keeps the thread busy.
-    splash->repaint();
-    QApplication::processEvents();
+    // On the screen and drawn before the main window's load keeps the thread busy.
+    splash->ShowPainted();
 
     auto* main = new frmMain(program);
     program.mainWindow = main;

@@ -7,61 +7,36 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
-#include <QShowEvent>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <cmath>
-#include <optional>
 
 #include "app/Program.h"
 #include "app/ToolbarIcons.h"
+#include "documents/file_commands.h"
 #include "documents/frmDocument.h"
+#include "platform/LiteralText.h"
 #include "platform/RichTextBox.h"
 #include "platform/RuntimeError.h"
+#include "platform/Services.h"
 #include "platform/SettingsStore.h"
-#include "platform/Twips.h"
+#include "platform/WindowPlacement.h"
 #include "workspace/frmBrows.h"
 
 namespace {
 
 const QString Section = QStringLiteral("Settings");
 
-// Window placement is kept in twips; the logical DPI of the window's screen converts.
-double DotsPerInch(const QWidget* window, Qt::Orientation direction) {
-    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return 96.0;
-    const double dpi =
-        direction == Qt::Horizontal ? screen->logicalDotsPerInchX() : screen->logicalDotsPerInchY();
-    return dpi > 0 ? dpi : 96.0;
-}
-
 // The decimal text of a single-precision number, as the store keeps placements.
 QString SingleText(double value) {
     return QString::number(double(float(value)), 'g', 7);
-}
-
-// A stored placement value in pixels, or nothing when it is no usable number (not numeric,
-// not finite, beyond any screen, or a size that is not positive).
-std::optional<int> StoredPixels(const QString& text, double dpi, bool isSize) {
-    bool ok = false;
-    const double twips = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(twips))
-        return std::nullopt;
-    const double pixels = twips * dpi / TwipsPerInch;
-    if (std::abs(pixels) > 1.0e6 || (isSize && pixels < 1.0))
-        return std::nullopt;
-    return TwipsToPixels(twips, dpi);
 }
 
 } // namespace
@@ -81,6 +56,14 @@ frmMain::frmMain(Program& program)
     mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdiArea);
     connect(mdiArea, &QMdiArea::subWindowActivated, this, &frmMain::ChildActivated);
+    placement = new WindowPlacement(*this);
+
+    // File dialogs start where the user is working: the active file's folder, else the last
+    // folder chosen in this run, else the workspace.
+    DialogFolders& folders = program.services.dialogFolders;
+    folders = DialogFolders();
+    folders.activeFile = [this] { return WorkingFile(); };
+    folders.sourceDir = [this] { return SourceDir; };
 
     createMenus();
     createToolBar();
@@ -92,7 +75,11 @@ frmMain::frmMain(Program& program)
     connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    // Wizard pages may outlive the main window; their dialogs no longer ask it.
+    program.services.dialogFolders.activeFile = nullptr;
+    program.services.dialogFolders.sourceDir = nullptr;
+}
 
 void frmMain::createMenus() {
     // One menu item: named as the menu table names it, its caption exactly as stored (no
@@ -326,6 +313,25 @@ RichTextBox& frmMain::ActiveCode() const {
     return *document->code;
 }
 
+QString frmMain::WorkingFile() const {
+    // A new, empty untitled window (File > Open makes one before its dialog shows) stands for
+    // the window that was active before it.
+    std::vector<QMdiSubWindow*> recent{ActiveForm()};
+    for (auto entry = activationOrder.rbegin(); entry != activationOrder.rend(); ++entry)
+        if (*entry && *entry != recent.front())
+            recent.push_back(*entry);
+    for (QMdiSubWindow* child : recent) {
+        const auto* document = qobject_cast<const frmDocument*>(child);
+        if (!document || !document->code)
+            return {};
+        if (!IsUntitled(document->windowTitle()))
+            return document->windowTitle();
+        if (document->Changed() || document->code->TextLength() > 0)
+            return {};
+    }
+    return {};
+}
+
 bool frmMain::ActiveIsBrowser() const {
     const QMdiSubWindow* active = ActiveForm();
     return active && !Brows.isNull() && active == Brows.data();
@@ -337,6 +343,7 @@ void frmMain::ShowChild(QMdiSubWindow* child) {
     if (child->mdiArea() != mdiArea) {
         mdiArea->addSubWindow(child);
         child->installEventFilter(this);
+        PlaceNewChild(child);
     }
     child->show();
     mdiArea->setActiveSubWindow(child);
@@ -402,8 +409,9 @@ void frmMain::RebuildWindowList() {
     int number = 0;
     for (QMdiSubWindow* child : children) {
         ++number;
-        QString caption = child->windowTitle();
-        caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+        const auto* document = qobject_cast<frmDocument*>(child);
+        const QString caption =
+            LiteralText::MenuText(document ? document->Caption() : child->windowTitle());
         const QString text = number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(caption)
                                          : QStringLiteral("%1 %2").arg(number).arg(caption);
         auto* entry = new QAction(text, this);
@@ -432,22 +440,19 @@ void frmMain::MDIForm_Load() {
     m.PendingFindText.clear();
     LastFindPos = 0;
 
-    // Placement in twips, applied as stored (not checked against the screen); a value that is
-    // no usable number takes its default instead of misplacing the window.
+    // Placement in twips, applied as stored where it makes a usable window; a value that is no
+    // usable number takes its default instead of misplacing the window.
     const QString& app = program.App.Title;
-    const double dpiX = DotsPerInch(this, Qt::Horizontal);
-    const double dpiY = DotsPerInch(this, Qt::Vertical);
-    auto read = [&](const char* key, double defaultTwips, double dpi, bool isSize) {
+    auto read = [&](const char* key, double defaultTwips, bool isSize) {
         const QString text = SettingsStore::GetSetting(app, Section, QLatin1String(key),
                                                        QString::number(defaultTwips));
-        return StoredPixels(text, dpi, isSize).value_or(TwipsToPixels(defaultTwips, dpi));
+        return WindowPlacement::StoredTwips(text, isSize).value_or(defaultTwips);
     };
-    const int left = read("MainLeft", 1000, dpiX, false);
-    const int top = read("MainTop", 1000, dpiY, false);
-    const int width = read("MainWidth", 6500, dpiX, true);
-    const int height = read("MainHeight", 6500, dpiY, true);
-    outerPlacement = QRect(left, top, width, height);
-    ApplyOuterGeometry();
+    const double left = read("MainLeft", 1000, false);
+    const double top = read("MainTop", 1000, false);
+    const double width = read("MainWidth", 6500, true);
+    const double height = read("MainHeight", 6500, true);
+    placement->Restore({left, top, width, height});
 
     m.FTPClientPath = SettingsStore::GetSetting(app, Section, QStringLiteral("ftpPath"), QString());
     m.WebBrowserPath =
@@ -458,35 +463,6 @@ void frmMain::MDIForm_Load() {
     ShowFileBrowser();
     mnuWindowFile->setChecked(true);
     Timer1->start();
-}
-
-void frmMain::ApplyOuterGeometry() {
-    // Qt places a window by its frame but sizes it by its client area; the frame's extent is
-    // known only once the window manager has framed the window, so this runs again then.
-    const QSize frame = frameGeometry().size() - geometry().size();
-    move(outerPlacement.topLeft());
-    resize(std::max(1, outerPlacement.width() - frame.width()),
-           std::max(1, outerPlacement.height() - frame.height()));
-    placementPending = !isVisible() || frame.isNull();
-}
-
-void frmMain::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (!placementPending || event->spontaneous())
-        return;
-    // A window manager reports the frame a little after mapping: look again shortly, and stop
-    // looking once the frame is known or the user has had time to move the window.
-    for (int delay : {0, 100, 400}) {
-        QTimer::singleShot(delay, this, [this, delay] {
-            if (!placementPending)
-                return;
-            const QSize frame = frameGeometry().size() - geometry().size();
-            if (!frame.isNull() && !isMinimized() && !isMaximized())
-                ApplyOuterGeometry();
-            if (!frame.isNull() || delay == 400)
-                placementPending = false;
-        });
-    }
 }
 
 void frmMain::SetFlatToolbar(QToolBar* aToolbar) {
@@ -504,18 +480,16 @@ void frmMain::SetFlatToolbar(QToolBar* aToolbar) {
 
 void frmMain::MDIForm_Unload() {
     const QString& app = program.App.Title;
-    if (!isMinimized()) {
-        const QRect outer = frameGeometry();
-        const double dpiX = DotsPerInch(this, Qt::Horizontal);
-        const double dpiY = DotsPerInch(this, Qt::Vertical);
+    // A placement that had to be mended stays stored as it was until the user moves the window.
+    if (!isMinimized() && !placement->KeepsStoredValues()) {
+        const TwipsRect outer = placement->Current();
         SettingsStore::SaveSetting(app, Section, QStringLiteral("MainLeft"),
-                                   SingleText(PixelsToTwips(outer.left(), dpiX)));
-        SettingsStore::SaveSetting(app, Section, QStringLiteral("MainTop"),
-                                   SingleText(PixelsToTwips(outer.top(), dpiY)));
+                                   SingleText(outer.left));
+        SettingsStore::SaveSetting(app, Section, QStringLiteral("MainTop"), SingleText(outer.top));
         SettingsStore::SaveSetting(app, Section, QStringLiteral("MainWidth"),
-                                   SingleText(PixelsToTwips(outer.width(), dpiX)));
+                                   SingleText(outer.width));
         SettingsStore::SaveSetting(app, Section, QStringLiteral("MainHeight"),
-                                   SingleText(PixelsToTwips(outer.height(), dpiY)));
+                                   SingleText(outer.height));
     }
     const Module1& m = program.module1;
     SettingsStore::SaveSetting(app, Section, QStringLiteral("ftpPath"), m.FTPClientPath);

@@ -44,6 +44,7 @@ class QStatusBar;
 class QTimer;
 class QToolBar;
 class RichTextBox;
+class WindowPlacement;
 class frmAddDir;
 class frmBrows;
 class frmBuild;
@@ -116,8 +117,16 @@ public:
     // a source window or there is none.
     RichTextBox& ActiveCode() const;
     bool ActiveIsBrowser() const;
-    // Shows a child window in the multiple-document area and makes it the active child.
+    // The file of the source window the user works in: the active one, or the one active
+    // before a new empty untitled window; empty when that window has no file.
+    QString WorkingFile() const;
+    // Shows a child window in the multiple-document area and makes it the active child; a
+    // child new to the area is placed first (PlaceNewChild).
     void ShowChild(QMdiSubWindow* child);
+    // Gives a child that has just entered the area a size and place that fit the client area,
+    // a cascade step down and right from the last one placed: a source window the platform's
+    // default size, a window of fixed size the size of its laid-out content.
+    void PlaceNewChild(QMdiSubWindow* child);
 
     // Start-up and shutdown.
     void MDIForm_Load();
@@ -219,10 +228,8 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
-    void showEvent(QShowEvent* event) override;
     void RebuildWindowList();
     void UpdateClock();
-    void ApplyOuterGeometry();
     bool eventFilter(QObject* watched, QEvent* event) override;
     void ActivateTopChild();
     void ChildActivated(QMdiSubWindow* child);
@@ -231,6 +238,6 @@ private:
     std::vector<QAction*> windowListActions; // the Window menu's entries for open children
     std::vector<QPointer<QMdiSubWindow>> activationOrder; // children, most recently active last
     std::vector<QPointer<QMdiSubWindow>> returnOrder;     // the order while a child closes
-    QRect outerPlacement;          // outer rectangle applied by the load step
-    bool placementPending = false; // frame not yet known when it was applied
+    WindowPlacement* placement = nullptr; // the outer rectangle kept in the settings store
+    QPointer<QMdiSubWindow> lastPlaced;   // the child PlaceNewChild placed last
 };

@@ -1,11 +1,15 @@
 #include "app/frmSplash.h"
 
+#include <QApplication>
+#include <QEventLoop>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "app/Program.h"
 #include "app/ToolbarIcons.h"
@@ -19,6 +23,22 @@ QFont Verdana(bool bold) {
     font.setBold(bold);
     return font;
 }
+
+// Ends an event loop when the window it watches is exposed.
+class ExposeWatch : public QObject {
+public:
+    explicit ExposeWatch(QEventLoop& loop) : loop(loop) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && qobject_cast<QWindow*>(watched)->isExposed())
+            loop.quit();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QEventLoop& loop;
+};
 
 } // namespace
 
@@ -74,4 +94,21 @@ void frmSplash::Form_Load() {
     lblVersion->setText(QStringLiteral("Version ") + QString::number(program.App.Major) +
                         QStringLiteral(".") + QString::number(program.App.Minor) +
                         QStringLiteral(".") + QString::number(program.App.Revision));
+}
+
+void frmSplash::ShowPainted() {
+    // A window manager maps the window some milliseconds after show(); a repaint before then
+    // draws nothing anyone sees.
+    show();
+    QWindow* handle = windowHandle();
+    if (handle && !handle->isExposed()) {
+        QEventLoop loop;
+        ExposeWatch watch(loop);
+        handle->installEventFilter(&watch);
+        QTimer::singleShot(ExposeLimitMs, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        handle->removeEventFilter(&watch);
+    }
+    repaint();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

@@ -21,6 +21,10 @@ public:
 
     // Runs as the window is created: sets the version line.
     void Form_Load();
+    // Shows the window and paints it once it is on the screen: returns when it has been
+    // exposed and painted, or after ExposeLimitMs when the window system never exposes it.
+    void ShowPainted();
+    static constexpr int ExposeLimitMs = 300;
 
 private:
     Program& program;

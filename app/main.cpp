@@ -9,10 +9,14 @@
 #include "app/Program.h"
 #include "app/ToolbarIcons.h"
 #include "app/frmMain.h"
+#include "platform/FileSizeSignal.h"
 #include "platform/QtServices.h"
 #include "platform/SingleInstance.h"
+#include "platform/WindowPlacement.h"
 
 int main(int argc, char** argv) {
+    // A write past the file-size limit fails and is reported instead of ending the program.
+    IgnoreFileSizeSignal();
     // --help, --version and a wrong command line are answered before anything needs a display.
     const CommandLine commandLine = ParseCommandLine(ArgumentsOf(argc, argv), QDir::currentPath());
     if (commandLine.action != CommandLine::Action::Open)
@@ -21,6 +25,8 @@ int main(int argc, char** argv) {
     if (instance.HandOver(commandLine.files))
         return 0;
 
+    // Under Wayland through XWayland, where a window can be placed (unless a platform is chosen).
+    WindowPlacement::ChoosePlatform(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelto"));
     // Every window without an icon of its own (dialogs, wizard pages, child windows) shows the

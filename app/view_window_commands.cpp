@@ -1,6 +1,7 @@
 // The toolbar dispatch, View > Toolbar and Status Bar, the Window commands that arrange the
 // child windows, and the File > Properties placeholder the toolbar reaches.
 #include <QAction>
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStatusBar>
@@ -12,6 +13,7 @@
 
 #include "app/Program.h"
 #include "app/frmMain.h"
+#include "documents/frmDocument.h"
 #include "platform/RuntimeError.h"
 #include "platform/Services.h"
 
@@ -48,6 +50,17 @@ QList<QMdiSubWindow*> ChildrenTopmostFirst(QMdiArea& area) {
 // (the bars go once every window lies inside it).
 QRect ClientArea(const QMdiArea& area) {
     return QRect(QPoint(0, 0), area.contentsRect().size());
+}
+
+// How far each cascaded window lies down and right from the one behind it: its caption's height.
+int CascadeStep(const QMdiArea& area) {
+    return std::max(area.style()->pixelMetric(QStyle::PM_TitleBarHeight), 16) + 4;
+}
+
+// A window of fixed size (the file browser, the New Workspace dialog): it takes its size from
+// its content, never from an arrangement.
+bool FixedSize(const QMdiSubWindow* child) {
+    return child->minimumSize() == child->maximumSize();
 }
 
 // Places a window on its slot. A window of fixed size keeps its size and is kept inside the
@@ -117,6 +130,11 @@ void Tile(QMdiArea& area, const QList<QMdiSubWindow*>& children, bool horizontal
         }
         Place(tiled[i], slot, client);
     }
+    // A window of fixed size may reach into the slots of others: it goes behind them, so that
+    // every window that fills its slot shows whole.
+    for (QMdiSubWindow* child : tiled)
+        if (FixedSize(child))
+            child->lower();
 }
 
 // Overlapping, each one a caption's height down and right from the one behind it, the
@@ -127,8 +145,10 @@ void Cascade(QMdiArea& area, const QList<QMdiSubWindow*>& children) {
     if (cascaded.isEmpty())
         return;
     std::reverse(cascaded.begin(), cascaded.end()); // the one at the back first
+    // Windows of fixed size at the back, so that they cover no caption of the others.
+    std::stable_partition(cascaded.begin(), cascaded.end(), FixedSize);
     const QRect client = AboveIcons(area, children);
-    const int step = std::max(area.style()->pixelMetric(QStyle::PM_TitleBarHeight), 16) + 4;
+    const int step = CascadeStep(area);
     const int n = int(cascaded.size());
     const QSize size(std::max(client.width() * 2 / 3, client.width() - (n - 1) * step),
                      std::max(client.height() * 2 / 3, client.height() - (n - 1) * step));
@@ -142,6 +162,42 @@ void Cascade(QMdiArea& area, const QList<QMdiSubWindow*>& children) {
     }
 }
 } // namespace
+
+void frmMain::PlaceNewChild(QMdiSubWindow* child) {
+    // The client area as it will be when the main window shows, if it does not show yet.
+    if (!isVisible()) {
+        ensurePolished();
+        if (layout())
+            layout()->activate();
+    }
+    const QRect client = ClientArea(*mdiArea);
+    const int step = CascadeStep(*mdiArea);
+    child->ensurePolished(); // its frame and caption as they are drawn in this area
+    if (FixedSize(child)) {
+        // Laid out now that it sits in the area, so its own controls fit inside it.
+        child->setMinimumSize(0, 0);
+        child->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        child->setFixedSize(child->sizeHint());
+    } else if (qobject_cast<frmDocument*>(child)) {
+        // As the platform sizes a new child: the area less a few cascade steps, so that a run
+        // of new windows, each a step down and right, stays inside it.
+        const int steps = std::max(1, client.height() / (3 * step));
+        child->resize(std::max(client.width() - steps * step, client.width() / 2),
+                      std::max(client.height() - steps * step, client.height() / 2));
+    } else {
+        if (!child->testAttribute(Qt::WA_Resized))
+            child->adjustSize();
+        child->resize(child->size().boundedTo(client.size()));
+    }
+    // A step down and right from the last window placed; back at the top left when it would
+    // leave the area.
+    QPoint at = lastPlaced && lastPlaced->isVisible() ? lastPlaced->pos() + QPoint(step, step)
+                                                      : QPoint(0, 0);
+    if (at.x() + child->width() > client.width() || at.y() + child->height() > client.height())
+        at = QPoint(0, 0);
+    child->move(at);
+    lastPlaced = child;
+}
 
 void frmMain::tbToolBar_ButtonClick(const QString& buttonKey) {
     for (const ToolbarCommand& entry : toolbarCommands) {

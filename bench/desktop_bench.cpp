@@ -560,6 +560,7 @@ public:
         rows["start/main_first_paint"].push_back(mainPaint->time - started);
         rows["start/settled"].push_back(settled - started);
         rows["start/first_paint_to_settled"].push_back(settled - first->time);
+        rows["start/main_first_paint_to_settled"].push_back(settled - mainPaint->time);
         int resizes = 0;
         double lastResize = 0;
         for (const Event& e : log) {

@@ -69,7 +69,7 @@ void LoadIntoActive(frmMain& main, const QString& path) {
         ReportFailure(main, error, QStringLiteral("The file was not opened."));
         return;
     }
-    document->setWindowTitle(path);
+    document->SetCaption(path);
     ColourStep(main, *document);
     TellAboutContents(main, path, notes, document->code->FileFormat());
 }
@@ -89,7 +89,7 @@ bool SaveTo(frmMain& main, frmDocument& document, const QString& path, bool rena
     }
     document.DropRecovery();
     if (rename) {
-        document.setWindowTitle(path);
+        document.SetCaption(path);
     }
     return true;
 }
@@ -108,7 +108,7 @@ void SaveUnderNewName(frmMain& main, frmDocument& document, const QString& title
 } // namespace
 
 void ColourStep(frmMain& main, frmDocument& document) {
-    if (!PassesColourTest(document.windowTitle())) {
+    if (!PassesColourTest(document.Caption())) {
         return;
     }
     main.CPPHighlight();
@@ -146,8 +146,8 @@ void frmMain::mnuFileSave_Click() {
     if (!document || !document->code) {
         return;
     }
-    if (!IsUntitled(document->windowTitle())) {
-        SaveTo(*this, *document, document->windowTitle(), false);
+    if (!IsUntitled(document->Caption())) {
+        SaveTo(*this, *document, document->Caption(), false);
         return;
     }
     SaveUnderNewName(*this, *document, QStringLiteral("Save"));

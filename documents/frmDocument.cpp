@@ -12,6 +12,7 @@
 #include "app/Program.h"
 #include "app/ToolbarIcons.h"
 #include "documents/file_commands.h"
+#include "platform/LiteralText.h"
 #include "platform/RichTextBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/Services.h"
@@ -20,7 +21,7 @@ frmDocument::frmDocument(Program& program, QWidget* parent)
     : QMdiSubWindow(parent), CommonDialog1(program.services, this), program(program) {
     setObjectName(QStringLiteral("frmDocument"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("frmDocument"));
+    SetCaption(QStringLiteral("frmDocument"));
     setWindowIcon(ToolbarIcons::DocumentIcon());
 
     code = new RichTextBox(this);
@@ -52,8 +53,6 @@ frmDocument::frmDocument(Program& program, QWidget* parent)
         connect(recoveryIdle, &QTimer::timeout, this, &frmDocument::WriteRecovery);
         connect(recoveryDeadline, &QTimer::timeout, this, &frmDocument::WriteRecovery);
     }
-
-    resize(600, 400);
     Form_Load();
 }
 
@@ -61,6 +60,11 @@ frmDocument::~frmDocument() {
     // The control may report a last selection change while it is torn down.
     if (code)
         code->disconnect(this);
+}
+
+void frmDocument::SetCaption(const QString& text) {
+    caption = text;
+    setWindowTitle(LiteralText::WindowTitle(text));
 }
 
 void frmDocument::Form_Load() {
@@ -97,7 +101,6 @@ void frmDocument::code_SelChange() {
 bool frmDocument::Form_Unload() {
     if (!changed)
         return true;
-    const QString caption = windowTitle();
     const MsgAnswer answer = program.services.MsgBox(
         this,
         QStringLiteral("Would you like to save changes made to ") + caption + QStringLiteral("?"),
@@ -125,13 +128,13 @@ bool frmDocument::Form_Unload() {
         code->SaveFile(path, 1);
     } catch (const RuntimeError& error) {
         // Closing now would throw the text away: say why and keep the window open.
-        program.services.MsgBox(
-            this,
-            QStringLiteral("The changes to ") + caption +
-                QStringLiteral(" could not be saved to ") + path + QStringLiteral(".\n\n") +
-                error.Description +
-                QStringLiteral("\n\nThe window stays open so that nothing is lost."),
-            MsgButtons::OK, MsgIcon::Exclamation, program.App.Title);
+        // The reason names the path.
+        program.services.MsgBox(this,
+                                QStringLiteral("The changes could not be saved.\n\n") +
+                                    error.Description +
+                                    QStringLiteral("\n\nThe window stays open so that nothing "
+                                                   "is lost."),
+                                MsgButtons::OK, MsgIcon::Exclamation, program.App.Title);
         return false;
     }
     return true;
@@ -166,7 +169,7 @@ bool frmDocument::WriteRecovery() {
         recoveryName = store->NewName();
     try {
         store->Write(recoveryName,
-                     {.caption = windowTitle(),
+                     {.caption = caption,
                       .format = code->FileFormat(),
                       .filePath = code->StampPath(),
                       .stamp = code->DiskStamp()},

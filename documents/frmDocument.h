@@ -25,6 +25,11 @@ public:
     CommonDialog CommonDialog1;
     bool ccode = false; // colouring while typing is on; written by the main window
 
+    // The caption, the window's identity: "Source N" or the file's full path, exactly as
+    // set, whatever characters it holds ("[*]", "&"). The title bar shows it as written.
+    QString Caption() const { return caption; }
+    void SetCaption(const QString& text);
+
     bool Changed() const { return changed; }
     // For a window whose text comes back from a recovery copy: closing it asks to save.
     void MarkChanged() { changed = true; }
@@ -53,6 +58,7 @@ private:
     void ScheduleRecovery();
 
     Program& program;
+    QString caption;
     bool changed = false;
     // Recovery copy: written when the typing has stopped for a moment, and at the latest a
     // while after the first edit it does not hold yet.

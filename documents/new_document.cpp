@@ -6,7 +6,7 @@
 void frmMain::NewDocument() {
     DocumentCount = DocumentCount + 1;
     auto* document = new frmDocument(program); // its Form_Load runs as it is created
-    document->setWindowTitle(QStringLiteral("Source ") + QString::number(DocumentCount));
+    document->SetCaption(QStringLiteral("Source ") + QString::number(DocumentCount));
     ShowChild(document);
     program.module1.SelectionChanged = true;
     LastFindPos = 0;

@@ -38,7 +38,7 @@ void frmMain::OfferRecovery() {
             continue;
         }
         document->code->RestoreText(copy.utf8, copy.format, copy.filePath, copy.stamp);
-        document->setWindowTitle(copy.caption);
+        document->SetCaption(copy.caption);
         document->MarkChanged();
         ColourStep(*this, *document);
         allKept = document->WriteRecovery() && allKept;

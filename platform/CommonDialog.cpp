@@ -2,6 +2,7 @@
 // the cancel behaviour are the control's.
 #include "platform/CommonDialog.h"
 
+#include <QFileInfo>
 #include <Qsci/qsciprinter.h>
 
 #include "platform/RuntimeError.h"
@@ -12,11 +13,28 @@ CommonDialog::CommonDialog(Services& services, QWidget* owner) : services(servic
 CommonDialog::~CommonDialog() = default;
 
 void CommonDialog::ShowOpen() {
-    FileName = services.ShowOpen(owner, DialogTitle, Filter);
+    FileName = services.ShowOpen(owner, DialogTitle, Filter, services.dialogFolders.Start());
+    Chosen();
 }
 
 void CommonDialog::ShowSave() {
-    FileName = services.ShowSave(owner, DialogTitle, Filter);
+    FileName = services.ShowSave(owner, DialogTitle, Filter, services.dialogFolders.Start());
+    Chosen();
+}
+
+void CommonDialog::Chosen() {
+    if (!FileName.isEmpty())
+        services.dialogFolders.lastChosen = QFileInfo(FileName).absolutePath();
+}
+
+QString DialogFolders::Start() const {
+    const QString file = activeFile ? activeFile() : QString();
+    const QString candidates[] = {file.isEmpty() ? QString() : QFileInfo(file).absolutePath(),
+                                  lastChosen, sourceDir ? sourceDir() : QString()};
+    for (const QString& folder : candidates)
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    return {};
 }
 
 void CommonDialog::ShowPrinter() {

@@ -1,7 +1,8 @@
 // The common dialog control: file-open, file-save and printer dialogs with the members the
 // program's windows use. The dialogs themselves come from Services, so tests script them.
 // A cancelled printer dialog with CancelError set throws RuntimeError 32755, which the caller
-// tests; a cancelled file dialog leaves FileName empty.
+// tests; a cancelled file dialog leaves FileName empty. File dialogs start where
+// Services::dialogFolders says.
 #pragma once
 
 #include <QString>
@@ -29,6 +30,7 @@ public:
     QPrinter& hDC();
 
 private:
+    void Chosen(); // remembers the chosen file's folder for the next dialog
     Services& services;
     QWidget* owner;
     std::unique_ptr<QPrinter> printer;

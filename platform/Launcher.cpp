@@ -74,6 +74,10 @@ ProgramForCommandLine(const QString& commandLine,
                       const std::function<bool(const QString&)>& isExecutableFile, QString& error) {
     if (isExecutableFile(commandLine))
         return ProgramStart{commandLine, {}};
+    // Blanks around a whole path are a slip of the keyboard, not arguments.
+    if (const QString whole = commandLine.trimmed();
+        whole != commandLine && !whole.isEmpty() && isExecutableFile(whole))
+        return ProgramStart{whole, {}};
 
     const std::optional<QStringList> words = SplitCommandLine(commandLine);
     if (!words) {

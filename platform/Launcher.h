@@ -21,7 +21,8 @@ struct ProgramStart {
 };
 
 // What to start for a command line typed by the user: the whole text when it names an
-// executable file (a path with blanks needs no quotes); otherwise the shell's words, the
+// executable file (a path with blanks needs no quotes), as it is or without the blanks around
+// it; otherwise the shell's words, the
 // first being the program. When that first word names no executable file but the text
 // starts with an unquoted path with blanks that does, that path is the program and the
 // rest are its arguments (as Windows reads such a command line). Nothing, with the reason in

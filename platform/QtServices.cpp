@@ -3,6 +3,7 @@
 #include "platform/QtServices.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -12,6 +13,7 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -20,7 +22,6 @@
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
 #include <QUrl>
-#include <memory>
 
 #include "platform/FileFilter.h"
 #include "platform/Launcher.h"
@@ -31,22 +32,48 @@
 
 namespace {
 
-// A message box that only its buttons answer: Esc and the close box leave it open. A Yes/No
-// question has no Cancel, so closing it must not count as either answer (on Windows such a box
-// ignores Esc and has no working close box).
-class QuestionBox : public QMessageBox {
+// The program's message box. Ctrl+C copies what it says (title, text and buttons between
+// dashed lines), as Windows' message boxes do and Qt's do there, so a message can be pasted
+// into a report. A Yes/No question is answered only by its buttons: Esc and the close box
+// leave it open. It has no Cancel, so closing it must not count as either answer (on Windows
+// such a box ignores Esc and has no working close box).
+class MessageBox : public QMessageBox {
 public:
-    using QMessageBox::QMessageBox;
+    MessageBox(QWidget* owner, bool question) : QMessageBox(owner), question(question) {}
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
-        if (event->matches(QKeySequence::Cancel)) {
+        if (question && event->matches(QKeySequence::Cancel)) {
             event->accept();
             return;
         }
+#ifndef Q_OS_WIN
+        if (event->matches(QKeySequence::Copy)) {
+            QGuiApplication::clipboard()->setText(Copied());
+            event->accept();
+            return;
+        }
+#endif
         QMessageBox::keyPressEvent(event);
     }
-    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+    void closeEvent(QCloseEvent* event) override {
+        if (question)
+            event->ignore();
+        else
+            QMessageBox::closeEvent(event);
+    }
+
+private:
+    QString Copied() const {
+        const QString line = QStringLiteral("---------------------------\n");
+        QStringList answers;
+        for (const QAbstractButton* button : buttons())
+            answers.append(button->text().remove(QLatin1Char('&')));
+        return line + windowTitle() + u'\n' + line + text() + u'\n' + line +
+               answers.join(QStringLiteral("   ")) + u'\n' + line;
+    }
+
+    bool question;
 };
 
 // No page range in a print dialog means none can be chosen (nor odd or even pages): only "All"
@@ -175,8 +202,8 @@ bool StartCommandLine(const QString& commandLine, const QString& workingDirector
 #endif
 
 QString RunFileDialog(QWidget* owner, const QString& title, const QString& filter,
-                      QFileDialog::AcceptMode mode) {
-    QFileDialog dialog(owner, title);
+                      const QString& folder, QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(owner, title, folder);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     // The callers replace a chosen file without asking, as the program always has.
@@ -204,12 +231,14 @@ QtServices::QtServices()
 {
 }
 
-QString QtServices::ShowOpen(QWidget* owner, const QString& title, const QString& filter) {
-    return RunFileDialog(owner, title, filter, QFileDialog::AcceptOpen);
+QString QtServices::ShowOpen(QWidget* owner, const QString& title, const QString& filter,
+                             const QString& folder) {
+    return RunFileDialog(owner, title, filter, folder, QFileDialog::AcceptOpen);
 }
 
-QString QtServices::ShowSave(QWidget* owner, const QString& title, const QString& filter) {
-    return RunFileDialog(owner, title, filter, QFileDialog::AcceptSave);
+QString QtServices::ShowSave(QWidget* owner, const QString& title, const QString& filter,
+                             const QString& folder) {
+    return RunFileDialog(owner, title, filter, folder, QFileDialog::AcceptSave);
 }
 
 bool QtServices::ShowPrinter(QWidget* owner, const QString& title, int flags, QPrinter& printer) {
@@ -226,11 +255,10 @@ bool QtServices::ShowPrinter(QWidget* owner, const QString& title, int flags, QP
 
 MsgAnswer QtServices::MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
                              const QString& caption) {
-    const std::unique_ptr<QMessageBox> made = buttons == MsgButtons::YesNo
-                                                  ? std::make_unique<QuestionBox>(owner)
-                                                  : std::make_unique<QMessageBox>(owner);
-    QMessageBox& box = *made;
+    MessageBox box(owner, buttons == MsgButtons::YesNo);
     box.setWindowTitle(caption.isEmpty() ? QStringLiteral("Kelto") : caption);
+    // Messages name paths, which may hold what Qt would take for markup ("<b>", "&lt;").
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (icon) {
     case MsgIcon::None:
@@ -269,12 +297,13 @@ void QtServices::RunModal(QDialog& dialog) {
 
 bool QtServices::Launch(const QString& commandLine, QString& error) {
 #ifdef Q_OS_WIN
-    return StartCommandLine(commandLine, QString(), 0, error);
+    return StartCommandLine(commandLine.trimmed(), QString(), 0, error);
 #else
-    // A file or folder that the whole text names, but that cannot run: say why, rather than
-    // what splitting its name at the blanks would find.
-    if (QFileInfo::exists(commandLine) && !IsExecutableFile(commandLine)) {
-        error = WhyNotStartable(commandLine);
+    // A file or folder that the whole text names (blanks around it aside), but that cannot
+    // run: say why, rather than what splitting its name at the blanks would find.
+    const QString whole = QFileInfo::exists(commandLine) ? commandLine : commandLine.trimmed();
+    if (QFileInfo::exists(whole) && !IsExecutableFile(whole)) {
+        error = WhyNotStartable(whole);
         return false;
     }
     const auto start = Launcher::ProgramForCommandLine(commandLine, IsExecutableFile, error);

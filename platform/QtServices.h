@@ -13,8 +13,10 @@ class QtServices : public Services {
 public:
     QtServices();
 
-    QString ShowOpen(QWidget* owner, const QString& title, const QString& filter) override;
-    QString ShowSave(QWidget* owner, const QString& title, const QString& filter) override;
+    QString ShowOpen(QWidget* owner, const QString& title, const QString& filter,
+                     const QString& folder) override;
+    QString ShowSave(QWidget* owner, const QString& title, const QString& filter,
+                     const QString& folder) override;
     bool ShowPrinter(QWidget* owner, const QString& title, int flags, QPrinter& printer) override;
     MsgAnswer MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
                      const QString& caption) override;

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -25,13 +26,26 @@ struct RegistryValue {
     QByteArray data;
 };
 
+// Where a file dialog starts: in the folder of the active source window's file, else in the
+// folder of the last file chosen in a file dialog in this run, else in the workspace's source
+// directory; a folder that does not exist is passed over. Empty when none is left.
+struct DialogFolders {
+    std::function<QString()> activeFile; // the active source window's file, or empty
+    std::function<QString()> sourceDir;  // the loaded workspace's source directory, or empty
+    QString lastChosen;                  // the folder of the last file chosen in this run
+    QString Start() const;
+};
+
 class Services {
 public:
     virtual ~Services() = default;
 
-    // File dialogs: the chosen full path, or an empty string when the user cancelled.
-    virtual QString ShowOpen(QWidget* owner, const QString& title, const QString& filter) = 0;
-    virtual QString ShowSave(QWidget* owner, const QString& title, const QString& filter) = 0;
+    // File dialogs, starting in folder (empty: the platform's choice): the chosen full path, or
+    // an empty string when the user cancelled.
+    virtual QString ShowOpen(QWidget* owner, const QString& title, const QString& filter,
+                             const QString& folder) = 0;
+    virtual QString ShowSave(QWidget* owner, const QString& title, const QString& filter,
+                             const QString& folder) = 0;
     // Printer dialog: true when the user chose to go on, with the choice in printer.
     // flags are the dialog's Flags (256: return the device, 8: no page range, 1: selection).
     virtual bool ShowPrinter(QWidget* owner, const QString& title, int flags,
@@ -62,4 +76,7 @@ public:
     // description when the call failed.
     virtual bool WinHelp(QWidget* owner, const QString& helpFile, std::uint32_t command,
                          QString& error) = 0;
+
+    // Where the common dialog's file dialogs start, for the whole running program.
+    DialogFolders dialogFolders;
 };

@@ -1,6 +1,7 @@
 // Enter and Return press the push button that has the focus, in the options dialog and the
-// wizard pages alike. None of those windows has a default button (Enter in a text box does
-// nothing), and a QPushButton without autoDefault ignores Enter by itself.
+// wizard pages alike (a QPushButton without autoDefault ignores Enter by itself). The options
+// dialog has no default button, so Enter in a text box does nothing there; a wizard page sends
+// it to its forward button.
 #pragma once
 
 class QKeyEvent;

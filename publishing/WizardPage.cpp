@@ -2,10 +2,13 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "FocusedButton.h"
 #include "WizardPicture.h"
@@ -17,7 +20,8 @@
 #include "frmMP5.h"
 
 namespace {
-// Every page has the same size; the picture fills the height above the button row.
+// The page's documented size is its least size: the picture fills the height above the button
+// row; a page grows when its texts need more room at the user's font.
 constexpr int PictureWidth = 125;
 constexpr int PictureHeight = 269;
 constexpr int Margin = 12;
@@ -26,12 +30,29 @@ constexpr int ButtonHeight = 25;
 constexpr int PageWidth = 500;
 constexpr int PageHeight = PictureHeight + 10 + ButtonHeight + 10;
 
-QPushButton* makeButton(const QString& caption, QWidget* parent, const char* name, int x) {
+// One size for every navigation button, so that each keeps its place on every page.
+QSize NavigationButtonSize() {
+    QSize size(ButtonWidth, ButtonHeight);
+    for (const QString& caption : {QStringLiteral("< Back"), QStringLiteral("Next >"),
+                                   QStringLiteral("Cancel"), QStringLiteral("Finish")})
+        size = size.expandedTo(QPushButton(caption).sizeHint());
+    return size;
+}
+
+QPushButton* makeButton(const QString& caption, QWidget* parent, const char* name) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false); // no default button: Enter presses the focused one
-    button->setGeometry(x, PictureHeight + 10, ButtonWidth, ButtonHeight);
+    button->setAutoDefault(false); // Enter goes to the focused button or the page's default
+    button->setFixedSize(NavigationButtonSize());
     return button;
+}
+
+// A button's place in the row: the button, or room of its size where the page has none.
+void addSlot(QHBoxLayout& row, QPushButton* button) {
+    if (button)
+        row.addWidget(button);
+    else
+        row.addSpacing(NavigationButtonSize().width());
 }
 
 WizardPage* createPage(Program& program, int n) {
@@ -60,18 +81,23 @@ WizardPage::WizardPage(Program& program, int n, const QString& title, const QStr
     setObjectName(QStringLiteral("frmMP%1").arg(n));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Mod Publishing Wizard"));
-    setFixedSize(PageWidth, PageHeight);
 
     Picture1 = new QLabel(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(0, 0, PictureWidth, PictureHeight);
+    Picture1->setFixedWidth(PictureWidth);
+    Picture1->setMinimumHeight(PictureHeight);
+    Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Picture1->setPixmap(WizardPicture());
+    // Below the image, on a page grown taller, the colour the image ends in.
+    Picture1->setAutoFillBackground(true);
+    QPalette pictureColour = Picture1->palette();
+    pictureColour.setColor(QPalette::Window,
+                           WizardPicture().toImage().pixelColor(0, PictureHeight - 1));
+    Picture1->setPalette(pictureColour);
 
     auto* area = new QWidget(this);
-    area->setGeometry(PictureWidth + Margin, Margin, PageWidth - PictureWidth - 2 * Margin,
-                      PictureHeight - Margin);
     content = new QVBoxLayout(area);
-    content->setContentsMargins(0, 0, 0, 0);
+    content->setContentsMargins(0, Margin, Margin, 0);
 
     Label1 = new QLabel(area);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -96,21 +122,67 @@ WizardPage::WizardPage(Program& program, int n, const QString& title, const QStr
         content->addStretch(1); // the texts keep to the top; pages insert their rows above
     }
 
-    // The navigation buttons keep their places whether or not a page has them.
-    const int cancelX = PageWidth - Margin - ButtonWidth;
-    const int nextX = cancelX - Margin - ButtonWidth;
-    const int backX = nextX - ButtonWidth;
+    // The navigation buttons keep their places whether or not a page has them: "< Back" and
+    // "Next >" side by side, then "Cancel" (or "Finish") at the right.
     if (n > FirstPage) {
-        cmdBack = makeButton(QStringLiteral("< Back"), this, "cmdBack", backX);
+        cmdBack = makeButton(QStringLiteral("< Back"), this, "cmdBack");
         connect(cmdBack, &QPushButton::clicked, this, &WizardPage::cmdBack_Click);
     }
     if (n < LastPage) {
-        cmdNext = makeButton(QStringLiteral("Next >"), this, "cmdNext", nextX);
+        cmdNext = makeButton(QStringLiteral("Next >"), this, "cmdNext");
         connect(cmdNext, &QPushButton::clicked, this, &WizardPage::cmdNext_Click);
     }
     cmdCancel = makeButton(n == LastPage ? QStringLiteral("Finish") : QStringLiteral("Cancel"),
-                           this, "cmdCancel", cancelX);
+                           this, "cmdCancel");
     connect(cmdCancel, &QPushButton::clicked, this, &WizardPage::cmdCancel_Click);
+    // Enter anywhere but on another button goes forward: "Next >", or "Finish" on the last page.
+    Forward()->setDefault(true);
+
+    auto* top = new QHBoxLayout;
+    top->setSpacing(Margin);
+    top->addWidget(Picture1);
+    top->addWidget(area, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(Margin, 10, Margin, 10);
+    buttons->setSpacing(0);
+    buttons->addStretch(1);
+    addSlot(*buttons, cmdBack);
+    addSlot(*buttons, cmdNext);
+    buttons->addSpacing(Margin);
+    addSlot(*buttons, cmdCancel);
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(0);
+    page->addLayout(top, 1);
+    page->addLayout(buttons);
+}
+
+QPushButton* WizardPage::Forward() const {
+    return cmdNext ? cmdNext : cmdCancel;
+}
+
+QWidget* WizardPage::FirstFocus() {
+    return Forward();
+}
+
+void WizardPage::FitToContent() {
+    ensurePolished();
+    QLayout* page = layout();
+    page->activate();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize available = screen ? screen->availableGeometry().size() : QSize(1920, 1080);
+    auto heightFor = [page](int width) {
+        return std::max(PageHeight, page->hasHeightForWidth() ? page->totalHeightForWidth(width)
+                                                              : page->sizeHint().height());
+    };
+    int width = std::max(PageWidth, page->totalMinimumSize().width());
+    int height = heightFor(width);
+    // A page too tall for the screen grows wider instead.
+    while (height > available.height() && width + 50 <= available.width()) {
+        width += 50;
+        height = heightFor(width);
+    }
+    setFixedSize(width, height);
 }
 
 WizardPage* WizardPage::OpenPage(const Program& program, int n) {
@@ -127,6 +199,8 @@ WizardPage* WizardPage::ShowPage(Program& program, int n) {
             return nullptr;
         program.WizardPages[n] = page;
         page->Form_Load();
+        page->FitToContent();
+        page->FirstFocus()->setFocus();
         if (QScreen* screen = QGuiApplication::primaryScreen())
             page->move(screen->availableGeometry().center() - page->rect().center());
         page->show();
@@ -163,6 +237,12 @@ void WizardPage::closeEvent(QCloseEvent* event) {
 }
 
 void WizardPage::keyPressEvent(QKeyEvent* event) {
-    if (!PressFocusedButton(*this, *event))
-        QWidget::keyPressEvent(event);
+    if (PressFocusedButton(*this, *event))
+        return;
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        Forward()->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

@@ -1,8 +1,10 @@
 // One page of the publishing wizard: a free-standing, unowned, modeless window captioned
 // "Mod Publishing Wizard" with the wizard's picture at the left, the page's title and text to
-// its right and the navigation buttons in fixed places at the bottom right. Each page number
-// has one shared instance, kept in Program::WizardPages while the page is open; closing a page
-// unloads and destroys it. Pages reach the program only through Program, never through the
+// its right and the navigation buttons in fixed places at the bottom right, laid out so that
+// every text fits at any font. The page opens with the focus on its first field; Enter goes
+// forward ("Next >", or "Finish" on the last page) unless another button has the focus. Each page
+// number has one shared instance, kept in Program::WizardPages while the page is open; closing a
+// page unloads and destroys it. Pages reach the program only through Program, never through the
 // main window, which may be gone while a page is still open.
 #pragma once
 
@@ -19,8 +21,9 @@ public:
     static constexpr int FirstPage = 1;
     static constexpr int LastPage = 5;
 
-    // Shows page n: creates and loads it, centred on the screen, when it is not open; an open
-    // page is only brought to the front (it is not loaded again).
+    // Shows page n: creates and loads it, sized to its texts, centred on the screen and with
+    // the focus on its first field, when it is not open; an open page is only brought to the
+    // front (it is not loaded again).
     static WizardPage* ShowPage(Program& program, int n);
     // The open page n, or none.
     static WizardPage* OpenPage(const Program& program, int n);
@@ -49,11 +52,18 @@ protected:
     // Where a page's own controls go: below the body text, right of the picture; its last
     // item is the stretch that keeps everything at the top.
     QVBoxLayout* content = nullptr;
+    // The button that goes forward, the page's default: "Next >", or "Finish" on the last page.
+    QPushButton* Forward() const;
+    // Where the focus is when the page opens: the forward button, or the page's path box.
+    virtual QWidget* FirstFocus();
     Program& program;
 
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Fixes the page's size: the documented 500 x 314 at least, taller (or, past the screen's
+    // height, wider) where the texts need it at the font in use.
+    void FitToContent();
     bool unloaded = false;
 };

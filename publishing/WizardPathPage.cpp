@@ -56,6 +56,10 @@ WizardPathPage::WizardPathPage(Program& program, const WizardPathRow& row)
     connect(cmdExec, &QPushButton::clicked, this, &WizardPathPage::cmdExec_Click);
 }
 
+QWidget* WizardPathPage::FirstFocus() {
+    return PathBox;
+}
+
 void WizardPathPage::Form_Load() {
     PathBox->setText(program.module1.*row.path);
 }

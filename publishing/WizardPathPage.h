@@ -38,6 +38,7 @@ public:
 
 protected:
     WizardPathPage(Program& program, const WizardPathRow& row);
+    QWidget* FirstFocus() override; // the path box
 
 private:
     const WizardPathRow& row;

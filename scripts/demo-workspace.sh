@@ -2,12 +2,11 @@
 # Demonstrates the workspace, the file browser and the Build commands in the real program under
 # a virtual X display: a game source tree (cgame/, game/, ui/ with .c files and build templates
 # that call a stand-in compiler), File > Open Workspace, a double-click on a .c file in the file
-# browser, Build > Build game QVM in a terminal window. Screenshots go to docs/.
+# browser, Build > Build game QVM in its build window. Screenshots go to docs/.
 #
 #   scripts/demo-workspace.sh [build-folder]      (default: build-workspace)
 #
-# Needs: xvfb-run, xdotool, ImageMagick's import, and a terminal program for the build
-# (apt-get install -y xvfb xdotool imagemagick xterm).
+# Needs: xvfb-run, xdotool and ImageMagick's import (apt-get install -y xvfb xdotool imagemagick).
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -86,7 +85,7 @@ sleep 0.5
 xdotool mousemove --window "$win" 250 83 click --repeat 2 --delay 80 1
 shot workspace-4-file-opened.png
 
-# Build > Build game QVM: the script is written beside the template and started in a terminal.
+# Build > Build game QVM: the script is written beside the template and runs in the build window.
 xdotool key --window "$win" alt+b
 sleep 0.5
 xdotool key g

@@ -280,8 +280,10 @@ def desktop_table(data, load_before, load_after):
         ["open/10-line/peak_MiB"], "MiB", also=["start/peak_MiB"])
     row("Start, no file: launch to first paint", ["start/first_paint"], "ms")
     row("Start: launch to the main window shown (mapped)", ["start/main_shown"], "ms")
-    row("Start: first paint to settled (no paint for 1 s after)",
-        ["start/first_paint_to_settled"], "ms", "<= 20 ms", lambda k: k <= 20)
+    row("Start: first paint (the splash, in Kelto) to settled (no paint for 1 s after)",
+        ["start/first_paint_to_settled"], "ms")
+    row("Start: the main window's first paint to settled",
+        ["start/main_first_paint_to_settled"], "ms", "<= 20 ms", lambda k: k <= 20)
     row("Start: resizes of the main window after it appeared", ["start/resizes_after_shown"],
         "count", "0", lambda k: k == 0)
     row("Start: the last such resize, after the window appeared",

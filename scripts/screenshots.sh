@@ -1,22 +1,25 @@
 #!/usr/bin/env bash
-# Renders every window, dialog and wizard page at 96 DPI and at 144 DPI (QT_SCALE_FACTOR=1.5)
-# into docs/screenshots/: NAME.png at 96 DPI, NAME@1.5x.png at 144 DPI.
-# The options dialog, the wizard pages, the About box and the tiled and cascaded windows come
-# from the test programs' screenshot tests (KELTO_SCREENSHOT_DIR); the main window, the child
-# windows, the file and message dialogs come from the real program on its own X server, driven
-# with xdotool.
+# Renders the docs' pictures into docs/screenshots/ from the real windows, on an X server of its
+# own (Xvfb) with Debian's openbox, so that windows wear the frames a desktop gives them:
+#   NAME.png       at 96 DPI
+#   NAME@1.5x.png  at 144 DPI (QT_SCALE_FACTOR=1.5)
+#   NAME@12pt.png  at 96 DPI with a 12-point font (the pictures of kelto_screenshots only)
+# kelto_screenshots (tests/screenshots) draws the first-run main window, a new source window, the
+# file browser, the New Workspace dialog, the options dialog, every wizard page, the About box and
+# the arrangements; the real program, driven with xdotool, its dialogs and message boxes.
 # Usage: scripts/screenshots.sh [build-folder]   (default: build; built first when missing)
+# KELTO_SHOTS_DISPLAY picks the X display (default: the first free one from :90 on).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build}"
 out="$root/docs/screenshots"
 mkdir -p "$out"
 
-if [ ! -x "$build/kelto" ] || [ ! -x "$build/tests/kelto_publishing_tests" ]; then
+if [ ! -x "$build/kelto" ] || [ ! -x "$build/tests/kelto_screenshots" ]; then
     bash "$root/scripts/build.sh" "$build" -DKELTO_BUILD_BENCH=OFF
 fi
 build="$(cd "$build" && pwd)"
-for tool in xvfb-run xdotool import convert; do
+for tool in Xvfb openbox xprop xdotool import convert; do
     command -v "$tool" >/dev/null || { echo "$tool is missing: bash scripts/setup.sh" >&2; exit 1; }
 done
 
@@ -45,11 +48,12 @@ if [ -n "${KELTO_SHOTS_INSIDE:-}" ]; then
         timeout 10 xdotool key --clearmodifiers --delay 120 "$@"
         sleep 0.6
     }
-    # No window manager: focus by hand, pointer over the window.
+    # Through the window manager, the pointer over the window.
     focus() {
         eval "$(timeout 5 xdotool getwindowgeometry --shell "$1")"
         timeout 5 xdotool mousemove $((X + 40)) $((Y + 5))
-        timeout 5 xdotool windowfocus "$1" || true
+        timeout 5 xdotool windowactivate --sync "$1" 2>/dev/null ||
+            timeout 5 xdotool windowfocus "$1" || true
         sleep 0.3
     }
     # The one visible window of this name that stays there.
@@ -68,7 +72,10 @@ if [ -n "${KELTO_SHOTS_INSIDE:-}" ]; then
     }
 
     main="$(window '^Kelto$')"
-    timeout 5 xdotool windowmove "$main" 0 0
+    # Its frame at the top left of the screen.
+    extents="$(xprop -id "$main" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ' ')"
+    IFS=, read -r frame_left _ frame_top _ <<<"${extents:-0,0,0,0}"
+    timeout 5 xdotool windowmove "$main" "$frame_left" "$frame_top"
     timeout 5 xdotool windowsize "$main" "$(awk "BEGIN { print int(960 * $scale) }")" \
         "$(awk "BEGIN { print int(720 * $scale) }")" || true
     focus "$main"
@@ -113,25 +120,57 @@ if [ -n "${KELTO_SHOTS_INSIDE:-}" ]; then
     exit 0
 fi
 
-# 1. The screenshot tests, offscreen.
-for scale in 1 1.5; do
-    tmp="$(mktemp -d)"
-    for area in publishing app; do
-        KELTO_SCREENSHOT_DIR="$tmp" QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR="$scale" \
-            timeout 120 "$build/tests/kelto_${area}_tests" --gtest_filter='*Screenshot*' \
-            >/dev/null 2>&1 || echo "warning: the $area screenshot tests failed at scale $scale" >&2
+# Outside: an X server with a window manager, then each run on it.
+display="${KELTO_SHOTS_DISPLAY:-}"
+if [ -z "$display" ]; then
+    for n in $(seq 90 199); do
+        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+            display=":$n"
+            break
+        fi
     done
-    for png in "$tmp"/*.png; do
-        name="$(basename "$png" .png)"
-        [ "$scale" = 1 ] && cp "$png" "$out/$name.png" || cp "$png" "$out/$name@1.5x.png"
+fi
+[ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
+pids=()
+work="$(mktemp -d)"
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
     done
-    rm -rf "$tmp"
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+Xvfb "$display" -screen 0 1920x1440x24 -dpi 96 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY="$display"
+for _ in $(seq 50); do
+    xprop -root >/dev/null 2>&1 && break
+    sleep 0.1
+done
+openbox >"$work/openbox.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
 done
 
-# 2. The real program, once per scale, each on its own X server.
+# 1. The windows drawn by kelto_screenshots, each run with a settings folder of its own (the
+#    first-run placement), in a source tree of the usual shape (where the lists start).
+mkdir -p "$work/quake3/code/"{cgame,game,ui,q3_ui,botlib}
+for run in "1 " "1.5 @1.5x" "1 @12pt 12"; do
+    read -r scale suffix points <<<"$run"
+    echo "scale $scale${points:+, $points pt}:"
+    mkdir -p "$work/config$suffix"
+    (cd "$work/quake3/code" &&
+        XDG_CONFIG_HOME="$work/config$suffix" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" \
+            timeout 120 "$build/tests/kelto_screenshots" "$out" "$suffix" $points) ||
+        echo "warning: kelto_screenshots failed at scale $scale ${points:+($points pt)}" >&2
+done
+
+# 2. The real program, once per scale.
 for scale in 1 1.5; do
-    KELTO_SHOTS_INSIDE="$scale" timeout -k 5 300 \
-        xvfb-run -a -s "-screen 0 1920x1440x24 -dpi 96" bash "$0" "$build" ||
+    KELTO_SHOTS_INSIDE="$scale" timeout -k 5 300 bash "$0" "$build" ||
         echo "warning: the run at scale $scale failed" >&2
 done
 echo "Screenshots in $out"

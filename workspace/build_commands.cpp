@@ -138,8 +138,8 @@ bool frmMain::ShowSourceLine(const QString& path, int line) {
     const auto children = mdiArea->subWindowList(QMdiArea::ActivationHistoryOrder);
     for (auto child = children.rbegin(); child != children.rend() && !document; ++child) {
         auto* candidate = qobject_cast<frmDocument*>(*child);
-        if (candidate && !IsUntitled(candidate->windowTitle()) &&
-            QFileInfo(candidate->windowTitle()).canonicalFilePath() == target)
+        if (candidate && !IsUntitled(candidate->Caption()) &&
+            QFileInfo(candidate->Caption()).canonicalFilePath() == target)
             document = candidate;
     }
     if (document) {
@@ -147,7 +147,7 @@ bool frmMain::ShowSourceLine(const QString& path, int line) {
     } else {
         OpenDocument(path);
         document = ActiveDocument();
-        if (!document || document->windowTitle() != path)
+        if (!document || document->Caption() != path)
             return false; // OpenDocument has said why
     }
     RichTextBox& code = *document->code;

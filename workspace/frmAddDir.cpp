@@ -1,6 +1,7 @@
 #include "workspace/frmAddDir.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -29,8 +30,10 @@ frmAddDir::frmAddDir(Program& program, QWidget* parent)
     Drive1->setObjectName(QStringLiteral("Drive1"));
     DirList->setObjectName(QStringLiteral("DirList"));
     cmdAdd->setObjectName(QStringLiteral("cmdAdd"));
-    Drive1->setFixedWidth(260);
-    DirList->setFixedSize(260, 260);
+    // Sized in characters and lines of the window's font (see frmBrows).
+    const QFontMetrics metrics(font());
+    Drive1->setFixedWidth(30 * metrics.averageCharWidth());
+    DirList->setFixedSize(Drive1->width(), 14 * metrics.lineSpacing());
 
     auto* layout = new QVBoxLayout(body);
     layout->setContentsMargins(6, 6, 6, 6);

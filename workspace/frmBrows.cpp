@@ -1,6 +1,7 @@
 #include "workspace/frmBrows.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QSignalBlocker>
 
@@ -27,9 +28,14 @@ frmBrows::frmBrows(Program& program, QWidget* parent) : QMdiSubWindow(parent), p
     Drive1->setObjectName(QStringLiteral("Drive1"));
     Dir1->setObjectName(QStringLiteral("Dir1"));
     File1->setObjectName(QStringLiteral("File1"));
-    Drive1->setFixedWidth(200);
-    Dir1->setFixedSize(200, 240);
-    File1->setFixedSize(220, 270);
+    // Sized in characters and lines of the window's font, so that a larger font makes a larger
+    // window rather than cut-off lists; the main window fixes the window's size to this content
+    // once it sits in its area.
+    const QFontMetrics metrics(font());
+    Drive1->setFixedWidth(22 * metrics.averageCharWidth());
+    Dir1->setFixedSize(Drive1->width(), 12 * metrics.lineSpacing());
+    File1->setFixedWidth(24 * metrics.averageCharWidth());
+    File1->setMinimumHeight(Dir1->height());
 
     auto* layout = new QGridLayout(body);
     layout->setContentsMargins(6, 6, 6, 6);

@@ -1,10 +1,12 @@
 // The main window as it is built and loaded: menus, toolbar, status bar, the placement and
 // paths kept in the settings store, the close sequence and the request timer.
 #include <QAction>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -195,7 +197,7 @@ TEST_F(MainWindowTest, FirstRunPlacementAndRestoredPlacementThroughARestart) {
     EXPECT_EQ(program->module1.WebBrowserPath, "/usr/bin/firefox --new-window");
 }
 
-TEST_F(MainWindowTest, PlacementOffTheScreenIsKeptButNonNumbersFallBackToDefaults) {
+TEST_F(MainWindowTest, PlacementOffTheScreenComesBackOnItAndNonNumbersFallBackToDefaults) {
     CloseProgram();
     SettingsStore::Clear("Kelto");
     SettingsStore::SaveSetting("Kelto", "Settings", "MainLeft", "40000"); // right of the screen
@@ -203,7 +205,18 @@ TEST_F(MainWindowTest, PlacementOffTheScreenIsKeptButNonNumbersFallBackToDefault
     SettingsStore::SaveSetting("Kelto", "Settings", "MainWidth", "7500");
     SettingsStore::SaveSetting("Kelto", "Settings", "MainHeight", "-200");
     StartProgram();
-    EXPECT_EQ(main->frameGeometry(), TwipsRect(40000, 1000, 7500, 6500));
+    // No part of its title bar would show: it moves to the screen's right edge.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect stored = TwipsRect(40000, 1000, 7500, 6500);
+    EXPECT_EQ(main->frameGeometry(),
+              QRect(QPoint(screen.right() + 1 - stored.width(), stored.top()), stored.size()));
+    CloseProgram();
+    EXPECT_EQ(Setting("MainLeft"), "40000"); // what was mended is not written back
+
+    // Partly off the screen, with some of its title bar on it: kept as stored.
+    SettingsStore::SaveSetting("Kelto", "Settings", "MainLeft", "9000");
+    StartProgram();
+    EXPECT_EQ(main->frameGeometry(), TwipsRect(9000, 1000, 7500, 6500));
 }
 
 TEST_F(MainWindowTest, MinimisedCloseKeepsPlacementAndWritesPaths) {
@@ -240,7 +253,7 @@ TEST_F(MainWindowTest, ExitClosesChildrenAskingFirstThenWritesSettings) {
 TEST_F(MainWindowTest, FailedSaveWhileClosingKeepsTheMainWindowOpen) {
     main->NewDocument();
     frmDocument* document = main->ActiveDocument();
-    document->setWindowTitle("/nonexistent-kelto-dir/unsaved.c");
+    document->SetCaption("/nonexistent-kelto-dir/unsaved.c");
     document->code->SetText("int main;");
     document->code_KeyDown(Qt::Key_A, 0);
     services.messageAnswers.push_back(MsgAnswer::Yes);
@@ -267,7 +280,7 @@ TEST_F(MainWindowTest, WindowMenuListsChildrenAndActivatesTheChosenOne) {
     }
     ASSERT_NE(firstEntry, nullptr);
     firstEntry->trigger();
-    EXPECT_EQ(main->ActiveDocument()->windowTitle(), "Source 1");
+    EXPECT_EQ(main->ActiveDocument()->Caption(), "Source 1");
     // Rebuilding does not pile up entries.
     const qsizetype count = main->mnuWindow->actions().size();
     emit main->mnuWindow->aboutToShow();

@@ -202,20 +202,3 @@ TEST_F(About, GetKeyValueReadsStringsAndNumbers) {
 }
 
 } // namespace
-
-namespace {
-
-// A picture of the About box for the docs (with KELTO_SCREENSHOT_DIR set).
-TEST_F(About, Screenshot) {
-    const QString folder = qEnvironmentVariable("KELTO_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        GTEST_SKIP() << "set KELTO_SCREENSHOT_DIR to write the picture";
-    ASSERT_TRUE(QDir().mkpath(folder));
-    WithAboutBox([&](frmAbout& about) {
-        for (int i = 0; i < 5; ++i)
-            QApplication::processEvents();
-        EXPECT_TRUE(about.grab().save(folder + "/about.png"));
-    });
-}
-
-} // namespace

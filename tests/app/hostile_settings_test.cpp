@@ -2,6 +2,8 @@
 // line breaks and INI syntax in them, a settings file of binary bytes. The program starts with
 // defaults for what it cannot use, keeps every path character for character, and never ends.
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 #include "platform/SettingsStore.h"
@@ -34,11 +36,8 @@ TEST_F(HostileSettings, PlacementThatIsNoUsableNumberTakesItsDefault) {
             {{"MainLeft", value}, {"MainTop", value}, {"MainWidth", value}, {"MainHeight", value}});
         EXPECT_EQ(main->frameGeometry(), TwipsRect(1000, 1000, 6500, 6500)) << value.toStdString();
     }
-    // Sizes of zero or less, and sizes and places far beyond any screen, do not shape the window.
-    RestartWith(
-        {{"MainLeft", "1e12"}, {"MainTop", "-1e12"}, {"MainWidth", "0"}, {"MainHeight", "-6500"}});
-    EXPECT_EQ(main->frameGeometry(), TwipsRect(1000, 1000, 6500, 6500));
-    RestartWith({{"MainWidth", "1e12"}, {"MainHeight", "1e12"}});
+    // Sizes of zero or less take their defaults.
+    RestartWith({{"MainWidth", "0"}, {"MainHeight", "-6500"}});
     EXPECT_EQ(main->frameGeometry(), TwipsRect(1000, 1000, 6500, 6500));
     // A negative place is a place (a screen left of or above the first one).
     RestartWith({{"MainLeft", "-1500"}, {"MainTop", " 300 "}, {"MainWidth", "7000.6"}});
@@ -49,6 +48,36 @@ TEST_F(HostileSettings, PlacementThatIsNoUsableNumberTakesItsDefault) {
     EXPECT_LT(main->frameGeometry().left(), 0);
     EXPECT_NEAR(main->frameGeometry().left(), expected.left(), 4);
     EXPECT_EQ(main->frameGeometry().top(), expected.top());
+}
+
+// Numbers that cannot make a usable window: a size beyond the desktop is clamped to it, a
+// window whose title bar lies on no screen is moved onto the nearest one. What was mended is
+// not written back unless the user moves or resizes the window.
+TEST_F(HostileSettings, PlacementBeyondTheDesktopIsMendedAndNotWrittenBack) {
+    const QRect desktop = QGuiApplication::primaryScreen()->availableGeometry();
+    const auto stored = [](const char* key) {
+        return SettingsStore::GetSetting("Kelto", "Settings", key, "<missing>");
+    };
+    RestartWith({{"MainWidth", "14000000"}, {"MainHeight", "14000000"}});
+    EXPECT_EQ(main->frameGeometry(), QRect(TwipsRect(1000, 1000, 0, 0).topLeft(), desktop.size()));
+    CloseProgram();
+    EXPECT_EQ(stored("MainWidth"), "14000000");
+    EXPECT_EQ(stored("MainHeight"), "14000000");
+    EXPECT_EQ(stored("MainLeft"), "<missing>");
+
+    // Far beyond the screen, either way: moved onto it, as far inside as the size allows.
+    RestartWith({{"MainLeft", "1e12"}, {"MainTop", "-1e12"}, {"MainWidth", "1e12"}});
+    EXPECT_EQ(main->frameGeometry(),
+              QRect(0, desktop.top(), desktop.width(), TwipsRect(0, 0, 0, 6500).height()));
+    // Moved by the user: the new place is stored.
+    main->move(30, 40);
+    QApplication::processEvents();
+    const QRect moved = main->frameGeometry();
+    CloseProgram();
+    EXPECT_EQ(stored("MainLeft"), QString::number(PixelsToTwipsX(moved.left())));
+    EXPECT_EQ(stored("MainWidth"), QString::number(PixelsToTwipsX(moved.width())));
+    StartProgram();
+    EXPECT_EQ(main->frameGeometry(), moved);
 }
 
 TEST_F(HostileSettings, PathsSurviveARestartCharacterForCharacter) {

@@ -28,7 +28,7 @@ protected:
         std::vector<Window> result;
         for (QMdiSubWindow* child : main->mdiArea->subWindowList(QMdiArea::CreationOrder)) {
             if (auto* document = qobject_cast<frmDocument*>(child)) {
-                result.push_back({document->windowTitle(), document->code->Text(), document->ccode,
+                result.push_back({document->Caption(), document->code->Text(), document->ccode,
                                   document->code->ColourAt(0)});
             }
         }
@@ -82,7 +82,7 @@ TEST_F(OpenFiles, EachFileOpensAsFileOpenOpensIt) {
     const auto messages = services.callsOf("MsgBox");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, missingMessages[0]);
-    EXPECT_EQ(main->ActiveDocument()->windowTitle(), notes);
+    EXPECT_EQ(main->ActiveDocument()->Caption(), notes);
     EXPECT_EQ(services.count("ShowOpen"), 0); // no dialog
 }
 

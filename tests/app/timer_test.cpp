@@ -47,7 +47,7 @@ TEST_F(Timer, ServesTheSlotsInOrderAndEachOnce) {
     EXPECT_EQ(first->code->ColourAt(1), 16711680);
     EXPECT_TRUE(main->InDirective);
     ASSERT_NE(main->ActiveDocument(), first);
-    EXPECT_EQ(main->ActiveDocument()->windowTitle(), path);
+    EXPECT_EQ(main->ActiveDocument()->Caption(), path);
     EXPECT_EQ(main->SourceDir, dir.path());
     EXPECT_EQ(main->LastFindText, "target");
     EXPECT_EQ(Status(), "Line 2");

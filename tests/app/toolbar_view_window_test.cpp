@@ -27,8 +27,8 @@ TEST_F(Toolbar, NewAndNewWindowNumberOnFromFileNew) {
     main->tbToolBar_ButtonClick("New");
     QStringList captions;
     for (QMdiSubWindow* child : main->mdiArea->subWindowList(QMdiArea::CreationOrder))
-        if (qobject_cast<frmDocument*>(child))
-            captions << child->windowTitle();
+        if (auto* document = qobject_cast<frmDocument*>(child))
+            captions << document->Caption();
     EXPECT_EQ(captions, (QStringList{"Source 1", "Source 2", "Source 3", "Source 4"}));
     EXPECT_EQ(main->ActiveForm()->windowTitle(), "Source 4");
 }
@@ -270,35 +270,6 @@ TEST_F(WindowCommands, ArrangingNoWindowsDoesNothing) {
         main->Arrange(code);
     EXPECT_TRUE(main->mdiArea->subWindowList().isEmpty());
     EXPECT_TRUE(services.calls.empty());
-}
-
-} // namespace
-
-namespace {
-
-// Pictures of tiled and cascaded windows for the docs (with KELTO_SCREENSHOT_DIR set).
-TEST_F(WindowCommands, Screenshots) {
-    const QString folder = qEnvironmentVariable("KELTO_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        GTEST_SKIP() << "set KELTO_SCREENSHOT_DIR to write the pictures";
-    ASSERT_TRUE(QDir().mkpath(folder));
-    main->resize(960, 720);
-    const QString texts[] = {"#include \"g_local.h\"\r\n\r\n// the game's entry\r\nint vmMain(int "
-                             "command) {\r\n    return 0;\r\n}\r\n",
-                             "#define MAX_CLIENTS 64\r\n// clients\r\nint level;\r\n"};
-    for (const QString& text : texts) {
-        main->NewDocument();
-        main->ActiveDocument()->code->SetText(text);
-    }
-    const auto shoot = [&](void (frmMain::*arrange)(), const QString& name) {
-        (main->*arrange)();
-        for (int i = 0; i < 5; ++i)
-            QApplication::processEvents();
-        EXPECT_TRUE(main->grab().save(folder + "/" + name));
-    };
-    shoot(&frmMain::mnuWindowTileHorizontal_Click, "tiled-horizontal.png");
-    shoot(&frmMain::mnuWindowTileVertical_Click, "tiled-vertical.png");
-    shoot(&frmMain::mnuWindowCascade_Click, "cascaded.png");
 }
 
 } // namespace

@@ -2,16 +2,21 @@
 #include <QDir>
 #include <QFile>
 #include <QMdiArea>
+#include <QMenu>
+#include <QProxyStyle>
+#include <QStyleOptionTitleBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 #include <functional>
 
+#include "app/frmMain.h"
 #include "documents/file_commands.h"
 #include "documents/frmDocument.h"
 #include "platform/RichTextBox.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
+#include "workspace/frmAddDir.h"
 #include "workspace/frmBrows.h"
 
 namespace {
@@ -24,7 +29,7 @@ protected:
         return WriteTestFile(dir, name, bytes);
     }
     static QByteArray Read(const QString& path) { return ReadTestFile(path); }
-    QString Caption() const { return main->ActiveDocument()->windowTitle(); }
+    QString Caption() const { return main->ActiveDocument()->Caption(); }
     RichTextBox& Code() const { return main->ActiveCode(); }
 
     QTemporaryDir dir;
@@ -155,7 +160,7 @@ TEST_F(FileCommands, NothingHappensWhileTheFileBrowserIsActive) {
     EXPECT_EQ(services.count("ShowSave"), 0);
     EXPECT_TRUE(main->Brows);
     EXPECT_EQ(main->mdiArea->subWindowList().size(), 2);
-    EXPECT_EQ(document->windowTitle(), dir.filePath("game.c"));
+    EXPECT_EQ(document->Caption(), dir.filePath("game.c"));
 }
 
 TEST_F(FileCommands, UnreadableFileIsReportedAndTheEmptyWindowStays) {
@@ -163,7 +168,7 @@ TEST_F(FileCommands, UnreadableFileIsReportedAndTheEmptyWindowStays) {
     main->OpenDocument(missing);
     const auto boxes = services.callsOf("MsgBox");
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_TRUE(boxes[0].text.contains(QDir::toNativeSeparators(missing)));
+    EXPECT_EQ(boxes[0].text.count(QDir::toNativeSeparators(missing)), 1);
     EXPECT_EQ(boxes[0].title, "Kelto");
     EXPECT_EQ(boxes[0].buttons, MsgButtons::OK);
     EXPECT_EQ(Caption(), "Source 1");
@@ -185,6 +190,55 @@ TEST_F(FileCommands, FailedSaveKeepsTextAndCaption) {
     EXPECT_EQ(Code().Text(), "#if A\r\n");
     EXPECT_EQ(Code().ColourAt(0), 0); // no colour step after a failed save
     EXPECT_FALSE(main->ActiveDocument()->ccode);
+}
+
+// What a window's title bar draws.
+class TitleBarText : public QProxyStyle {
+public:
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                            QPainter* painter, const QWidget* widget) const override {
+        if (const auto* bar = qstyleoption_cast<const QStyleOptionTitleBar*>(option);
+            bar && control == CC_TitleBar)
+            drawn = bar->text;
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+    }
+    mutable QString drawn;
+};
+
+// A path holding what Qt takes for markup ("[*]", the changed mark of a title; "&", the mark of
+// an access key) shows as written in the title bar and the Window menu, and the commands find
+// the file by it.
+TEST_F(FileCommands, OddPathsShowAsWrittenAndAreTheFilesSaved) {
+    const QString path = Write("a&b[*].c", "int a;\r\n");
+    main->OpenDocument(path);
+    frmDocument* document = main->ActiveDocument();
+    EXPECT_EQ(Caption(), path);
+    EXPECT_TRUE(document->ccode); // it ends in ".c"
+    auto shown = [&] {
+        TitleBarText style;
+        document->setStyle(&style);
+        document->resize(1200, 300); // nothing elided
+        document->grab();
+        document->setStyle(nullptr);
+        QStringList entries;
+        emit main->mnuWindow->aboutToShow();
+        for (const QAction* entry : main->mnuWindow->actions())
+            entries << entry->iconText(); // as the menu shows it
+        EXPECT_TRUE(entries.contains("2 " + Caption())) << entries.join('|').toStdString();
+        return style.drawn;
+    };
+    EXPECT_EQ(shown(), path);
+    Code().SetText("int b;\r\n");
+    main->mnuFileSave_Click();
+    EXPECT_EQ(Read(path), "int b;\r\n");
+
+    // Runs of placeholders, an open one and doubled marks.
+    const QString odder = dir.filePath("[*][*] x&&y [* [*]].h");
+    services.fileAnswers = {odder};
+    main->mnuFileSaveAs_Click();
+    EXPECT_EQ(Caption(), odder);
+    EXPECT_EQ(shown(), odder);
+    EXPECT_EQ(Read(odder), "int b;\r\n");
 }
 
 // Another program changed the file in place, replaced it, or made its path a link since Kelto
@@ -240,6 +294,47 @@ TEST_F(FileCommands, SaveAsksBeforeOverwritingAnotherProgramsChanges) {
     main->mnuFileSave_Click();
     EXPECT_EQ(services.count("MsgBox"), asked + 2);
     EXPECT_EQ(Read(path), "mine\r\n");
+}
+
+// File dialogs start in the folder of the active source window's file, else in the folder of
+// the last file chosen in this run, else in the workspace's source directory.
+TEST_F(FileCommands, FileDialogsStartWhereTheUserIsWorking) {
+    const auto lastFolder = [&] { return services.calls.back().folder; };
+    QTemporaryDir workspace, other;
+    main->mnuFileOpen_Click();
+    EXPECT_EQ(lastFolder(), ""); // nothing known yet: the platform's choice
+    main->SourceDir = workspace.path();
+    main->mnuFileOpen_Click();
+    EXPECT_EQ(lastFolder(), workspace.path());
+
+    // A file opened from another folder: its window is active, its dialogs start beside it,
+    // Open's too (the new window Open makes stands for the one the user was in).
+    const QString chosen = WriteTestFile(other, "bg_misc.c", "int item;\r\n");
+    services.fileAnswers = {chosen};
+    main->mnuFileOpen_Click();
+    ASSERT_EQ(Caption(), chosen);
+    const QString opened = Write("g_main.c", "int level;\r\n");
+    main->OpenDocument(opened); // not through a dialog: the last chosen folder stays
+    main->mnuFileSaveAs_Click();
+    EXPECT_EQ(lastFolder(), dir.path());
+    main->mnuFileOpen_Click();
+    EXPECT_EQ(lastFolder(), dir.path());
+
+    // An untitled window in use, or the file browser, active: the folder chosen last.
+    main->ActiveCode().SetText("// notes");
+    main->mnuFileOpen_Click();
+    EXPECT_EQ(lastFolder(), other.path());
+    main->ShowFileBrowser();
+    main->mnuFileNW_Click(); // its save dialog comes as it closes
+    main->AddDir->close();
+    EXPECT_EQ(services.calls.back().kind, "ShowSave");
+    EXPECT_EQ(lastFolder(), other.path());
+
+    // A folder that has gone is passed over.
+    ASSERT_TRUE(QDir(other.path()).removeRecursively());
+    main->mnuFileNew_Click();
+    main->mnuFileOpen_Click();
+    EXPECT_EQ(lastFolder(), workspace.path());
 }
 
 } // namespace

@@ -23,7 +23,7 @@ protected:
         return WriteTestFile(dir, name, bytes);
     }
     static QByteArray Bytes(const QString& path) { return ReadTestFile(path); }
-    QString Caption() const { return main->ActiveDocument()->windowTitle(); }
+    QString Caption() const { return main->ActiveDocument()->Caption(); }
     RichTextBox& Code() const { return main->ActiveCode(); }
     QStringList Entries() const {
         return QDir(dir.path())
@@ -38,11 +38,11 @@ protected:
         EXPECT_EQ(services.count("MsgBox"), 0) << path.toStdString();
         return Bytes(path);
     }
-    // The one message shown since the last call, which must name path.
+    // The one message shown since the last call, which must name path, once.
     void ExpectReported(const QString& path) {
         const auto boxes = services.callsOf("MsgBox");
         ASSERT_EQ(boxes.size(), reported + 1) << path.toStdString();
-        EXPECT_TRUE(boxes.back().text.contains(QDir::toNativeSeparators(path)))
+        EXPECT_EQ(boxes.back().text.count(QDir::toNativeSeparators(path)), 1)
             << boxes.back().text.toStdString();
         EXPECT_EQ(boxes.back().icon, MsgIcon::Exclamation);
         reported = boxes.size();
@@ -193,6 +193,7 @@ TEST_F(HostileFiles, FailedSavesChangeNothingOnDiskOrInTheWindow) {
         main->mnuFileSave_Click();
     }
     ExpectReported(original);
+    EXPECT_TRUE(services.callsOf("MsgBox").back().text.contains("File too large"));
     EXPECT_EQ(Bytes(original), precious);
     EXPECT_EQ(Code().Text().size(), 512 * 1024);
     EXPECT_EQ(Entries(), before); // no temporary file left beside the target

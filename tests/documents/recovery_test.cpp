@@ -105,13 +105,21 @@ TEST_F(Recovery, CopiesOfAKilledRunComeBackOnceAsked) {
     env.insert("TMPDIR", dir.path());
     QProcess child;
     child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_also_run_disabled_tests",
                  "--gtest_filter=Recovery.DISABLED_ChildTypesAndWaitsToBeKilled"});
     QByteArray said;
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return child.waitForReadyRead(100) && (said += child.readAll()).contains("ready"); },
-        30000));
+        [&] {
+            // The event loop inside qWaitFor may already have read the line into the buffer,
+            // after which no new data arrives to wake waitForReadyRead: read the buffer anyway.
+            child.waitForReadyRead(100);
+            said += child.readAll();
+            return said.contains("ready");
+        },
+        30000))
+        << said.toStdString();
     ::kill(pid_t(child.processId()), SIGKILL);
     child.waitForFinished();
 
@@ -154,10 +162,10 @@ TEST_F(Recovery, CopiesOfAKilledRunComeBackOnceAsked) {
     QStringList captions;
     for (QMdiSubWindow* window : windows) {
         if (auto* document = qobject_cast<frmDocument*>(window)) {
-            captions.append(document->windowTitle());
+            captions.append(document->Caption());
             EXPECT_TRUE(document->Changed());
             EXPECT_TRUE(document->code->IsModified());
-            if (document->windowTitle() == path) {
+            if (document->Caption() == path) {
                 EXPECT_EQ(document->code->Text(), "// added\r\nint\r\n");
                 EXPECT_EQ(document->code->FileFormat().encoding, TextFormat::Encoding::Utf16LE);
                 EXPECT_TRUE(document->ccode); // coloured as C source
@@ -174,7 +182,8 @@ TEST_F(Recovery, CopiesOfAKilledRunComeBackOnceAsked) {
     EXPECT_EQ(Copies().size(), 2);
 
     for (QMdiSubWindow* window : windows) {
-        if (window->windowTitle() == path)
+        if (auto* document = qobject_cast<frmDocument*>(window);
+            document && document->Caption() == path)
             main->ShowChild(window);
     }
     main->mnuFileSave_Click(); // the file is as the killed run saw it: no question

@@ -62,7 +62,7 @@ protected:
     void OpenAndClose(int times) {
         for (int i = 0; i < times; ++i) {
             main->OpenDocument(source);
-            ASSERT_EQ(main->ActiveDocument()->windowTitle(), source);
+            ASSERT_EQ(main->ActiveDocument()->Caption(), source);
             main->mnuFileClose_Click();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }

@@ -94,6 +94,15 @@ TEST(BuildProcess, ASignalIsReportedAsSuch) {
     EXPECT_EQ(run.result.exit->code, SIGSEGV);
     EXPECT_EQ(BuildProcess::SignalName(SIGSEGV), "SIGSEGV");
     EXPECT_EQ(BuildProcess::SignalName(77), "signal 77");
+
+    // Kelto outlives a write past the file-size limit; a script it starts lives by the limit as
+    // the user set it and ends at such a write, as it would started from a terminal.
+    ScriptRun limited(
+        WriteScript(dir, "limit.bat", "ulimit -f 1\nprintf '%4096s' x > big\necho went on\n"),
+        dir.path());
+    ASSERT_TRUE(limited.WaitForEnd());
+    EXPECT_TRUE(limited.result.exit->signalled) << limited.result.output.toStdString();
+    EXPECT_EQ(limited.result.exit->code, SIGXFSZ);
 }
 
 TEST(BuildProcess, AScriptThatCannotStartSaysWhy) {

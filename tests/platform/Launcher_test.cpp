@@ -89,6 +89,19 @@ TEST_F(ProgramForCommandLineTest, UnquotedPathWithBlanksBeforeArgumentsIsFound) 
     EXPECT_EQ(other->program, "/no");
 }
 
+TEST_F(ProgramForCommandLineTest, BlanksAroundAWholePathWithBlanksAreNoArguments) {
+    for (const QString& text : {" " + browser, browser + " ", "\t " + browser + " \n"}) {
+        const auto start = Start(text);
+        ASSERT_TRUE(start) << text.toStdString();
+        EXPECT_EQ(start->program, browser);
+        EXPECT_TRUE(start->arguments.isEmpty()) << text.toStdString();
+    }
+    const auto start = Start("  " + browser + " --new-window  ");
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->program, browser);
+    EXPECT_EQ(start->arguments, QStringList({"--new-window"}));
+}
+
 TEST_F(ProgramForCommandLineTest, EmptyTextAndOpenQuoteGiveAReason) {
     EXPECT_FALSE(Start("   "));
     EXPECT_FALSE(error.isEmpty());

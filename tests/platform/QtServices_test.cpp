@@ -1,8 +1,9 @@
 // The real services, on the offscreen platform: program starts, the file dialog's listing, the
-// message box's Yes/No question and the printer dialog's page-range fields.
+// message box's Yes/No question and what it says, and the printer dialog's page-range fields.
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -52,6 +53,27 @@ TEST(QtServicesLaunch, StartsAProgramAndNamesTheReasonWhenItCannot) {
     EXPECT_EQ(error, "Is a directory");
 }
 
+// A program whose path has blanks, typed with stray blanks around it, starts.
+TEST(QtServicesLaunch, BlanksAroundAPathWithBlanksStillStartIt) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("My Browser"));
+    const QString program = dir.filePath("My Browser/browser bin");
+    const QString started = dir.filePath("started");
+    QFile file(program);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\ntouch '" + started.toUtf8() + "'\n");
+    file.close();
+    file.setPermissions(file.permissions() | QFileDevice::ExeUser);
+    QtServices services;
+    QString error;
+    EXPECT_TRUE(services.Launch("  " + program + " \t", error)) << error.toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(started); }, 10000));
+
+    // A file that cannot run, with blanks around it: the reason is its own.
+    EXPECT_FALSE(services.Launch(" " + dir.path() + " ", error));
+    EXPECT_EQ(error, "Is a directory");
+}
+
 // Opens the real Open dialog in dir, collects the names it lists, then picks pick.
 QStringList ListedByOpenDialog(const QString& dir, const QString& filter, const QString& pick,
                                QString& chosen) {
@@ -87,7 +109,7 @@ QStringList ListedByOpenDialog(const QString& dir, const QString& filter, const 
             dialog->reject();
     });
     QtServices services;
-    chosen = services.ShowOpen(nullptr, "Open", filter);
+    chosen = services.ShowOpen(nullptr, "Open", filter, QString());
     QDir::setCurrent(previous);
     listed.sort();
     return listed;
@@ -150,6 +172,26 @@ TEST(QtServicesMessageBox, OnlyYesOrNoAnswersAQuestion) {
     });
     EXPECT_EQ(services.MsgBox(nullptr, "Done.", MsgButtons::OK, MsgIcon::None, ""), MsgAnswer::OK);
     EXPECT_TRUE(closed);
+}
+
+// A message names paths as they are, never taken for markup, and Ctrl+C copies what it says, as
+// on Windows.
+TEST(QtServicesMessageBox, WhatABoxSaysIsPlainTextAndCanBeCopied) {
+    QtServices services;
+    QString copied;
+    bool plain = false;
+    WhenModal([&](QWidget& box) {
+        plain = static_cast<QMessageBox&>(box).textFormat() == Qt::PlainText;
+        QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
+        copied = QGuiApplication::clipboard()->text();
+        static_cast<QMessageBox&>(box).button(QMessageBox::Ok)->click();
+    });
+    services.MsgBox(nullptr, "Cannot save /src/<b>a&b</b>.c:\nFile too large", MsgButtons::OK,
+                    MsgIcon::Exclamation, "");
+    EXPECT_TRUE(plain);
+    const QString line = "---------------------------\n";
+    EXPECT_EQ(copied, line + "Kelto\n" + line + "Cannot save /src/<b>a&b</b>.c:\nFile too large\n" +
+                          line + "OK\n" + line);
 }
 
 // Flag 8: the real dialog offers no page range (nor odd or even pages), only All and Selection;

@@ -11,6 +11,7 @@
 
 #include "platform/RuntimeError.h"
 #include "platform/TextFile.h"
+#include "support/AsNobody.h"
 
 namespace {
 
@@ -173,6 +174,41 @@ TEST(TextFileEncode, Windows1252TextThatCannotBeEncodedIsSavedAsUtf8) {
     EXPECT_EQ(TextFile::Decode(TextFile::Encode(greek, cp)).text, greek);
 }
 
+// Checks of permissions, which do not bind root; as root they run as nobody (AsNobody.h).
+void UnreadableFileIsReported(const QString& folder) {
+    const QString locked = folder + "/locked.c";
+    WriteBytes(locked, "x");
+    QFile::setPermissions(locked, QFileDevice::WriteOwner);
+    try {
+        TextFile::Read(locked);
+        FAIL() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_TRUE(error.Description.contains(QDir::toNativeSeparators(locked)));
+        EXPECT_TRUE(error.Description.contains("Permission denied"));
+    }
+}
+
+void WriteRefusedByPermissions(const QString& folder) {
+    const QString sub = folder + "/sub";
+    QDir().mkdir(sub);
+    const QString file = sub + "/kept.c";
+    WriteBytes(file, "precious\r\n");
+    QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    // A new file in the folder is refused...
+    try {
+        TextFile::WriteAtomic(sub + "/new.c", "x");
+        FAIL() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_TRUE(error.Description.contains("Permission denied"));
+    }
+    // ... while the writable file in it is written in place (WriteAtomicInPlace tests more).
+    QFile::setPermissions(file, QFileDevice::ReadOwner);
+    EXPECT_THROW(TextFile::WriteAtomic(file, "replacement"), RuntimeError);
+    EXPECT_EQ(ReadBytes(file), QByteArray("precious\r\n")); // a read-only file is not replaced
+    QFile::setPermissions(sub,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
 class TextFileOnDisk : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -195,17 +231,12 @@ TEST_F(TextFileOnDisk, ReadFailuresNameThePathAndTheReason) {
     } catch (const RuntimeError& error) {
         EXPECT_TRUE(error.Description.contains("directory"));
     }
-    if (geteuid() != 0) {
-        const QString locked = Path("locked.c");
-        WriteBytes(locked, "x");
-        QFile::setPermissions(locked, QFileDevice::WriteOwner);
-        try {
-            TextFile::Read(locked);
-            FAIL() << "no error";
-        } catch (const RuntimeError& error) {
-            EXPECT_TRUE(error.Description.contains(QDir::toNativeSeparators(locked)));
-        }
-    }
+    RunWherePermissionsBind("TextFileOnDisk.DISABLED_UnreadableAsNobody", dir.path(),
+                            UnreadableFileIsReported);
+}
+
+TEST_F(TextFileOnDisk, DISABLED_UnreadableAsNobody) {
+    UnreadableFileIsReported(NobodysTestDir());
 }
 
 // ReadUtf8Into's sink: every piece in one array, with what the reader said and did.
@@ -329,26 +360,12 @@ TEST_F(TextFileOnDisk, FailedWriteKeepsTheOldFileAndSaysWhy) {
 }
 
 TEST_F(TextFileOnDisk, WriteRefusedByPermissionsKeepsTheOldFile) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind root";
-    const QString sub = Path("sub");
-    QDir().mkdir(sub);
-    const QString file = sub + "/kept.c";
-    WriteBytes(file, "precious\r\n");
-    QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    // A new file in the folder is refused...
-    try {
-        TextFile::WriteAtomic(sub + "/new.c", "x");
-        FAIL() << "no error";
-    } catch (const RuntimeError& error) {
-        EXPECT_TRUE(error.Description.contains("Permission denied"));
-    }
-    // ... while the writable file in it is written in place (WriteAtomicInPlace tests more).
-    QFile::setPermissions(file, QFileDevice::ReadOwner);
-    EXPECT_THROW(TextFile::WriteAtomic(file, "replacement"), RuntimeError);
-    EXPECT_EQ(ReadBytes(file), QByteArray("precious\r\n")); // a read-only file is not replaced
-    QFile::setPermissions(sub,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    RunWherePermissionsBind("TextFileOnDisk.DISABLED_RefusedAsNobody", dir.path(),
+                            WriteRefusedByPermissions);
+}
+
+TEST_F(TextFileOnDisk, DISABLED_RefusedAsNobody) {
+    WriteRefusedByPermissions(NobodysTestDir());
 }
 
 } // namespace

@@ -3,12 +3,9 @@
 // the user may not write. Whatever fails, the file that was there is left byte for byte (or its
 // backup is named), no temporary file is left behind, the system's reason is told, and nothing
 // blocks.
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -18,6 +15,7 @@
 #include "PrintQString.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextFile.h"
+#include "support/AsNobody.h"
 #include "support/FileSizeLimit.h"
 
 namespace {
@@ -93,24 +91,6 @@ TEST_F(WriteAtomicHostile, FailuresNameTheSystemsReason) {
     }
 }
 
-// Runs the named test of this program as the user nobody (65534), with dir in the environment;
-// false when that cannot be done here.
-bool RunAsNobody(const QString& test, const QString& dir, int& exitCode) {
-    const QString setpriv = QStandardPaths::findExecutable("setpriv");
-    if (geteuid() != 0 || setpriv.isEmpty())
-        return false;
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("KELTO_TEST_DIR", dir);
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::ForwardedChannels);
-    child.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", "--",
-                          QCoreApplication::applicationFilePath(),
-                          "--gtest_also_run_disabled_tests", "--gtest_filter=" + test});
-    exitCode = child.waitForFinished(60000) ? child.exitCode() : -1;
-    return true;
-}
-
 void Own(const QString& path, uid_t user, mode_t mode) {
     ASSERT_EQ(::chown(QFile::encodeName(path).constData(), user, user), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
@@ -181,7 +161,7 @@ TEST_F(WriteAtomicHostile, WrittenInPlaceWhereNoReplacementCanBeMade) {
 }
 
 TEST_F(WriteAtomicHostile, DISABLED_InPlaceAsNobody) {
-    const QString root = qEnvironmentVariable("KELTO_TEST_DIR");
+    const QString root = NobodysTestDir();
     ASSERT_FALSE(root.isEmpty());
     TextFile::WriteAtomic(root + "/locked/a.c", "new a\n");
     TextFile::WriteAtomic(root + "/shared/b.c", "new b\n");

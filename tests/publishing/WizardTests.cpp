@@ -167,7 +167,7 @@ TEST_F(Wizard, APathPickedWithBrowseIsStoredOnlyWhenThePageCloses) {
     EXPECT_EQ(program->module1.FTPClientPath, "/usr/bin/gftp");
 }
 
-TEST_F(Wizard, PagesShareSizeAndButtonPlacesAndHaveNoDefaultOrCancelButton) {
+TEST_F(Wizard, PagesShareSizeAndButtonPlacesAndHaveNoCancelButton) {
     WizardPage* first = WizardPage::ShowPage(*program, 1);
     WizardPage* last = WizardPage::ShowPage(*program, 5);
     EXPECT_EQ(last->cmdNext, nullptr);
@@ -180,15 +180,48 @@ TEST_F(Wizard, PagesShareSizeAndButtonPlacesAndHaveNoDefaultOrCancelButton) {
         EXPECT_EQ(page->cmdCancel->geometry(), first->cmdCancel->geometry());
         EXPECT_EQ(page->cmdBack->geometry(), last->cmdBack->geometry());
     }
-    // Esc closes nothing; Enter presses the focused button.
+    // Esc closes nothing.
     QTest::keyClick(Page(3), Qt::Key_Escape);
     EXPECT_EQ(OpenPages(), (std::vector<int>{1, 2, 3, 4, 5}));
-    Box(Page(3))->setFocus();
-    QTest::keyClick(Box(Page(3)), Qt::Key_Return);
-    EXPECT_EQ(OpenPages(), (std::vector<int>{1, 2, 3, 4, 5}));
-    last->cmdCancel->setFocus();
-    QTest::keyClick(last->cmdCancel, Qt::Key_Return);
-    EXPECT_EQ(OpenPages(), (std::vector<int>{1, 2, 3, 4}));
+}
+
+// Each page opens with the focus on its path box (pages 2 to 4) or on the button that goes
+// forward; Enter there goes forward, and on the last page finishes. Enter on a button that has
+// the focus presses that button, "< Back" included.
+TEST_F(Wizard, EachPageOpensFocusedWhereEnterGoesForward) {
+    for (int n = WizardPage::FirstPage; n <= WizardPage::LastPage; ++n) {
+        SCOPED_TRACE(n);
+        WizardPage* page = WizardPage::ShowPage(*program, n);
+        QApplication::processEvents();
+        QWidget* expected =
+            Box(page) ? static_cast<QWidget*>(Box(page))
+                      : static_cast<QWidget*>(page->cmdNext ? page->cmdNext : page->cmdCancel);
+        EXPECT_EQ(page->focusWidget(), expected);
+        EXPECT_TRUE((page->cmdNext ? page->cmdNext : page->cmdCancel)->isDefault());
+        if (page->cmdBack) {
+            EXPECT_FALSE(page->cmdBack->isDefault());
+        }
+        QTest::keyClick(page->focusWidget(), Qt::Key_Return);
+        Settle();
+        EXPECT_EQ(OpenPages(),
+                  n < WizardPage::LastPage ? std::vector<int>{n + 1} : std::vector<int>{});
+        CloseWizard();
+    }
+    // Through the whole wizard with Enter alone, typed paths and all: nothing is started.
+    program->module1.WebBrowserPath = "/usr/bin/firefox";
+    WizardPage::ShowPage(*program, 1);
+    for (int n = WizardPage::FirstPage; n <= WizardPage::LastPage; ++n) {
+        ASSERT_EQ(OpenPages(), std::vector<int>{n});
+        QTest::keyClick(Page(n)->focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+        Settle();
+    }
+    EXPECT_TRUE(OpenPages().empty());
+    EXPECT_EQ(services.count("Launch"), 0);
+
+    WizardPage::ShowPage(*program, 3)->cmdBack->setFocus();
+    QTest::keyClick(Page(3)->cmdBack, Qt::Key_Return);
+    Settle();
+    EXPECT_EQ(OpenPages(), std::vector<int>{2});
 }
 
 TEST_F(Wizard, AnOpenPageOutlivesTheMainWindowAndKeepsWorking) {

@@ -20,13 +20,15 @@ std::vector<ScriptedServices::Call> ScriptedServices::callsOf(const QString& kin
     return result;
 }
 
-QString ScriptedServices::ShowOpen(QWidget*, const QString& title, const QString& filter) {
-    calls.push_back({.kind = "ShowOpen", .title = title, .filter = filter});
+QString ScriptedServices::ShowOpen(QWidget*, const QString& title, const QString& filter,
+                                   const QString& folder) {
+    calls.push_back({.kind = "ShowOpen", .title = title, .filter = filter, .folder = folder});
     return takeFront(fileAnswers, QString());
 }
 
-QString ScriptedServices::ShowSave(QWidget*, const QString& title, const QString& filter) {
-    calls.push_back({.kind = "ShowSave", .title = title, .filter = filter});
+QString ScriptedServices::ShowSave(QWidget*, const QString& title, const QString& filter,
+                                   const QString& folder) {
+    calls.push_back({.kind = "ShowSave", .title = title, .filter = filter, .folder = folder});
     return takeFront(fileAnswers, QString());
 }
 

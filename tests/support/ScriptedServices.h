@@ -25,6 +25,7 @@ public:
         MsgButtons buttons = MsgButtons::OK;
         MsgIcon icon = MsgIcon::None;
         QString extra;   // dialog class name
+        QString folder;  // the folder a file dialog starts in
     };
 
     // Answers, consumed front first.
@@ -47,8 +48,10 @@ public:
     std::vector<Call> callsOf(const QString& kind) const;
     int count(const QString& kind) const { return int(callsOf(kind).size()); }
 
-    QString ShowOpen(QWidget* owner, const QString& title, const QString& filter) override;
-    QString ShowSave(QWidget* owner, const QString& title, const QString& filter) override;
+    QString ShowOpen(QWidget* owner, const QString& title, const QString& filter,
+                     const QString& folder) override;
+    QString ShowSave(QWidget* owner, const QString& title, const QString& filter,
+                     const QString& folder) override;
     bool ShowPrinter(QWidget* owner, const QString& title, int flags, QPrinter& printer) override;
     MsgAnswer MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
                      const QString& caption) override;

@@ -162,7 +162,7 @@ TEST_F(BuildWindow, EnterAndF4OpenEachMessageAtItsLineFromTheVmDirectory) {
     frmDocument* document = Document();
     ASSERT_TRUE(document);
     const QString file = QDir::toNativeSeparators(src + "/game/g_main.c");
-    EXPECT_EQ(document->windowTitle(), file);
+    EXPECT_EQ(document->Caption(), file);
     EXPECT_TRUE(document->ccode); // opened as File > Open opens a .c file
     RichTextBox& code = *document->code;
     EXPECT_EQ(code.SelText(), "/* line 3 */");
@@ -222,7 +222,7 @@ TEST_F(BuildWindow, CommandNotFoundShowsPathAndOpensTheTemplateLine) {
     // The shell names the script's line 4: the template's line 2.
     QTest::keyClick(window->lstOutput, Qt::Key_Return);
     ASSERT_TRUE(Document());
-    EXPECT_EQ(Document()->windowTitle(),
+    EXPECT_EQ(Document()->Caption(),
               QDir::toNativeSeparators(BuildScript::PathsFor(src, BuildModules[1]).templatePath));
     EXPECT_EQ(Document()->code->SelText(), "no-such-kelto-command --flag");
 }
