@@ -13,15 +13,16 @@ desktop_pids=()
 desktop_start() {
     local display="$1" logs="$2" n
     shift 2
+    desktop_free() { [ ! -e "/tmp/.X$1-lock" ] && [ ! -e "/tmp/.X11-unix/X$1" ]; }
     if [ -z "$display" ]; then
         for n in $(seq 90 199); do
-            if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-                display=":$n"
-                break
-            fi
+            desktop_free "$n" && { display=":$n"; break; }
         done
+        [ -n "$display" ] || { echo "no free X display" >&2; return 1; }
     fi
-    [ -n "$display" ] || { echo "no free X display" >&2; return 1; }
+    # A display another server holds would answer the checks below as if this one had started.
+    n="${display#:}"
+    desktop_free "${n%%.*}" || { echo "the X display $display is taken" >&2; return 1; }
 
     Xvfb "$display" "$@" >"${logs}xvfb.log" 2>&1 &
     desktop_pids+=($!)
