@@ -13,7 +13,6 @@
 
 #include "ShellChild.h"
 #include "platform/Launcher.h"
-#include "workspace/BuildScript.h"
 
 namespace {
 
@@ -39,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (words) {
         QByteArray requoted;
         for (const QString& word : *words)
-            requoted += BuildScript::ShellQuoted(word.toUtf8()) + ' ';
+            requoted += Launcher::ShellQuoted(word.toUtf8()) + ' ';
         Check(Launcher::SplitCommandLine(QString::fromUtf8(requoted)) == words);
     }
 

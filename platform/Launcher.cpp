@@ -1,4 +1,4 @@
-// Command-line splitting and the choice of what a typed command line starts.
+// Command-line splitting and quoting, and the choice of what a typed command line starts.
 #include "platform/Launcher.h"
 
 namespace Launcher {
@@ -67,6 +67,12 @@ std::optional<QStringList> SplitCommandLine(const QString& text) {
     if (inWord)
         words.append(word);
     return words;
+}
+
+QByteArray ShellQuoted(const QByteArray& word) {
+    QByteArray quoted = word;
+    quoted.replace('\'', "'\\''");
+    return '\'' + quoted + '\'';
 }
 
 std::optional<ProgramStart>

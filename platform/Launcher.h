@@ -1,8 +1,10 @@
 // How a command line becomes a started program on Linux, as pure functions: splitting a
-// command line the way a POSIX shell does, and choosing what to start for it. QtServices starts
-// what these return. (Build scripts never go through here: see platform/BuildProcess.)
+// command line the way a POSIX shell does, quoting a word so that the shell reads it back
+// whole, and choosing what to start for a command line. QtServices starts what these return.
+// (Build scripts never go through here: see platform/BuildProcess.)
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -14,6 +16,10 @@ namespace Launcher {
 // honours \ before $ ` " \ and newline; a backslash outside quotes takes the next character
 // literally). No expansion of any kind. Nothing when a quote is left open.
 std::optional<QStringList> SplitCommandLine(const QString& text);
+
+// A word quoted for sh: single quotes, each inner quote written as '\''. SplitCommandLine and
+// sh both read it back as exactly that word.
+QByteArray ShellQuoted(const QByteArray& word);
 
 struct ProgramStart {
     QString program;

@@ -30,6 +30,7 @@
 
 namespace {
 
+// By hand: Qt 6's QStringConverter has Windows-1252 only with ICU, which Qt's Windows builds lack.
 // Windows-1252 bytes 0x80..0x9F. The five bytes the code page leaves undefined (0x81, 0x8D,
 // 0x8F, 0x90, 0x9D) map to the C1 control of the same number, as Windows itself does, so
 // every byte value decodes and encodes back to itself.
@@ -742,6 +743,16 @@ void OpenToRead(QFile& file, const QString& path) {
         Fail(PathFileAccessError, what, path, Reason(file));
 }
 
+// The whole file from its start; throws on a read error.
+QByteArray ReadAllOf(QFile& file, const QString& path) {
+    if (!file.seek(0))
+        Fail(DeviceIoError, QStringLiteral("Cannot read"), path, Reason(file));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        Fail(DeviceIoError, QStringLiteral("Cannot read"), path, Reason(file));
+    return bytes;
+}
+
 // What the first reading of a UTF-8 text file learns, for the second to convert it.
 struct Survey {
     bool utf8Text = false; // valid UTF-8 (after an optional mark) without NULs
@@ -1023,11 +1034,7 @@ ReadInfo ReadUtf8Into(const QString& path, Utf8Sink& sink, FileStamp* stamp, std
         sink.Discard(); // another program wrote to it meanwhile: read it whole, once
     }
     buffer = {};
-    if (!file.seek(0))
-        Fail(DeviceIoError, QStringLiteral("Cannot read"), path, Reason(file));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        Fail(DeviceIoError, QStringLiteral("Cannot read"), path, Reason(file));
+    const QByteArray bytes = ReadAllOf(file, path);
     if (stamp)
         *stamp = StampOfOpen(file, path);
     DecodedUtf8 decoded = DecodeToUtf8(bytes);
@@ -1045,6 +1052,12 @@ DecodedUtf8 ReadUtf8(const QString& path, FileStamp* stamp) {
 DecodedText Read(const QString& path) {
     const DecodedUtf8 decoded = ReadUtf8(path);
     return {FromUtf8(View(decoded.utf8)), decoded.format, decoded.mixedBreaks};
+}
+
+QByteArray ReadWhole(const QString& path) {
+    QFile file;
+    OpenToRead(file, path);
+    return ReadAllOf(file, path);
 }
 
 FileStamp Stamp(const QString& path) {

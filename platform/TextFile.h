@@ -92,6 +92,10 @@ QString BreakName(TextFormat::LineBreak style);
 // stamp, also notes the file as it was read.
 DecodedText Read(const QString& path);
 DecodedUtf8 ReadUtf8(const QString& path, FileStamp* stamp = nullptr);
+// A whole file's bytes as they are, not decoded (workspace files, build templates); throws
+// RuntimeError as Read does: 53 when nothing is there, 75 for a directory, a pipe or a device
+// (never read from) or a file that may not be read, 57 when reading fails.
+QByteArray ReadWhole(const QString& path);
 
 // Where ReadUtf8Into hands the text: its length first, then the bytes in pieces.
 class Utf8Sink {

@@ -39,10 +39,9 @@ QSize NavigationButtonSize() {
     return size;
 }
 
-QPushButton* makeButton(const QString& caption, QWidget* parent, const char* name) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false); // Enter goes to the focused button or the page's default
+// Enter goes to the focused button or the page's default.
+QPushButton* NavigationButton(const QString& caption, QWidget* parent, const char* name) {
+    QPushButton* button = MakeButton(caption, parent, name);
     button->setFixedSize(NavigationButtonSize());
     return button;
 }
@@ -125,15 +124,15 @@ WizardPage::WizardPage(Program& program, int n, const QString& title, const QStr
     // The navigation buttons keep their places whether or not a page has them: "< Back" and
     // "Next >" side by side, then "Cancel" (or "Finish") at the right.
     if (n > FirstPage) {
-        cmdBack = makeButton(QStringLiteral("< Back"), this, "cmdBack");
+        cmdBack = NavigationButton(QStringLiteral("< Back"), this, "cmdBack");
         connect(cmdBack, &QPushButton::clicked, this, &WizardPage::cmdBack_Click);
     }
     if (n < LastPage) {
-        cmdNext = makeButton(QStringLiteral("Next >"), this, "cmdNext");
+        cmdNext = NavigationButton(QStringLiteral("Next >"), this, "cmdNext");
         connect(cmdNext, &QPushButton::clicked, this, &WizardPage::cmdNext_Click);
     }
-    cmdCancel = makeButton(n == LastPage ? QStringLiteral("Finish") : QStringLiteral("Cancel"),
-                           this, "cmdCancel");
+    cmdCancel = NavigationButton(
+        n == LastPage ? QStringLiteral("Finish") : QStringLiteral("Cancel"), this, "cmdCancel");
     connect(cmdCancel, &QPushButton::clicked, this, &WizardPage::cmdCancel_Click);
     // Enter anywhere but on another button goes forward: "Next >", or "Finish" on the last page.
     Forward()->setDefault(true);

@@ -8,16 +8,8 @@
 #include <QVBoxLayout>
 
 #include "BrowseForProgram.h"
+#include "FocusedButton.h"
 #include "platform/Services.h"
-
-namespace {
-QPushButton* makeButton(const QString& caption, QWidget* parent, const char* name) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
-} // namespace
 
 WizardPathPage::WizardPathPage(Program& program, const WizardPathRow& row)
     : WizardPage(program, row.page, row.title, row.body), CommonDialog1(program.services, this),
@@ -27,8 +19,8 @@ WizardPathPage::WizardPathPage(Program& program, const WizardPathRow& row)
     Label3->setObjectName(QStringLiteral("Label3"));
     PathBox = new QLineEdit(area);
     PathBox->setObjectName(QLatin1String(row.boxName));
-    cmdBrowse = makeButton(QStringLiteral("Browse..."), area, "cmdBrowse");
-    cmdExec = makeButton(QStringLiteral("Execute"), area, "cmdExec");
+    cmdBrowse = MakeButton(QStringLiteral("Browse..."), area, "cmdBrowse");
+    cmdExec = MakeButton(QStringLiteral("Execute"), area, "cmdExec");
 
     auto* rowLayout = new QGridLayout;
     rowLayout->addWidget(Label3, 0, 0);

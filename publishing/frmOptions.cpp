@@ -18,16 +18,6 @@
 
 namespace {
 
-// Every button of the dialog: no default button, so Enter never goes to a button that does
-// not have the focus.
-QPushButton* makeButton(const QString& caption, QWidget* parent, const char* name) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
 QLineEdit* makeBox(QWidget* parent, const char* name) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(QLatin1String(name));
@@ -46,22 +36,23 @@ frmOptions::frmOptions(Program& program, QWidget* owner)
     setWindowTitle(QStringLiteral("Options"));
     setSizeGripEnabled(false);
 
-    // The buttons come first so that they lead the tab order.
-    cmdOK = makeButton(QStringLiteral("OK"), this, "cmdOK");
-    cmdCancel = makeButton(QStringLiteral("Cancel"), this, "cmdCancel");
-    cmdApply = makeButton(QStringLiteral("&Apply"), this, "cmdApply");
+    // The buttons come first so that they lead the tab order. None is the default: Enter never
+    // goes to a button that does not have the focus.
+    cmdOK = MakeButton(QStringLiteral("OK"), this, "cmdOK");
+    cmdCancel = MakeButton(QStringLiteral("Cancel"), this, "cmdCancel");
+    cmdApply = MakeButton(QStringLiteral("&Apply"), this, "cmdApply");
 
     frmPath = new QGroupBox(QStringLiteral("Paths"), this);
     frmPath->setObjectName(QStringLiteral("frmPath"));
     Label1 = new QLabel(QStringLiteral("FTP Client Path"), frmPath);
     txtftppath = makeBox(frmPath, "txtftppath");
-    cmdBrowse = makeButton(QStringLiteral("Browse..."), frmPath, "cmdBrowse");
+    cmdBrowse = MakeButton(QStringLiteral("Browse..."), frmPath, "cmdBrowse");
     Label2 = new QLabel(QStringLiteral("Web Browser Path"), frmPath);
     txtWeb = makeBox(frmPath, "txtWeb");
-    cmdWBro = makeButton(QStringLiteral("Browse..."), frmPath, "cmdWBro");
+    cmdWBro = MakeButton(QStringLiteral("Browse..."), frmPath, "cmdWBro");
     Label3 = new QLabel(QStringLiteral("Email Client Path"), frmPath);
     txtEmail = makeBox(frmPath, "txtEmail");
-    cmdEBro = makeButton(QStringLiteral("Browse..."), frmPath, "cmdEBro");
+    cmdEBro = MakeButton(QStringLiteral("Browse..."), frmPath, "cmdEBro");
 
     auto* rows = new QGridLayout(frmPath);
     const std::tuple<QLabel*, QLineEdit*, QPushButton*> pathRows[] = {

@@ -31,45 +31,13 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELTO_BUILD_B
     >/dev/null
 cmake --build "$build" --target kelto qsci_baseline kelto_desktop_bench --parallel "$(nproc)"
 
-display="${KELTO_BENCH_DISPLAY:-}"
-if [ -z "$display" ]; then
-    for n in $(seq 90 199); do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-            display=":$n"
-            break
-        fi
-    done
-fi
-[ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
-
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-}
-trap cleanup EXIT
-
-# -noreset: otherwise the server starts over when its last client leaves (the xdpyinfo below),
-# and a window manager connecting in that moment finds no display.
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$build/desktop-xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY="$display"
-for _ in $(seq 50); do
-    xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.1
-done
-xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start on $display" >&2; exit 1; }
-openbox >"$build/desktop-openbox.log" 2>&1 &
-pids+=($!)
-# The window manager is up once it names itself on the root window.
-wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-for _ in $(seq 50); do
-    wm_up && break
-    sleep 0.1
-done
-wm_up || { echo "openbox did not start on $display (see $build/desktop-openbox.log)" >&2; exit 1; }
+# shellcheck source=scripts/desktop.sh
+source "$root/scripts/desktop.sh"
+trap desktop_stop EXIT
+# -noreset: otherwise the server starts over when its last client leaves (the probes that wait
+# for it), and a window manager connecting in that moment finds no display.
+desktop_start "${KELTO_BENCH_DISPLAY:-}" "$build/desktop-" -screen 0 1280x1024x24 -nolisten tcp \
+    -noreset
 
 load_before="$(cut -d' ' -f1-3 /proc/loadavg)"
 "$build/bench/kelto_desktop_bench" --kelto "$build/kelto" \

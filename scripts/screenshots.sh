@@ -121,39 +121,15 @@ if [ -n "${KELTO_SHOTS_INSIDE:-}" ]; then
 fi
 
 # Outside: an X server with a window manager, then each run on it.
-display="${KELTO_SHOTS_DISPLAY:-}"
-if [ -z "$display" ]; then
-    for n in $(seq 90 199); do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-            display=":$n"
-            break
-        fi
-    done
-fi
-[ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
-pids=()
 work="$(mktemp -d)"
+# shellcheck source=scripts/desktop.sh
+source "$root/scripts/desktop.sh"
 cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
+    desktop_stop
     rm -rf "$work"
 }
 trap cleanup EXIT
-Xvfb "$display" -screen 0 1920x1440x24 -dpi 96 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY="$display"
-for _ in $(seq 50); do
-    xprop -root >/dev/null 2>&1 && break
-    sleep 0.1
-done
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.1
-done
+desktop_start "${KELTO_SHOTS_DISPLAY:-}" "$work/" -screen 0 1920x1440x24 -dpi 96 -nolisten tcp
 
 # 1. The windows drawn by kelto_screenshots, each run with a settings folder of its own (the
 #    first-run placement), in a source tree of the usual shape (where the lists start).
@@ -164,7 +140,7 @@ for run in "1 " "1.5 @1.5x" "1 @12pt 12"; do
     mkdir -p "$work/config$suffix"
     (cd "$work/quake3/code" &&
         XDG_CONFIG_HOME="$work/config$suffix" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" \
-            timeout 120 "$build/tests/kelto_screenshots" "$out" "$suffix" $points) ||
+            timeout 120 "$build/tests/kelto_screenshots" "$out" "$suffix" ${points:+"$points"}) ||
         echo "warning: kelto_screenshots failed at scale $scale ${points:+($points pt)}" >&2
 done
 

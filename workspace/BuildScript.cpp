@@ -1,5 +1,6 @@
 #include "workspace/BuildScript.h"
 
+#include "platform/Launcher.h"
 #include "workspace/WorkspaceFile.h"
 
 namespace BuildScript {
@@ -9,12 +10,6 @@ Paths PathsFor(const QString& sourceDir, const BuildModule& module, PathStyle::S
     const QChar separator = PathStyle::Separator(style);
     return {moduleDirectory, moduleDirectory + separator + module.name + QStringLiteral("bak.bat"),
             moduleDirectory + separator + module.name + QStringLiteral("rev.bat")};
-}
-
-QByteArray ShellQuoted(const QByteArray& word) {
-    QByteArray quoted = word;
-    quoted.replace('\'', "'\\''");
-    return '\'' + quoted + '\'';
 }
 
 QByteArray Compose(const QString& sourceDir, const BuildModule& module,
@@ -27,7 +22,8 @@ QByteArray Compose(const QString& sourceDir, const BuildModule& module,
                "\r\n";
     QByteArray lfBody = body;
     lfBody.replace("\r\n", "\n");
-    return "#!/bin/sh\ncd " + ShellQuoted(moduleDirectory) + " || exit 1\n" + lfBody + "\n";
+    return "#!/bin/sh\ncd " + Launcher::ShellQuoted(moduleDirectory) + " || exit 1\n" + lfBody +
+           "\n";
 }
 
 } // namespace BuildScript

@@ -36,12 +36,9 @@ Paths PathsFor(const QString& sourceDir, const BuildModule& module,
 // line break is dropped (the script ends with its own).
 // Windows: the source directory's drive ("D:"), "cd " + the module directory, the template,
 // each line ending in CR LF as the template has them.
-// Linux: "#!/bin/sh", a quoted cd to the module directory that ends the script when it fails,
-// the template with LF line breaks.
+// Linux: "#!/bin/sh", a cd to the module directory (quoted by Launcher::ShellQuoted) that ends
+// the script when it fails, the template with LF line breaks.
 QByteArray Compose(const QString& sourceDir, const BuildModule& module,
                    const QByteArray& templateBytes, PathStyle::Style style = PathStyle::Native);
-
-// A word quoted for sh: single quotes, each inner quote written as '\''.
-QByteArray ShellQuoted(const QByteArray& word);
 
 } // namespace BuildScript

@@ -1,10 +1,5 @@
 #include "workspace/WorkspaceFile.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
-#include "platform/RuntimeError.h"
 #include "platform/TextFile.h"
 
 namespace WorkspaceFile {
@@ -22,28 +17,7 @@ void Write(const QString& path, const QString& sourceDir) {
 }
 
 QString Read(const QString& path) {
-    return Parse(ReadWhole(path));
-}
-
-QByteArray ReadWhole(const QString& path) {
-    const QString shown = QDir::toNativeSeparators(path);
-    QFile file(path);
-    if (QFileInfo(path).isDir())
-        throw RuntimeError(75, QStringLiteral("Cannot read \"%1\": it is a directory.").arg(shown));
-    // A pipe would block the program until something writes to it, a device may never end.
-    if (QFileInfo(path).exists() && !QFileInfo(path).isFile())
-        throw RuntimeError(
-            75, QStringLiteral("Cannot read \"%1\": it is not a regular file.").arg(shown));
-    if (!file.open(QIODevice::ReadOnly)) {
-        const int number = file.exists() ? 75 : 53;
-        throw RuntimeError(
-            number, QStringLiteral("Cannot read \"%1\": %2.").arg(shown, file.errorString()));
-    }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw RuntimeError(
-            75, QStringLiteral("Cannot read \"%1\": %2.").arg(shown, file.errorString()));
-    return bytes;
+    return Parse(TextFile::ReadWhole(path));
 }
 
 QByteArray WithoutFinalLineBreak(const QByteArray& bytes) {

@@ -17,7 +17,6 @@
 #include "platform/Services.h"
 #include "platform/TextFile.h"
 #include "workspace/BuildScript.h"
-#include "workspace/WorkspaceFile.h"
 #include "workspace/frmBuild.h"
 
 void frmMain::mnuBuildcgameQVM_Click() {
@@ -71,7 +70,7 @@ void frmMain::Build(const BuildModule& module) {
     // an existing script as it was.
     QByteArray templateBytes;
     try {
-        templateBytes = WorkspaceFile::ReadWhole(paths.templatePath);
+        templateBytes = TextFile::ReadWhole(paths.templatePath);
     } catch (const RuntimeError& error) {
         if (error.Number == 53) {
             report(QStringLiteral("The build template was not found:"), paths.templatePath,

@@ -39,6 +39,19 @@ TEST(SplitCommandLine, SplitsAsTheShellDoes) {
     EXPECT_FALSE(SplitCommandLine("it's").has_value());
 }
 
+// The build script's cd is quoted this way: whatever the word holds, the splitting (and sh, as
+// fuzz_commandline checks) reads back that one word.
+TEST(SplitCommandLine, ReadsAShellQuotedWordBackWhole) {
+    EXPECT_EQ(Launcher::ShellQuoted("/q3 'src'/code"), QByteArray("'/q3 '\\''src'\\''/code'"));
+    for (const QByteArray& word :
+         {QByteArray(""), QByteArray("'"), QByteArray("''"), QByteArray("a b\tc\nd"),
+          QByteArray("$HOME `id` \"x\" \\ ; & | * ~"), QByteArray("\xc3\xa9t\xc3\xa9 'q'")}) {
+        const auto words = SplitCommandLine(QString::fromUtf8(Launcher::ShellQuoted(word)));
+        ASSERT_TRUE(words.has_value()) << word.toStdString();
+        EXPECT_EQ(*words, QStringList{QString::fromUtf8(word)}) << word.toStdString();
+    }
+}
+
 class ProgramForCommandLineTest : public ::testing::Test {
 protected:
     void SetUp() override {

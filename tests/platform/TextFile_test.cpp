@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "PrintQString.h"
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/RuntimeError.h"
@@ -233,6 +234,39 @@ TEST_F(TextFileOnDisk, ReadFailuresNameThePathAndTheReason) {
     }
     RunWherePermissionsBind("TextFileOnDisk.DISABLED_UnreadableAsNobody", dir.path(),
                             UnreadableFileIsReported);
+}
+
+// Workspace files and build templates are read whole and as they are, with Read's checks: a pipe
+// is refused before anything could block on it.
+TEST_F(TextFileOnDisk, AWholeReadGivesTheBytesAsTheyAreOrFailsAsReadDoes) {
+    const QByteArray bytes("caf\xE9\r\n\x00\xFF\rlast", 13);
+    WriteBytes(Path("raw.bat"), bytes);
+    EXPECT_EQ(TextFile::ReadWhole(Path("raw.bat")), bytes);
+    WriteBytes(Path("empty.bat"), "");
+    EXPECT_EQ(TextFile::ReadWhole(Path("empty.bat")), QByteArray());
+
+    const QString pipe = Path("pipe.bat");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    const struct {
+        QString path;
+        int number;
+        const char* reason;
+    } failures[] = {
+        {Path("missing.bat"), 53, "No such file"},
+        {dir.path(), 75, "Is a directory"},
+        {pipe, 75, "Not a regular file"},
+    };
+    for (const auto& failure : failures) {
+        try {
+            TextFile::ReadWhole(failure.path);
+            ADD_FAILURE() << "no error for " << failure.path.toStdString();
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.Number, failure.number) << failure.path.toStdString();
+            EXPECT_TRUE(error.Description.contains(QDir::toNativeSeparators(failure.path)));
+            EXPECT_TRUE(error.Description.contains(failure.reason))
+                << error.Description.toStdString();
+        }
+    }
 }
 
 TEST_F(TextFileOnDisk, DISABLED_UnreadableAsNobody) {
