@@ -53,16 +53,24 @@ bool MdiActivation::eventFilter(QObject* watched, QEvent* event) {
         returnOrder = order;
         returnOrder.pop_back();
         closingChild = qobject_cast<const QMdiSubWindow*>(watched);
-        QPointer<QObject> closing = watched;
-        QTimer::singleShot(0, this, [this, closing] {
+        QTimer::singleShot(0, this, [this, closing = QPointer<QObject>(watched)] {
             auto* child = qobject_cast<QMdiSubWindow*>(closing.data());
+            // Still there: a close that asks first (the save prompt) is under way while its
+            // question shows, and the child's hiding hands back once it is answered; or the
+            // close was refused and nothing is to be done.
             if (!child || !child->isVisible())
-                ActivateMostRecent();
-            returnOrder.clear();
-            closingChild.clear();
+                HandBack();
         });
+    } else if (event->type() == QEvent::Hide && watched == closingChild && !returnOrder.empty()) {
+        QTimer::singleShot(0, this, &MdiActivation::HandBack);
     }
     return QObject::eventFilter(watched, event);
+}
+
+void MdiActivation::HandBack() {
+    ActivateMostRecent();
+    returnOrder.clear();
+    closingChild.clear();
 }
 
 void MdiActivation::ReturnFrom(const QMdiSubWindow* closing) {

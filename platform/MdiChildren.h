@@ -40,6 +40,7 @@ protected:
 
 private:
     void Remember(QMdiSubWindow* child);
+    void HandBack();           // the return, once the closing child has gone
     void ActivateMostRecent(); // the most recent child of returnOrder still showing
 
     QMdiArea& area;

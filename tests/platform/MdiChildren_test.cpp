@@ -1,8 +1,12 @@
 // Which child of a multiple-document area becomes active as the active one closes: the one
 // active before it, whatever order the children were made in.
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "platform/MdiChildren.h"
@@ -65,6 +69,37 @@ TEST_F(MdiChildren, TheReturnCanBeAskedForAtOnce) {
     activation->ReturnFrom(tool);
     EXPECT_EQ(area.currentSubWindow(), children[1]);
     Settle();
+    EXPECT_EQ(area.currentSubWindow(), children[1]);
+}
+
+// A child that asks a question before it closes, as a source window's save prompt does.
+class AskingChild : public QMdiSubWindow {
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        QDialog question(window());
+        QTimer::singleShot(150, &question, &QDialog::accept);
+        question.exec();
+        QMdiSubWindow::closeEvent(event);
+    }
+};
+
+// While the question shows, the close is still under way; the return waits for its end.
+TEST_F(MdiChildren, AChildThatAsksBeforeClosingStillHandsBack) {
+    auto* asking = new AskingChild;
+    asking->setWidget(new QWidget);
+    asking->setAttribute(Qt::WA_DeleteOnClose);
+    area.addSubWindow(asking);
+    activation->Watch(asking);
+    asking->show();
+    for (QMdiSubWindow* child : {children[0], children[2], children[1]})
+        activation->Activate(child);
+    activation->Activate(asking);
+
+    asking->close();
+    for (int i = 0; i < 10; ++i) {
+        QTest::qWait(20);
+        Settle();
+    }
     EXPECT_EQ(area.currentSubWindow(), children[1]);
 }
 
