@@ -93,7 +93,7 @@ TEST_F(Typing, TheTickLeavesThePrimarySelectionAlone) {
     bool editorSelected = false;
     QObject::connect(&code, &RichTextBox::SelChange, [&] {
         ++moves;
-        editorSelected |= code.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEMPTY) == 0;
+        editorSelected |= code.EditorHoldsSelection();
     });
     code.SetSelStart(6);
     Type(code, "/");

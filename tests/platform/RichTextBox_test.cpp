@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/RichTextBox.h"
+#include "platform/RichTextBoxEngine.h"
 #include "platform/RuntimeError.h"
 #include "support/TestFiles.h"
 
@@ -151,7 +152,8 @@ TEST_F(RichTextBoxTest, EveryPositionLandsOnACharacterInAnyText) {
     // Bytes that are no UTF-8 (only a raw editor message can put them there) count as a
     // character each, as the editor counts them.
     box.SetText("");
-    box.SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, 7, "a\xFF\xC3(\xF0\x9F\n");
+    RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, 7,
+                                             "a\xFF\xC3(\xF0\x9F\n");
     ASSERT_EQ(box.TextLength(), 7);
     for (int p = 0; p <= 7; ++p)
         EXPECT_EQ(box.CharFromByte(box.ByteFromChar(p)), p) << p;
@@ -280,13 +282,17 @@ TEST_F(RichTextBoxTest, FontAppliesToEveryStyle) {
     courier.setPointSizeF(9.75);
     box.setFont(courier);
     for (int style : {0, 1, int(QsciScintillaBase::STYLE_DEFAULT)}) {
-        EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZEFRACTIONAL, style), 975);
+        EXPECT_EQ(RichTextBoxEngine::Of(box).SendScintilla(
+                      QsciScintillaBase::SCI_STYLEGETSIZEFRACTIONAL, style),
+                  975);
         char name[64] = {};
-        box.SendScintilla(QsciScintillaBase::SCI_STYLEGETFONT, style, name);
+        RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_STYLEGETFONT, style, name);
         EXPECT_STREQ(name, "Courier");
     }
     Colour(1, 1, Green); // a style made after the font was set
-    EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZEFRACTIONAL, 2), 975);
+    EXPECT_EQ(
+        RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZEFRACTIONAL, 2),
+        975);
 }
 
 // ---- Events ----------------------------------------------------------------------------------
@@ -328,10 +334,12 @@ TEST_F(RichTextBoxTest, ClickMovesTheCaretWithSelChangeAndTheInsertionColour) {
     box.SetSelStart(0);
     QSignalSpy changes(&box, &RichTextBox::SelChange);
     const int byte = box.ByteFromChar(5); // between "c" and "d"
-    const QPoint at(
-        int(box.SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0ul, long(byte))),
-        int(box.SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0ul, long(byte))) + 3);
-    QTest::mouseClick(box.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    const QPoint at(int(RichTextBoxEngine::Of(box).SendScintilla(
+                        QsciScintillaBase::SCI_POINTXFROMPOSITION, 0ul, long(byte))),
+                    int(RichTextBoxEngine::Of(box).SendScintilla(
+                        QsciScintillaBase::SCI_POINTYFROMPOSITION, 0ul, long(byte))) +
+                        3);
+    QTest::mouseClick(RichTextBoxEngine::Of(box).viewport(), Qt::LeftButton, Qt::NoModifier, at);
     EXPECT_EQ(box.SelStart(), 5);
     EXPECT_GE(changes.count(), 1);
     EXPECT_EQ(box.InsertionColour(), Blue);
@@ -436,8 +444,10 @@ TEST_F(RichTextBoxTest, SelectBackwardPutsTheCaretAtTheStartOfTheRange) {
     EXPECT_EQ(changes.count(), 1);
     // The editor's caret at the start, its anchor at the end: the line's start is what scrolls
     // into view, and Shift+arrows move the start.
-    EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS), box.ByteFromChar(2));
-    EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETANCHOR), box.ByteFromChar(10));
+    EXPECT_EQ(RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS),
+              box.ByteFromChar(2));
+    EXPECT_EQ(RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_GETANCHOR),
+              box.ByteFromChar(10));
     EXPECT_EQ(box.GetLineFromChar(box.SelStart()), 0);
 
     box.SelectBackward(12, 1000); // to the end of the text at most
@@ -452,8 +462,9 @@ TEST_F(RichTextBoxTest, SelectionsInABatchStayInsideTheControl) {
     box.SetSelStart(5);
     QSignalSpy changes(&box, &RichTextBox::SelChange);
     const auto editorSelection = [&] {
-        return qMakePair(int(box.SendScintilla(QsciScintillaBase::SCI_GETANCHOR)),
-                         int(box.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS)));
+        return qMakePair(
+            int(RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_GETANCHOR)),
+            int(RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS)));
     };
     {
         const RichTextBox::SelectionBatch batch(box);
@@ -482,7 +493,9 @@ TEST_F(RichTextBoxTest, SelectionsInABatchStayInsideTheControl) {
 // A blink redraws the caret's line, and the editor walks all of a line to draw it: on a line of
 // megabytes the caret stays lit rather than keep a processor busy while nothing happens.
 TEST_F(RichTextBoxTest, TheCaretStaysLitOnAVeryLongLineAndBlinksElsewhere) {
-    const auto period = [&] { return box.SendScintilla(QsciScintillaBase::SCI_GETCARETPERIOD); };
+    const auto period = [&] {
+        return RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_GETCARETPERIOD);
+    };
     const long blink = period();
     ASSERT_GT(blink, 0);
     box.SetText("short\r\n" + QString(100'000, 'x') + "\r\nshort");
@@ -532,10 +545,10 @@ protected:
     }
     // The editor's style at a position, without finishing anything: 0 is plain.
     int StyleNow(int line) {
-        const long byte = box.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
-                                            static_cast<unsigned long>(line));
-        return int(box.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT,
-                                     static_cast<unsigned long>(byte + 2)));
+        const long byte = RichTextBoxEngine::Of(box).SendScintilla(
+            QsciScintillaBase::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+        return int(RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT,
+                                                            static_cast<unsigned long>(byte + 2)));
     }
     QString text;
     std::vector<ColourRange> ranges;
@@ -565,18 +578,20 @@ TEST_F(QueuedColours, EndAsTheRangesSayHoweverTheyAreFinished) {
             break;
         }
         case 2: { // an edit far down, straight into the editor as an undo would make it
-            const long byte =
-                box.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, 2900ul) + 3;
-            box.SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, static_cast<unsigned long>(byte),
-                              "zz");
+            const long byte = RichTextBoxEngine::Of(box).SendScintilla(
+                                  QsciScintillaBase::SCI_POSITIONFROMLINE, 2900ul) +
+                              3;
+            RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_INSERTTEXT,
+                                                     static_cast<unsigned long>(byte), "zz");
             const int at = box.CharFromByte(int(byte));
             wanted.insert(wanted.begin() + at, 2, 0);
             break;
         }
         case 3: { // drawn where the text was scrolled to before the slices got there
             box.show();
-            box.SendScintilla(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, 1500ul);
-            box.viewport()->grab();
+            RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE,
+                                                     1500ul);
+            RichTextBoxEngine::Of(box).viewport()->grab();
             EXPECT_TRUE(box.ColoursPending());
             EXPECT_NE(StyleNow(1502), 0);
             EXPECT_EQ(StyleNow(2900), 0);
@@ -700,7 +715,9 @@ TEST_F(RichTextBoxFiles, LoadIntoAnEmptyWindowOrOverTextEndsTheSame) {
         EXPECT_EQ(freshNotes.mixedBreaks, notes.mixedBreaks) << n;
         for (RichTextBox* control : {&fresh, &box}) {
             EXPECT_FALSE(control->IsModified()) << n;
-            EXPECT_EQ(control->SendScintilla(QsciScintillaBase::SCI_CANUNDO), 0) << n;
+            EXPECT_EQ(RichTextBoxEngine::Of(*control).SendScintilla(QsciScintillaBase::SCI_CANUNDO),
+                      0)
+                << n;
             EXPECT_EQ(control->SelStart(), 0) << n;
         }
     }
@@ -710,7 +727,7 @@ TEST_F(RichTextBoxFiles, LoadIntoAnEmptyWindowOrOverTextEndsTheSame) {
     emptied.SetText("");
     EXPECT_THROW(emptied.LoadFile(dir.filePath("absent.c")), RuntimeError);
     EXPECT_EQ(emptied.Text(), QString());
-    emptied.SendScintilla(QsciScintillaBase::SCI_UNDO);
+    RichTextBoxEngine::Of(emptied).SendScintilla(QsciScintillaBase::SCI_UNDO);
     EXPECT_EQ(emptied.Text(), QString("typed"));
 }
 
