@@ -138,6 +138,7 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 signals:
     void KeyDown(int keyCode, int shift);
@@ -150,7 +151,6 @@ protected:
     // The control holds the keyboard focus; the engine, which fills it, is handed the keys,
     // input-method text, focus changes and keyboard context menus.
     bool event(QEvent* event) override;
-    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

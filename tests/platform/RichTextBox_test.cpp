@@ -5,12 +5,16 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPrinter>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <optional>
 
 #include "platform/RichTextBox.h"
 #include "platform/RichTextBoxEngine.h"
@@ -346,6 +350,40 @@ TEST_F(RichTextBoxTest, ClickMovesTheCaretWithSelChangeAndTheInsertionColour) {
     QTest::keyClicks(&box, "z");
     EXPECT_EQ(box.Text(), QString("ab\r\nczd"));
     EXPECT_EQ(box.ColourAt(5), Blue);
+}
+
+// The control holds the keyboard focus for the engine inside it: a click gives it the focus,
+// keys reach the engine from there, Tab types rather than moving on, and the engine fills it.
+TEST_F(RichTextBoxTest, TheControlTakesTheFocusAndTheKeysForTheEngine) {
+    QWidget window;
+    auto* before = new QLineEdit(&window);
+    auto* control = new RichTextBox(&window);
+    auto* after = new QLineEdit(&window);
+    control->setGeometry(0, 30, 300, 100);
+    after->move(0, 140);
+    window.resize(320, 200);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    before->setFocus();
+    control->SetText("ab");
+    RichTextBoxEngine& engine = RichTextBoxEngine::Of(*control);
+    EXPECT_EQ(engine.geometry(), control->rect());
+    QTest::mouseClick(engine.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(150, 60));
+    EXPECT_EQ(QApplication::focusWidget(), control);
+    EXPECT_TRUE(control->hasFocus());
+    EXPECT_EQ(control->SelStart(), 2); // beyond the end of the line
+    for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Z})
+        QTest::keyClick(QApplication::focusWidget(), key);
+    EXPECT_EQ(control->Text(), QString("ab\tz"));
+    EXPECT_EQ(QApplication::focusWidget(), control);
+    QInputMethodQueryEvent query(Qt::ImEnabled | Qt::ImCursorPosition);
+    QApplication::sendEvent(control, &query); // as input methods ask
+    EXPECT_TRUE(query.value(Qt::ImEnabled).toBool());
+    EXPECT_EQ(query.value(Qt::ImCursorPosition).toInt(), 4);
+    control->resize(200, 80);
+    EXPECT_EQ(engine.geometry(), control->rect());
+    after->setFocus();
+    EXPECT_FALSE(control->hasFocus());
 }
 
 TEST_F(RichTextBoxTest, KeyDownForEveryKeyBeforeTheControlActs) {
@@ -779,21 +817,56 @@ TEST_F(RichTextBoxFiles, Windows1252FileGainingUnencodableTextIsSavedAsUtf8) {
 
 // ---- Printing --------------------------------------------------------------------------------
 
+// Pages of a PDF file Qt wrote: its page objects.
+int PdfPages(const QString& path) {
+    return int(ReadTestFile(path).count("/Type /Page\n"));
+}
+
+// The text of a PDF file as poppler's pdftotext reads it, or nothing without the program.
+std::optional<QString> PdfText(const QString& path) {
+    const QString program = QStandardPaths::findExecutable("pdftotext");
+    if (program.isEmpty())
+        return std::nullopt;
+    QProcess process;
+    process.start(program, {"-layout", path, "-"});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
 TEST_F(RichTextBoxFiles, PrintsTheWholeTextOrTheSelection) {
-    box.SetText("line one\r\nline two\r\n");
+    QString text;
+    for (int line = 1; line <= 150; ++line)
+        text += QString("line %1\r\n").arg(line);
+    box.SetText(text);
     Colour(0, 4, Blue);
+    box.SetSelStart(4); // nothing selected: the whole text
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dir.filePath("all.pdf"));
     box.SelPrint(printer);
-    EXPECT_GT(QFileInfo(dir.filePath("all.pdf")).size(), 0);
+    EXPECT_GE(PdfPages(dir.filePath("all.pdf")), 2); // 150 lines do not fit on one page
 
-    Select(2, 6);
+    Select(int(text.indexOf("ne 3\r")), 12); // "ne 3", CR LF, "line 4"
     printer.setOutputFileName(dir.filePath("sel.pdf"));
     box.SelPrint(printer);
-    EXPECT_GT(QFileInfo(dir.filePath("sel.pdf")).size(), 0);
-    EXPECT_EQ(box.SelStart(), 2);
-    EXPECT_EQ(box.SelLength(), 6);
+    EXPECT_EQ(PdfPages(dir.filePath("sel.pdf")), 1);
+    EXPECT_EQ(box.SelText(), QString("ne 3\r\nline 4"));
+    EXPECT_EQ(box.SelLength(), 12);
+
+    const std::optional<QString> all = PdfText(dir.filePath("all.pdf"));
+    const std::optional<QString> selection = PdfText(dir.filePath("sel.pdf"));
+    if (!all || !selection)
+        GTEST_SKIP() << "pdftotext (poppler-utils) reads the printed text";
+    EXPECT_TRUE(all->contains(QRegularExpression("^line 1$", QRegularExpression::MultilineOption)));
+    EXPECT_TRUE(all->contains("line 150"));
+    const QStringList printed = selection->split('\n', Qt::SkipEmptyParts);
+    QStringList words;
+    for (const QString& line : printed) {
+        if (!line.trimmed().isEmpty())
+            words << line.trimmed();
+    }
+    EXPECT_EQ(words, QStringList({"ne 3", "line 4"}));
 }
 
 } // namespace
