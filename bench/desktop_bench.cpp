@@ -477,11 +477,13 @@ public:
         if (!mkdtemp(configTemplate))
             throw Failure("cannot make a settings folder");
         config = configTemplate;
-        // A placement remembered from an earlier session, large enough that the 600 x 400
-        // source window fits inside the main window whole.
+        // A placement remembered from an earlier session (770 x 700 pixels), large enough that
+        // the new source window (the client area less a few cascade steps) is about the size of
+        // the baseline's editor, so the file's longest lines fit in both and no caret move
+        // scrolls sideways in one and not in the other.
         std::filesystem::create_directories(config + "/Kelto");
         std::ofstream(config + "/Kelto/Kelto.ini") << "[Settings]\nMainLeft=1000\nMainTop=1000\n"
-                                                      "MainWidth=10500\nMainHeight=9000\n";
+                                                      "MainWidth=11550\nMainHeight=10500\n";
         started = NowMs();
         pid = fork();
         if (pid == 0) {

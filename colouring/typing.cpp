@@ -8,32 +8,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// 1-based position of the carriage return of the first CR LF at or after the 0-based
-// character position from, or 0 when there is none. Every CR LF is a line end of the editor,
-// so it is enough to look at the line ends from from's line on; normally the first one is it.
-int FirstCrLfFrom(RichTextBox& code, int from) {
-    const auto bytes = long(code.SendScintilla(QsciScintillaBase::SCI_GETLENGTH));
-    const auto lines = long(code.SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT));
-    long position = code.ByteFromChar(from);
-    auto charAt = [&](long at) {
-        return at < bytes ? char(code.SendScintilla(QsciScintillaBase::SCI_GETCHARAT, at)) : '\0';
-    };
-    for (long line = long(code.SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, position));
-         line < lines; ++line) {
-        const long lineEnd = std::max(
-            position, long(code.SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, line)));
-        if (charAt(lineEnd) == '\r' && charAt(lineEnd + 1) == '\n') {
-            return code.CharFromByte(int(lineEnd)) + 1;
-        }
-        position = 0; // further lines are looked at from their ends
-    }
-    return 0;
-}
-
-} // namespace
-
 std::int16_t frmMain::KeyPressEvent(std::int16_t& KeyAscii) {
     frmDocument* document = ActiveDocument();
     if (!document || !document->code) {
@@ -67,7 +41,7 @@ std::int16_t frmMain::KeyPressEvent(std::int16_t& KeyAscii) {
             code.SetSelColor(colours.CommentColor);
             code.SetSelStart(code.SelStart() + 1);
             // From the "/" itself, the character before the caret.
-            if (const int e = FirstCrLfFrom(code, code.SelStart() - 1); e != 0) {
+            if (const int e = code.FirstCrLfFrom(code.SelStart() - 1); e != 0) {
                 code.SetSelLength(e - code.SelStart());
                 code.SetSelColor(colours.CommentColor);
             }

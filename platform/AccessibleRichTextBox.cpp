@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/RichTextBox.h"
+#include "platform/RichTextBoxEngine.h"
 
 namespace {
 
@@ -24,9 +25,14 @@ Activity& TheActivity() {
     return *activity;
 }
 
+// The engine inside the control is a plain pane to assistive technologies: the text is the
+// control's. (QScintilla's interface for it would count through the text on every edit.)
 QAccessibleInterface* Factory(const QString&, QObject* object) {
     if (auto* box = qobject_cast<RichTextBox*>(object))
         return new AccessibleRichTextBox(box);
+    if (auto* box = object ? qobject_cast<RichTextBox*>(object->parent()) : nullptr;
+        box && object == &RichTextBoxEngine::Of(*box))
+        return new QAccessibleWidget(&RichTextBoxEngine::Of(*box), QAccessible::Pane);
     return nullptr;
 }
 
@@ -109,6 +115,9 @@ void AccessibleRichTextBox::Adopt(RichTextBox* box) {
     QAccessibleInterface* made = QAccessible::queryAccessibleInterface(box);
     if (made && !dynamic_cast<AccessibleRichTextBox*>(made))
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+    made = QAccessible::queryAccessibleInterface(box->engine);
+    if (made && made->role() != QAccessible::Pane)
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
 }
 
 namespace {
@@ -139,7 +148,7 @@ QAccessible::Role AccessibleRichTextBox::role() const {
 
 QAccessible::State AccessibleRichTextBox::state() const {
     QAccessible::State state = QAccessibleWidget::state();
-    state.editable = Box().SendScintilla(QsciScintillaBase::SCI_GETREADONLY) == 0;
+    state.editable = Box().engine->SendScintilla(QsciScintillaBase::SCI_GETREADONLY) == 0;
     state.readOnly = !state.editable;
     state.multiLine = true;
     state.selectableText = true;
@@ -258,14 +267,16 @@ QString AccessibleRichTextBox::Item(int offset, QAccessible::TextBoundaryType bo
         return box.Text();
     }
     // The lines before, at and after the offset's line are enough to find the item.
-    const long line = box.SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION,
-                                        static_cast<unsigned long>(box.ByteFromChar(offset)));
-    const long lines = box.SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT);
-    const int fromByte = int(box.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
-                                               static_cast<unsigned long>(std::max(0L, line - 1))));
+    const long line =
+        box.engine->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION,
+                                  static_cast<unsigned long>(box.ByteFromChar(offset)));
+    const long lines = box.engine->SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT);
+    const int fromByte =
+        int(box.engine->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
+                                      static_cast<unsigned long>(std::max(0L, line - 1))));
     const int toByte = line + 2 < lines
-                           ? int(box.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
-                                                   static_cast<unsigned long>(line + 2)))
+                           ? int(box.engine->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
+                                                           static_cast<unsigned long>(line + 2)))
                            : box.ByteLength();
     const int from = std::max(box.CharFromByte(fromByte), offset - Reach);
     const int to = std::min(box.CharFromByte(toByte), offset + Reach);
@@ -280,21 +291,22 @@ QString AccessibleRichTextBox::Item(int offset, QAccessible::TextBoundaryType bo
 // A line with its line break.
 QString AccessibleRichTextBox::Line(int offset, Side side, int* startOffset, int* endOffset) const {
     const RichTextBox& box = Box();
-    const long lines = box.SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT);
-    const long line = box.SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION,
-                                        static_cast<unsigned long>(box.ByteFromChar(offset))) +
-                      (side == Side::Before  ? -1
-                       : side == Side::After ? 1
-                                             : 0);
+    const long lines = box.engine->SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT);
+    const long line =
+        box.engine->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION,
+                                  static_cast<unsigned long>(box.ByteFromChar(offset))) +
+        (side == Side::Before  ? -1
+         : side == Side::After ? 1
+                               : 0);
     if (line < 0 || line >= lines) {
         *startOffset = *endOffset = line < 0 ? 0 : box.TextLength();
         return {};
     }
-    const int startByte = int(box.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
-                                                static_cast<unsigned long>(line)));
+    const int startByte = int(box.engine->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
+                                                        static_cast<unsigned long>(line)));
     const int endByte = line + 1 < lines
-                            ? int(box.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
-                                                    static_cast<unsigned long>(line + 1)))
+                            ? int(box.engine->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
+                                                            static_cast<unsigned long>(line + 1)))
                             : box.ByteLength();
     *startOffset = box.CharFromByte(startByte);
     *endOffset = box.CharFromByte(endByte);
@@ -312,37 +324,38 @@ QRect AccessibleRichTextBox::characterRect(int offset) const {
     const RichTextBox& box = Box();
     const int byte = box.ByteFromChar(offset);
     const auto at = [&](int position) {
-        return QPoint(
-            int(box.SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0ul, long(position))),
-            int(box.SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0ul, long(position))));
+        return QPoint(int(box.engine->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0ul,
+                                                    long(position))),
+                      int(box.engine->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0ul,
+                                                    long(position))));
     };
     const QPoint topLeft = at(byte);
-    const QPoint next = at(int(
-        box.SendScintilla(QsciScintillaBase::SCI_POSITIONAFTER, static_cast<unsigned long>(byte))));
-    const int line = int(box.SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION,
-                                           static_cast<unsigned long>(byte)));
-    const int height =
-        int(box.SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, static_cast<unsigned long>(line)));
+    const QPoint next = at(int(box.engine->SendScintilla(QsciScintillaBase::SCI_POSITIONAFTER,
+                                                         static_cast<unsigned long>(byte))));
+    const int line = int(box.engine->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION,
+                                                   static_cast<unsigned long>(byte)));
+    const int height = int(box.engine->SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT,
+                                                     static_cast<unsigned long>(line)));
     const int width = next.y() == topLeft.y() && next.x() > topLeft.x()
                           ? next.x() - topLeft.x()
                           : box.fontMetrics().averageCharWidth();
-    return {box.viewport()->mapToGlobal(topLeft), QSize(width, height)};
+    return {box.engine->viewport()->mapToGlobal(topLeft), QSize(width, height)};
 }
 
 int AccessibleRichTextBox::offsetAtPoint(const QPoint& point) const {
     const RichTextBox& box = Box();
-    const QPoint local = box.viewport()->mapFromGlobal(point);
-    const long byte =
-        box.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMPOINTCLOSE,
-                          static_cast<unsigned long>(std::max(0, local.x())), long(local.y()));
+    const QPoint local = box.engine->viewport()->mapFromGlobal(point);
+    const long byte = box.engine->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMPOINTCLOSE,
+                                                static_cast<unsigned long>(std::max(0, local.x())),
+                                                long(local.y()));
     return byte < 0 || local.x() < 0 ? -1 : box.CharFromByte(int(byte));
 }
 
 void AccessibleRichTextBox::scrollToSubstring(int startIndex, int endIndex) {
     RichTextBox& box = Box();
-    box.SendScintilla(QsciScintillaBase::SCI_SCROLLRANGE,
-                      static_cast<unsigned long>(box.ByteFromChar(endIndex)),
-                      long(box.ByteFromChar(startIndex)));
+    box.engine->SendScintilla(QsciScintillaBase::SCI_SCROLLRANGE,
+                              static_cast<unsigned long>(box.ByteFromChar(endIndex)),
+                              long(box.ByteFromChar(startIndex)));
 }
 
 // ---- Editing ---------------------------------------------------------------------------------

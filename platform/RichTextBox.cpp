@@ -17,23 +17,26 @@
 #include <QPrinter>
 #include <QTimer>
 #include <Qsci/qsciprinter.h>
-#include <Qsci/qsciscintilla.h>
 #include <algorithm>
 #include <climits>
 #include <cstring>
 #include <optional>
 
 #include "platform/AccessibleRichTextBox.h"
+#include "platform/KeyMapping.h"
+#include "platform/RichTextBoxEngine.h"
 #include "platform/RuntimeError.h"
+#include "platform/TextSearch.h"
 
 namespace {
+
+using Sc = QsciScintillaBase; // the editor's message and notification codes
 
 constexpr int StyleCount = 256;
 // The edits the adapter hears of, before they happen: QScintilla announces every edit it is told
 // of after the fact to accessibility, counting the characters from the start of the text first,
 // whether or not anyone listens; edits told before they happen it leaves alone.
-constexpr int EditEvents =
-    QsciScintillaBase::SC_MOD_BEFOREINSERT | QsciScintillaBase::SC_MOD_BEFOREDELETE;
+constexpr int EditEvents = Sc::SC_MOD_BEFOREINSERT | Sc::SC_MOD_BEFOREDELETE;
 // ApplyColours styles this many ranges at once; more wait, outside the view, for idle slices.
 constexpr std::size_t ImmediateRanges = 1024;
 constexpr qint64 SliceNs = 3'000'000;
@@ -47,14 +50,6 @@ constexpr unsigned long EditingRoom = 64 * 1024;
 constexpr long LongLine = 64 * 1024;
 constexpr int InvalidPropertyValue = 380;
 constexpr int TypeMismatch = 13;
-
-// Branch-free, so the compiler reads many bytes at a time.
-bool IsAsciiBytes(std::string_view bytes) {
-    unsigned char any = 0;
-    for (const char c : bytes)
-        any |= static_cast<unsigned char>(c);
-    return any < 0x80;
-}
 
 // Bytes of the character that starts at s (left bytes available), as Scintilla counts
 // characters in UTF-8: a valid sequence is one character, and so is each byte of an invalid one.
@@ -112,89 +107,7 @@ long UnitsBefore(std::string_view text, size_t offset) {
 }
 
 bool IsPredefinedStyle(int style) {
-    return style >= QsciScintillaBase::STYLE_DEFAULT &&
-           style <= QsciScintillaBase::STYLE_LASTPREDEFINED;
-}
-
-// The key codes of the platform the program was designed for (virtual-key codes), for the
-// keys whose Qt codes differ; letters, digits and the space agree already.
-int VirtualKey(const QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Backspace:
-        return 8;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 9;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Shift:
-        return 16;
-    case Qt::Key_Control:
-        return 17;
-    case Qt::Key_Alt:
-        return 18;
-    case Qt::Key_Pause:
-        return 19;
-    case Qt::Key_CapsLock:
-        return 20;
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_PageUp:
-        return 33;
-    case Qt::Key_PageDown:
-        return 34;
-    case Qt::Key_End:
-        return 35;
-    case Qt::Key_Home:
-        return 36;
-    case Qt::Key_Left:
-        return 37;
-    case Qt::Key_Up:
-        return 38;
-    case Qt::Key_Right:
-        return 39;
-    case Qt::Key_Down:
-        return 40;
-    case Qt::Key_Insert:
-        return 45;
-    case Qt::Key_Delete:
-        return 46;
-    default:
-        break;
-    }
-    const int key = event->key();
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
-        return 112 + (key - Qt::Key_F1);
-    return key;
-}
-
-int ShiftState(Qt::KeyboardModifiers modifiers) {
-    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
-           (modifiers & Qt::AltModifier ? 4 : 0);
-}
-
-// The character code a key types, or 0 when it types none: printable characters, Enter (13),
-// Backspace (8) and Tab (9). Control combinations and characters beyond 16 bits give 0.
-int TypedCharacter(const QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Backspace:
-        return 8;
-    case Qt::Key_Tab: // Shift+Tab types nothing, however the platform names the key
-        return event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier) ? 0 : 9;
-    default:
-        break;
-    }
-    const QString text = event->text();
-    if (text.size() != 1)
-        return 0;
-    const char16_t c = text[0].unicode();
-    if (c < 32 || c == 127 || QChar::isSurrogate(c))
-        return 0;
-    return c;
+    return style >= Sc::STYLE_DEFAULT && style <= Sc::STYLE_LASTPREDEFINED;
 }
 
 } // namespace
@@ -225,33 +138,47 @@ private:
     long colour;
 };
 
-RichTextBox::RichTextBox(QWidget* parent) : QsciScintillaBase(parent) {
-    styleColours.assign(StyleCount, -1);
-    Sci(SCI_SETCODEPAGE, SC_CP_UTF8);
-    Sci(SCI_SETEOLMODE, SC_EOL_CRLF);
-    Sci(SCI_SETPASTECONVERTENDINGS, 1);
-    Sci(SCI_SETWRAPMODE, SC_WRAP_NONE);
-    Sci(SCI_SETHSCROLLBAR, 1);
-    Sci(SCI_SETSCROLLWIDTH, 1);
-    Sci(SCI_SETSCROLLWIDTHTRACKING, 1);
-    Sci(SCI_SETMULTIPLESELECTION, 0);
-    blinkPeriod = Sci(SCI_GETCARETPERIOD);
-    for (int margin = 0; margin < 5; ++margin)
-        Sci(SCI_SETMARGINWIDTHN, margin, 0);
-    Sci(SCI_SETMARGINLEFT, 0, 2);
-    // Only insertions and deletions are of interest: styling sends no notifications.
-    Sci(SCI_SETMODEVENTMASK, EditEvents);
+RichTextBoxEngine::RichTextBoxEngine(RichTextBox& box) : QsciScintillaBase(&box), box(box) {}
 
-    Sci(SCI_STYLESETFORE, STYLE_DEFAULT, 0);
-    Sci(SCI_STYLESETBACK, STYLE_DEFAULT, 0xFFFFFF);
-    Sci(SCI_STYLECLEARALL);
+RichTextBoxEngine& RichTextBoxEngine::Of(const RichTextBox& box) {
+    return *box.engine;
+}
+
+RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent), engine(new RichTextBoxEngine(*this)) {
+    // The control takes the focus as the engine would, and hands the engine what comes with it;
+    // the engine's own requests for the focus (a click) come here.
+    setFocusPolicy(engine->focusPolicy());
+    setAttribute(Qt::WA_InputMethodEnabled, engine->testAttribute(Qt::WA_InputMethodEnabled));
+    setAttribute(Qt::WA_KeyCompression, engine->testAttribute(Qt::WA_KeyCompression));
+    setInputMethodHints(engine->inputMethodHints());
+    engine->setFocusPolicy(Qt::NoFocus);
+    engine->setFocusProxy(this);
+    styleColours.assign(StyleCount, -1);
+    Sci(Sc::SCI_SETCODEPAGE, Sc::SC_CP_UTF8);
+    Sci(Sc::SCI_SETEOLMODE, Sc::SC_EOL_CRLF);
+    Sci(Sc::SCI_SETPASTECONVERTENDINGS, 1);
+    Sci(Sc::SCI_SETWRAPMODE, Sc::SC_WRAP_NONE);
+    Sci(Sc::SCI_SETHSCROLLBAR, 1);
+    Sci(Sc::SCI_SETSCROLLWIDTH, 1);
+    Sci(Sc::SCI_SETSCROLLWIDTHTRACKING, 1);
+    Sci(Sc::SCI_SETMULTIPLESELECTION, 0);
+    blinkPeriod = Sci(Sc::SCI_GETCARETPERIOD);
+    for (int margin = 0; margin < 5; ++margin)
+        Sci(Sc::SCI_SETMARGINWIDTHN, margin, 0);
+    Sci(Sc::SCI_SETMARGINLEFT, 0, 2);
+    // Only insertions and deletions are of interest: styling sends no notifications.
+    Sci(Sc::SCI_SETMODEVENTMASK, EditEvents);
+
+    Sci(Sc::SCI_STYLESETFORE, Sc::STYLE_DEFAULT, 0);
+    Sci(Sc::SCI_STYLESETBACK, Sc::STYLE_DEFAULT, 0xFFFFFF);
+    Sci(Sc::SCI_STYLECLEARALL);
     ApplyFont();
     styleColours[0] = 0; // style 0, which new text has, is plain black
     colourStyles[0] = 0;
 
-    connect(this, &QsciScintillaBase::SCN_MODIFIED, this, &RichTextBox::OnModified);
-    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, &RichTextBox::OnUpdateUi);
-    connect(this, &QsciScintillaBase::SCN_STYLENEEDED, this, &RichTextBox::OnStyleNeeded);
+    connect(engine, &Sc::SCN_MODIFIED, this, &RichTextBox::OnModified);
+    connect(engine, &Sc::SCN_UPDATEUI, this, &RichTextBox::OnUpdateUi);
+    connect(engine, &Sc::SCN_STYLENEEDED, this, &RichTextBox::OnStyleNeeded);
     colourSlices = new QTimer(this);
     connect(colourSlices, &QTimer::timeout, this, &RichTextBox::StylePendingSlice);
     AccessibleRichTextBox::Adopt(this);
@@ -260,20 +187,20 @@ RichTextBox::RichTextBox(QWidget* parent) : QsciScintillaBase(parent) {
 RichTextBox::~RichTextBox() = default;
 
 long RichTextBox::Sci(unsigned int message, unsigned long wParam, long lParam) const {
-    return SendScintilla(message, wParam, lParam);
+    return engine->SendScintilla(message, wParam, lParam);
 }
 
 // ---- Positions ------------------------------------------------------------------------------
 
 int RichTextBox::ByteLength() const {
-    return static_cast<int>(Sci(SCI_GETLENGTH));
+    return static_cast<int>(Sci(Sc::SCI_GETLENGTH));
 }
 
 // Scintilla keeps the UTF-16 line index up to date on every insertion at a cost of several
 // nanoseconds a byte, more than the rest of a load; ASCII text does without it.
 void RichTextBox::EnsureIndex() const {
     if (!indexed) {
-        Sci(SCI_ALLOCATELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
+        Sci(Sc::SCI_ALLOCATELINECHARACTERINDEX, Sc::SC_LINECHARACTERINDEX_UTF16);
         indexed = true;
     }
 }
@@ -282,8 +209,9 @@ int RichTextBox::TextLength() const {
     if (IsAscii())
         return ByteLength();
     EnsureIndex();
-    const long lines = Sci(SCI_GETLINECOUNT);
-    return static_cast<int>(Sci(SCI_INDEXPOSITIONFROMLINE, lines, SC_LINECHARACTERINDEX_UTF16));
+    const long lines = Sci(Sc::SCI_GETLINECOUNT);
+    return static_cast<int>(
+        Sci(Sc::SCI_INDEXPOSITIONFROMLINE, lines, Sc::SC_LINECHARACTERINDEX_UTF16));
 }
 
 // Every non-ASCII character takes more bytes in UTF-8 than code units in UTF-16. Text inserted
@@ -291,7 +219,7 @@ int RichTextBox::TextLength() const {
 bool RichTextBox::IsAscii() const {
     if (asciiOnly && !unchecked.empty()) {
         for (const auto& [start, length] : unchecked) {
-            if (length > 0 && !IsAsciiBytes(RangeView(start, start + length))) {
+            if (length > 0 && !TextFile::IsAscii(RangeView(start, start + length))) {
                 asciiOnly = false;
                 break;
             }
@@ -309,10 +237,11 @@ int RichTextBox::ByteFromChar(int charPosition) const {
     charPosition = std::clamp(charPosition, 0, length);
     if (length == bytes || charPosition == length)
         return charPosition == length ? bytes : charPosition;
-    const long line = Sci(SCI_LINEFROMINDEXPOSITION, charPosition, SC_LINECHARACTERINDEX_UTF16);
-    const long lineChar = Sci(SCI_INDEXPOSITIONFROMLINE, line, SC_LINECHARACTERINDEX_UTF16);
-    const int lineByte = static_cast<int>(Sci(SCI_POSITIONFROMLINE, line));
-    const int nextLine = static_cast<int>(Sci(SCI_POSITIONFROMLINE, line + 1));
+    const long line =
+        Sci(Sc::SCI_LINEFROMINDEXPOSITION, charPosition, Sc::SC_LINECHARACTERINDEX_UTF16);
+    const long lineChar = Sci(Sc::SCI_INDEXPOSITIONFROMLINE, line, Sc::SC_LINECHARACTERINDEX_UTF16);
+    const int lineByte = static_cast<int>(Sci(Sc::SCI_POSITIONFROMLINE, line));
+    const int nextLine = static_cast<int>(Sci(Sc::SCI_POSITIONFROMLINE, line + 1));
     return lineByte +
            static_cast<int>(ByteOfUnit(RangeView(lineByte, nextLine > lineByte ? nextLine : bytes),
                                        charPosition - lineChar));
@@ -324,9 +253,9 @@ int RichTextBox::CharFromByte(int bytePosition) const {
     if (IsAscii())
         return bytePosition;
     EnsureIndex();
-    const long line = Sci(SCI_LINEFROMPOSITION, bytePosition);
-    const int lineByte = static_cast<int>(Sci(SCI_POSITIONFROMLINE, line));
-    const long lineChar = Sci(SCI_INDEXPOSITIONFROMLINE, line, SC_LINECHARACTERINDEX_UTF16);
+    const long line = Sci(Sc::SCI_LINEFROMPOSITION, bytePosition);
+    const int lineByte = static_cast<int>(Sci(Sc::SCI_POSITIONFROMLINE, line));
+    const long lineChar = Sci(Sc::SCI_INDEXPOSITIONFROMLINE, line, Sc::SC_LINECHARACTERINDEX_UTF16);
     // The character the position falls in is read whole, to know its length.
     const int through = std::min(bytes, bytePosition + 4);
     return static_cast<int>(lineChar + UnitsBefore(RangeView(lineByte, through),
@@ -336,7 +265,8 @@ int RichTextBox::CharFromByte(int bytePosition) const {
 // ---- Text ------------------------------------------------------------------------------------
 
 std::string_view RichTextBox::Utf8View() const {
-    const auto* bytes = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    const auto* bytes =
+        static_cast<const char*>(engine->SendScintillaPtrResult(Sc::SCI_GETCHARACTERPOINTER));
     return {bytes, static_cast<size_t>(ByteLength())};
 }
 
@@ -346,7 +276,7 @@ std::string_view RichTextBox::RangeView(int start, int end) const {
     start = std::clamp(start, 0, ByteLength());
     end = std::clamp(end, start, ByteLength());
     rangeCopy.resize(end - start + 1);
-    SendScintilla(SCI_GETTEXTRANGE, start, end, rangeCopy.data());
+    engine->SendScintilla(Sc::SCI_GETTEXTRANGE, start, end, rangeCopy.data());
     return {rangeCopy.constData(), static_cast<size_t>(end - start)};
 }
 
@@ -375,48 +305,49 @@ public:
         if (quiet && AccessibleRichTextBox::Listening())
             oldText = box.Text();
         if (box.indexed) { // allocated afresh once needed: cheaper than keeping it up meanwhile
-            box.Sci(SCI_RELEASELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
+            box.Sci(Sc::SCI_RELEASELINECHARACTERINDEX, Sc::SC_LINECHARACTERINDEX_UTF16);
             box.indexed = false;
         }
         if (quiet)
-            box.Sci(SCI_SETMODEVENTMASK, 0);
+            box.Sci(Sc::SCI_SETMODEVENTMASK, 0);
         if (keepUndo)
-            box.Sci(SCI_BEGINUNDOACTION); // one undo step puts the old text back
+            box.Sci(Sc::SCI_BEGINUNDOACTION); // one undo step puts the old text back
         else
-            box.Sci(SCI_SETUNDOCOLLECTION, 0);
-        box.Sci(SCI_CLEARALL);
+            box.Sci(Sc::SCI_SETUNDOCOLLECTION, 0);
+        box.Sci(Sc::SCI_CLEARALL);
     }
     ~Replacement() {
         if (finished)
             return;
         if (keepUndo)
-            box.Sci(SCI_ENDUNDOACTION);
+            box.Sci(Sc::SCI_ENDUNDOACTION);
         else
-            box.Sci(SCI_SETUNDOCOLLECTION, 1);
+            box.Sci(Sc::SCI_SETUNDOCOLLECTION, 1);
         if (quiet)
-            box.Sci(SCI_SETMODEVENTMASK, EditEvents);
+            box.Sci(Sc::SCI_SETMODEVENTMASK, EditEvents);
     }
     Replacement(const Replacement&) = delete;
     Replacement& operator=(const Replacement&) = delete;
 
     void Reserve(size_t bytes) {
-        box.Sci(SCI_ALLOCATE, static_cast<unsigned long>(bytes + EditingRoom));
+        box.Sci(Sc::SCI_ALLOCATE, static_cast<unsigned long>(bytes + EditingRoom));
     }
     // APPENDTEXT takes a length, so NULs survive.
     void Append(std::string_view bytes) {
-        box.SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(bytes.size()), bytes.data());
+        box.engine->SendScintilla(Sc::SCI_APPENDTEXT, static_cast<uintptr_t>(bytes.size()),
+                                  bytes.data());
     }
-    void Discard() { box.Sci(SCI_CLEARALL); }
+    void Discard() { box.Sci(Sc::SCI_CLEARALL); }
     void Finish(bool ascii) {
         finished = true;
         if (keepUndo) {
-            box.Sci(SCI_ENDUNDOACTION);
+            box.Sci(Sc::SCI_ENDUNDOACTION);
         } else {
-            box.Sci(SCI_EMPTYUNDOBUFFER);
-            box.Sci(SCI_SETUNDOCOLLECTION, 1);
+            box.Sci(Sc::SCI_EMPTYUNDOBUFFER);
+            box.Sci(Sc::SCI_SETUNDOCOLLECTION, 1);
         }
         if (quiet)
-            box.Sci(SCI_SETMODEVENTMASK, EditEvents);
+            box.Sci(Sc::SCI_SETMODEVENTMASK, EditEvents);
         box.asciiOnly = ascii;
         box.unchecked.clear();
         if (quiet && AccessibleRichTextBox::Listening()) {
@@ -439,7 +370,7 @@ void RichTextBox::ReplaceAll(const QByteArray& utf8, bool keepUndo) {
     replacement.Reserve(static_cast<size_t>(utf8.size()));
     replacement.Append({utf8.constData(), static_cast<size_t>(utf8.size())});
     replacement.Finish(
-        IsAsciiBytes(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size()))));
+        TextFile::IsAscii(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size()))));
 }
 
 // A file read straight into the editor, chunk by chunk.
@@ -469,10 +400,10 @@ void RichTextBox::SetText(const QString& text) {
 // ---- Selection ------------------------------------------------------------------------------
 
 int RichTextBox::AnchorByte() const {
-    return batchDepth > 0 ? batchAnchor : static_cast<int>(Sci(SCI_GETANCHOR));
+    return batchDepth > 0 ? batchAnchor : static_cast<int>(Sci(Sc::SCI_GETANCHOR));
 }
 int RichTextBox::CaretByte() const {
-    return batchDepth > 0 ? batchCaret : static_cast<int>(Sci(SCI_GETCURRENTPOS));
+    return batchDepth > 0 ? batchCaret : static_cast<int>(Sci(Sc::SCI_GETCURRENTPOS));
 }
 int RichTextBox::SelStartByte() const {
     return std::min(AnchorByte(), CaretByte());
@@ -516,10 +447,10 @@ namespace {
 
 // Hands the editor a selection without passing through another non-empty one on the way, which
 // it would publish as the primary selection. No scrolling: see SelectBytes.
-void SetEditorSelection(const RichTextBox& box, int anchor, int caret) {
-    box.SendScintilla(QsciScintillaBase::SCI_SETEMPTYSELECTION, static_cast<unsigned long>(anchor));
+void SetEditorSelection(RichTextBoxEngine& engine, int anchor, int caret) {
+    engine.SendScintilla(Sc::SCI_SETEMPTYSELECTION, static_cast<unsigned long>(anchor));
     if (caret != anchor)
-        box.SendScintilla(QsciScintillaBase::SCI_SETCURRENTPOS, static_cast<unsigned long>(caret));
+        engine.SendScintilla(Sc::SCI_SETCURRENTPOS, static_cast<unsigned long>(caret));
 }
 
 } // namespace
@@ -531,7 +462,7 @@ void RichTextBox::SelectBytes(int anchor, int caret) {
         batchAnchor = std::clamp(anchor, 0, ByteLength());
         batchCaret = std::clamp(caret, 0, ByteLength());
     } else {
-        SetEditorSelection(*this, anchor, caret);
+        SetEditorSelection(*engine, anchor, caret);
     }
     if (!scrollPending) {
         scrollPending = true;
@@ -539,7 +470,7 @@ void RichTextBox::SelectBytes(int anchor, int caret) {
             this,
             [this] {
                 scrollPending = false;
-                Sci(SCI_SCROLLCARET);
+                Sci(Sc::SCI_SCROLLCARET);
             },
             Qt::QueuedConnection);
     }
@@ -548,16 +479,17 @@ void RichTextBox::SelectBytes(int anchor, int caret) {
 
 RichTextBox::SelectionBatch::SelectionBatch(RichTextBox& box) : box(box) {
     if (box.batchDepth++ == 0) {
-        box.batchAnchor = static_cast<int>(box.Sci(SCI_GETANCHOR));
-        box.batchCaret = static_cast<int>(box.Sci(SCI_GETCURRENTPOS));
+        box.batchAnchor = static_cast<int>(box.Sci(Sc::SCI_GETANCHOR));
+        box.batchCaret = static_cast<int>(box.Sci(Sc::SCI_GETCURRENTPOS));
     }
 }
 
 RichTextBox::SelectionBatch::~SelectionBatch() {
     if (--box.batchDepth != 0)
         return;
-    if (box.batchAnchor != box.Sci(SCI_GETANCHOR) || box.batchCaret != box.Sci(SCI_GETCURRENTPOS))
-        SetEditorSelection(box, box.batchAnchor, box.batchCaret);
+    if (box.batchAnchor != box.Sci(Sc::SCI_GETANCHOR) ||
+        box.batchCaret != box.Sci(Sc::SCI_GETCURRENTPOS))
+        SetEditorSelection(*box.engine, box.batchAnchor, box.batchCaret);
     box.AnnounceSelection();
 }
 
@@ -574,7 +506,7 @@ void RichTextBox::NoteSelection(bool moved) {
             // the lead byte of a multi-byte character.
             int before = caret - 1;
             while (before > 0 &&
-                   (Sci(SCI_GETCHARAT, static_cast<unsigned long>(before)) & 0xC0) == 0x80)
+                   (Sci(Sc::SCI_GETCHARAT, static_cast<unsigned long>(before)) & 0xC0) == 0x80)
                 --before;
             insertionColour = caret == 0 ? 0 : ColourAtByte(before);
         } else {
@@ -590,14 +522,14 @@ void RichTextBox::NoteSelection(bool moved) {
 // it: on a line of megabytes every blink takes a tenth of a second and more, all the time the
 // window sits idle. There the caret stays lit instead.
 void RichTextBox::FollowCaretLine() {
-    const long line = Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(CaretByte()));
-    const long length = Sci(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)) -
-                        Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    const long line = Sci(Sc::SCI_LINEFROMPOSITION, static_cast<unsigned long>(CaretByte()));
+    const long length = Sci(Sc::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)) -
+                        Sci(Sc::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
     const bool steady = length > LongLine;
     if (steady == steadyCaret)
         return;
     steadyCaret = steady;
-    Sci(SCI_SETCARETPERIOD, steady ? 0 : static_cast<unsigned long>(blinkPeriod));
+    Sci(Sc::SCI_SETCARETPERIOD, steady ? 0 : static_cast<unsigned long>(blinkPeriod));
 }
 
 QString RichTextBox::SelText() const {
@@ -611,8 +543,9 @@ QString RichTextBox::SelText() const {
 void RichTextBox::SetSelText(const QString& text) {
     const QByteArray utf8 = TextFile::CrLfUtf8(text);
     const int start = SelStartByte();
-    Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(start), SelEndByte());
-    SendScintilla(SCI_REPLACETARGET, static_cast<uintptr_t>(utf8.size()), utf8.constData());
+    Sci(Sc::SCI_SETTARGETRANGE, static_cast<unsigned long>(start), SelEndByte());
+    engine->SendScintilla(Sc::SCI_REPLACETARGET, static_cast<uintptr_t>(utf8.size()),
+                          utf8.constData());
     StyleBytes(start, static_cast<int>(utf8.size()), insertionColour);
     const int end = start + static_cast<int>(utf8.size());
     SelectBytes(end, end);
@@ -620,18 +553,14 @@ void RichTextBox::SetSelText(const QString& text) {
 
 void RichTextBox::SetHideSelection(bool hide) {
     hideSelection = hide;
-    Sci(SCI_HIDESELECTION, hide && !hasFocus() ? 1 : 0);
+    Sci(Sc::SCI_HIDESELECTION, hide && !hasFocus() ? 1 : 0);
 }
 
 void RichTextBox::SetFocus() {
     setFocus(Qt::OtherFocusReason);
 }
 
-// Lines never wrap: the margin is kept for the record only, and a horizontal scroll bar
-// reaches long lines.
-void RichTextBox::SetRightMargin(int width) {
-    rightMargin = width;
-}
+void RichTextBox::SetRightMargin(int /*width*/) {}
 
 void RichTextBox::Move(int left, int top, int width, int height) {
     setGeometry(left, top, std::max(width, 0), std::max(height, 0));
@@ -647,7 +576,7 @@ int RichTextBox::StyleFor(long colour) {
             continue;
         styleColours[style] = colour;
         colourStyles[colour] = style;
-        Sci(SCI_STYLESETFORE, static_cast<unsigned long>(style), colour);
+        Sci(Sc::SCI_STYLESETFORE, static_cast<unsigned long>(style), colour);
         return style;
     }
     // Every style is taken: the nearest colour already in use stands in.
@@ -669,8 +598,8 @@ int RichTextBox::StyleFor(long colour) {
 }
 
 void RichTextBox::SetStyling(int start, int length, int style) const {
-    Sci(SCI_STARTSTYLING, static_cast<unsigned long>(start), 0);
-    Sci(SCI_SETSTYLING, static_cast<unsigned long>(length), style);
+    Sci(Sc::SCI_STARTSTYLING, static_cast<unsigned long>(start), 0);
+    Sci(Sc::SCI_SETSTYLING, static_cast<unsigned long>(length), style);
 }
 
 void RichTextBox::StyleBytes(int start, int length, long colour) {
@@ -707,7 +636,7 @@ long RichTextBox::ColourAtByte(int bytePosition) const {
         else
             StylePendingWithin(bytePosition, bytePosition + 1);
     }
-    const long style = Sci(SCI_GETSTYLEAT, static_cast<unsigned long>(bytePosition)) & 0xFF;
+    const long style = Sci(Sc::SCI_GETSTYLEAT, static_cast<unsigned long>(bytePosition)) & 0xFF;
     return styleColours[style] < 0 ? 0 : styleColours[style];
 }
 
@@ -742,11 +671,11 @@ void RichTextBox::ApplyColours(std::span<const ColourRange> ranges) {
     pendingStyles = std::move(runs);
     pendingNext = 0;
     pendingReads = 0;
-    const long first = Sci(SCI_GETFIRSTVISIBLELINE);
-    const long last = first + Sci(SCI_LINESONSCREEN) + 1;
-    const long viewEnd = Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(last));
+    const long first = Sci(Sc::SCI_GETFIRSTVISIBLELINE);
+    const long last = first + Sci(Sc::SCI_LINESONSCREEN) + 1;
+    const long viewEnd = Sci(Sc::SCI_POSITIONFROMLINE, static_cast<unsigned long>(last));
     StylePendingWithin(
-        static_cast<int>(Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(first))),
+        static_cast<int>(Sci(Sc::SCI_POSITIONFROMLINE, static_cast<unsigned long>(first))),
         viewEnd < 0 ? bytes : static_cast<int>(viewEnd));
     colourSlices->start(FirstSlicePause);
 }
@@ -785,7 +714,7 @@ void RichTextBox::StylePendingWithin(int from, int to) const {
         }
         pendingDone = std::move(merged);
     }
-    Sci(SCI_STARTSTYLING, 0, 0);
+    Sci(Sc::SCI_STARTSTYLING, 0, 0);
 }
 
 void RichTextBox::FinishColours() const {
@@ -797,7 +726,7 @@ void RichTextBox::FinishColours() const {
     pendingDone.clear();
     pendingNext = 0;
     colourSlices->stop();
-    Sci(SCI_STARTSTYLING, static_cast<unsigned long>(ByteLength()), 0); // all styled
+    Sci(Sc::SCI_STARTSTYLING, static_cast<unsigned long>(ByteLength()), 0); // all styled
 }
 
 void RichTextBox::StylePendingSlice() {
@@ -812,7 +741,7 @@ void RichTextBox::StylePendingSlice() {
             break;
     }
     if (ColoursPending()) {
-        Sci(SCI_STARTSTYLING, 0, 0);
+        Sci(Sc::SCI_STARTSTYLING, 0, 0);
         return;
     }
     FinishColours(); // the bookkeeping
@@ -825,36 +754,38 @@ void RichTextBox::StylePendingSlice() {
 // blink of the caret.
 void RichTextBox::OnStyleNeeded(int position) {
     if (!ColoursPending()) {
-        Sci(SCI_STARTSTYLING, static_cast<unsigned long>(ByteLength()), 0);
+        Sci(Sc::SCI_STARTSTYLING, static_cast<unsigned long>(ByteLength()), 0);
         return;
     }
-    const long first = Sci(SCI_GETFIRSTVISIBLELINE);
+    const long first = Sci(Sc::SCI_GETFIRSTVISIBLELINE);
     StylePendingWithin(
-        static_cast<int>(Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(first))), position);
+        static_cast<int>(Sci(Sc::SCI_POSITIONFROMLINE, static_cast<unsigned long>(first))),
+        position);
 }
 
 // ---- Fonts -----------------------------------------------------------------------------------
 
 // The widget's font is every style's font.
 void RichTextBox::ApplyFont() {
-    const QFont f = font();
+    const QFont f = engine->font();
     const QByteArray family = f.family().toUtf8();
     const long size =
         f.pointSizeF() > 0 ? qRound(f.pointSizeF() * 100.0) : 1000; // hundredths of a point
     for (int style = 0; style < StyleCount; ++style) {
         const auto s = static_cast<uintptr_t>(style);
-        SendScintilla(SCI_STYLESETFONT, s, family.constData());
-        Sci(SCI_STYLESETSIZEFRACTIONAL, s, size);
-        Sci(SCI_STYLESETBOLD, s, f.bold() ? 1 : 0);
-        Sci(SCI_STYLESETITALIC, s, f.italic() ? 1 : 0);
-        Sci(SCI_STYLESETUNDERLINE, s, f.underline() ? 1 : 0);
+        engine->SendScintilla(Sc::SCI_STYLESETFONT, s, family.constData());
+        Sci(Sc::SCI_STYLESETSIZEFRACTIONAL, s, size);
+        Sci(Sc::SCI_STYLESETBOLD, s, f.bold() ? 1 : 0);
+        Sci(Sc::SCI_STYLESETITALIC, s, f.italic() ? 1 : 0);
+        Sci(Sc::SCI_STYLESETUNDERLINE, s, f.underline() ? 1 : 0);
     }
 }
 
-void RichTextBox::changeEvent(QEvent* event) {
+// The control's font reaches the engine as any child's does.
+void RichTextBoxEngine::changeEvent(QEvent* event) {
     QsciScintillaBase::changeEvent(event);
     if (event->type() == QEvent::FontChange)
-        ApplyFont();
+        box.ApplyFont();
 }
 
 // ---- Files -----------------------------------------------------------------------------------
@@ -873,7 +804,7 @@ LoadNotes RichTextBox::LoadFile(const QString& path, int /*type: plain text is t
         ReplaceAll(decoded.utf8, false);
         info = {decoded.format, decoded.mixedBreaks};
     }
-    Sci(SCI_SETSAVEPOINT);
+    Sci(Sc::SCI_SETSAVEPOINT);
     format = info.format;
     stampPath = path;
     stamp = read;
@@ -890,7 +821,7 @@ void RichTextBox::SaveFile(const QString& path, int /*type*/) {
     stampPath = path;
     stamp = written;
     restoredUnsaved = false;
-    Sci(SCI_SETSAVEPOINT);
+    Sci(Sc::SCI_SETSAVEPOINT);
 }
 
 bool RichTextBox::ChangedOnDisk(const QString& path) const {
@@ -910,70 +841,37 @@ void RichTextBox::RestoreText(const QByteArray& utf8, const TextFormat& fileForm
 }
 
 bool RichTextBox::IsModified() const {
-    return restoredUnsaved || Sci(SCI_GETMODIFY) != 0;
+    return restoredUnsaved || Sci(Sc::SCI_GETMODIFY) != 0;
 }
 
 // ---- Lines and search ------------------------------------------------------------------------
 
 int RichTextBox::GetLineFromChar(int position) const {
     return static_cast<int>(
-        Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(ByteFromChar(position))));
+        Sci(Sc::SCI_LINEFROMPOSITION, static_cast<unsigned long>(ByteFromChar(position))));
 }
 
-namespace {
-
-// Word characters for whole-word search: those of C identifiers, and every non-ASCII character
-// (a letter, as often as not).
-bool IsWordByte(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return b >= 0x80 || b == '_' || (b >= '0' && b <= '9') ||
-           ((b | 0x20) >= 'a' && (b | 0x20) <= 'z');
-}
-
-bool IsWordUnit(QChar c) {
-    return c.unicode() >= 0x80 || IsWordByte(static_cast<char>(c.unicode()));
-}
-
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
-bool IsAsciiText(const QByteArray& bytes) {
-    return std::none_of(bytes.begin(), bytes.end(),
-                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-}
-
-// The first match of needle in hay at or after from, comparing bytes exactly or with ASCII
-// letters folded; std::string_view::npos when there is none.
-size_t FindBytes(std::string_view hay, std::string_view needle, size_t from, bool matchCase) {
-    if (matchCase)
-        return hay.find(needle, from);
-    const char lower = AsciiLower(needle[0]);
-    const char upper = lower >= 'a' && lower <= 'z' ? static_cast<char>(lower - 32) : lower;
-    const auto next = [&](char c, size_t at) {
-        const void* p =
-            at < hay.size() ? std::memchr(hay.data() + at, c, hay.size() - at) : nullptr;
-        return p ? static_cast<size_t>(static_cast<const char*>(p) - hay.data()) : hay.size();
+// Every CR LF is a line end of the editor, so it is enough to look at the line ends from from's
+// line on; normally the first one is it.
+int RichTextBox::FirstCrLfFrom(int from) const {
+    const long bytes = ByteLength();
+    const long lines = Sci(Sc::SCI_GETLINECOUNT);
+    long position = ByteFromChar(from);
+    const auto charAt = [&](long at) {
+        return at < bytes
+                   ? static_cast<char>(Sci(Sc::SCI_GETCHARAT, static_cast<unsigned long>(at)))
+                   : '\0';
     };
-    size_t atLower = next(lower, from);
-    size_t atUpper = upper == lower ? hay.size() : next(upper, from);
-    while (true) {
-        const size_t at = std::min(atLower, atUpper);
-        if (at + needle.size() > hay.size())
-            return std::string_view::npos;
-        size_t i = 1;
-        while (i < needle.size() && AsciiLower(hay[at + i]) == AsciiLower(needle[i]))
-            ++i;
-        if (i == needle.size())
-            return at;
-        if (at == atLower)
-            atLower = next(lower, at + 1);
-        else
-            atUpper = next(upper, at + 1);
+    for (long line = Sci(Sc::SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
+         line < lines; ++line) {
+        const long lineEnd =
+            std::max(position, Sci(Sc::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)));
+        if (charAt(lineEnd) == '\r' && charAt(lineEnd + 1) == '\n')
+            return CharFromByte(static_cast<int>(lineEnd)) + 1;
+        position = 0; // further lines are looked at from their ends
     }
+    return 0;
 }
-
-} // namespace
 
 int RichTextBox::Find(const QString& text, int start, int end, int options) {
     const int length = TextLength();
@@ -982,53 +880,14 @@ int RichTextBox::Find(const QString& text, int start, int end, int options) {
         end = length;
     if (text.isEmpty() || start > length || end <= start)
         return -1;
-    const bool wholeWord = options & SCFIND_WHOLEWORD;
-    const bool matchCase = options & SCFIND_MATCHCASE;
-    const int from = ByteFromChar(start);
-    const int to = ByteFromChar(end);
-    const std::string_view all = Utf8View();
-    const std::string_view hay = all.substr(0, static_cast<size_t>(to));
-    const QByteArray needleBytes = text.toUtf8();
-    const std::string_view needle(needleBytes.constData(), static_cast<size_t>(needleBytes.size()));
-
-    int foundStart = -1;
-    int foundEnd = -1;
-    if (matchCase || IsAsciiText(needleBytes)) {
-        // Bytes, straight from the editor's buffer.
-        for (size_t at = FindBytes(hay, needle, static_cast<size_t>(from), matchCase);
-             at != std::string_view::npos; at = FindBytes(hay, needle, at + 1, matchCase)) {
-            const size_t after = at + needle.size();
-            if (wholeWord &&
-                ((at > 0 && IsWordByte(all[at - 1]) && IsWordByte(needle.front())) ||
-                 (after < all.size() && IsWordByte(all[after]) && IsWordByte(needle.back()))))
-                continue;
-            foundStart = static_cast<int>(at);
-            foundEnd = static_cast<int>(after);
-            break;
-        }
-    } else {
-        // Letters beyond ASCII fold as Qt folds them, on the searched stretch only.
-        const QString stretch = TextFile::FromUtf8(hay.substr(static_cast<size_t>(from)));
-        // Non-ASCII bytes, continuation bytes included, count as word characters.
-        const bool wordBefore = from > 0 && IsWordByte(all[from - 1]);
-        const bool wordAfter = static_cast<size_t>(to) < all.size() && IsWordByte(all[to]);
-        for (qsizetype at = stretch.indexOf(text, 0, Qt::CaseInsensitive); at >= 0;
-             at = stretch.indexOf(text, at + 1, Qt::CaseInsensitive)) {
-            const qsizetype after = at + text.size();
-            const bool prevWord = at > 0 ? IsWordUnit(stretch[at - 1]) : wordBefore;
-            const bool nextWord = after < stretch.size() ? IsWordUnit(stretch[after]) : wordAfter;
-            if (wholeWord &&
-                ((prevWord && IsWordUnit(text.front())) || (nextWord && IsWordUnit(text.back()))))
-                continue;
-            foundStart = from + static_cast<int>(stretch.left(at).toUtf8().size());
-            foundEnd = foundStart + static_cast<int>(stretch.mid(at, text.size()).toUtf8().size());
-            break;
-        }
-    }
-    if (foundStart < 0)
+    const auto found =
+        TextSearch::Find(Utf8View(), ByteFromChar(start), ByteFromChar(end), text,
+                         options & Sc::SCFIND_WHOLEWORD, options & Sc::SCFIND_MATCHCASE);
+    if (!found)
         return -1;
+    const auto [foundStart, foundEnd] = *found;
     SelectBytes(foundStart, foundEnd);
-    Sci(SCI_SCROLLRANGE, static_cast<unsigned long>(foundStart), foundEnd);
+    Sci(Sc::SCI_SCROLLRANGE, static_cast<unsigned long>(foundStart), foundEnd);
     return CharFromByte(foundStart);
 }
 
@@ -1054,7 +913,7 @@ void RichTextBox::SelPrint(QPrinter& printer) {
     const int start = SelStartByte();
     const int end = SelEndByte();
     if (start == end) {
-        out.printRange(this);
+        out.printRange(engine);
         return;
     }
     // The selection goes through a scratch copy holding just its characters and styles.
@@ -1062,24 +921,67 @@ void RichTextBox::SelPrint(QPrinter& printer) {
     scratch.setFont(font());
     for (int style = 0; style < StyleCount; ++style) {
         if (styleColours[style] >= 0)
-            scratch.Sci(SCI_STYLESETFORE, static_cast<unsigned long>(style), styleColours[style]);
+            scratch.Sci(Sc::SCI_STYLESETFORE, static_cast<unsigned long>(style),
+                        styleColours[style]);
     }
     QByteArray styled(2 * (end - start) + 2, '\0');
-    SendScintilla(SCI_GETSTYLEDTEXT, start, end, styled.data());
-    scratch.SendScintilla(SCI_ADDSTYLEDTEXT, static_cast<uintptr_t>(2 * (end - start)),
-                          styled.constData());
-    out.printRange(&scratch);
+    engine->SendScintilla(Sc::SCI_GETSTYLEDTEXT, start, end, styled.data());
+    scratch.engine->SendScintilla(Sc::SCI_ADDSTYLEDTEXT, static_cast<uintptr_t>(2 * (end - start)),
+                                  styled.constData());
+    out.printRange(scratch.engine);
 }
 
 // ---- Events ----------------------------------------------------------------------------------
 
-void RichTextBox::keyPressEvent(QKeyEvent* event) {
-    emit KeyDown(VirtualKey(event), ShiftState(event->modifiers()));
-    const int typed = TypedCharacter(event);
+bool RichTextBox::event(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+    case QEvent::ContextMenu:
+        return engine->Deliver(event);
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        engine->Deliver(event);
+        return QWidget::event(event); // the input method's idea of where the control is
+    default:
+        return QWidget::event(event);
+    }
+}
+
+QVariant RichTextBox::inputMethodQuery(Qt::InputMethodQuery query) const {
+    return engine->InputMethodQuery(query); // the engine fills the control: same coordinates
+}
+
+// The engine draws focus changes itself; a repaint of the whole control would redraw all of it.
+void RichTextBox::focusInEvent(QFocusEvent*) {}
+void RichTextBox::focusOutEvent(QFocusEvent*) {}
+
+void RichTextBox::resizeEvent(QResizeEvent*) {
+    engine->setGeometry(rect());
+}
+
+QSize RichTextBox::sizeHint() const {
+    return engine->sizeHint();
+}
+
+QSize RichTextBox::minimumSizeHint() const {
+    return engine->minimumSizeHint();
+}
+
+bool RichTextBox::EditorHoldsSelection() const {
+    return Sci(Sc::SCI_GETSELECTIONEMPTY) == 0;
+}
+
+void RichTextBoxEngine::keyPressEvent(QKeyEvent* event) {
+    emit box.KeyDown(KeyMapping::VirtualKey(event->key()),
+                     KeyMapping::ShiftState(event->modifiers()));
+    const int typed = KeyMapping::TypedCharacter(event->key(), event->modifiers(), event->text());
     int keyAscii = typed;
     if (typed != 0)
-        emit KeyPress(keyAscii);
-    UserInput input(*this);
+        emit box.KeyPress(keyAscii);
+    RichTextBox::UserInput input(box);
     if (typed != 0 && keyAscii == 0) { // the handler swallowed the character
         event->accept();
         return;
@@ -1107,59 +1009,59 @@ void RichTextBox::keyPressEvent(QKeyEvent* event) {
     QsciScintillaBase::keyPressEvent(event);
 }
 
-void RichTextBox::inputMethodEvent(QInputMethodEvent* event) {
+void RichTextBoxEngine::inputMethodEvent(QInputMethodEvent* event) {
     for (QChar c : event->commitString()) {
         int keyAscii = c.unicode();
         if (!c.isSurrogate() && keyAscii >= 32)
-            emit KeyPress(keyAscii);
+            emit box.KeyPress(keyAscii);
     }
-    UserInput input(*this);
+    RichTextBox::UserInput input(box);
     QsciScintillaBase::inputMethodEvent(event);
 }
 
-void RichTextBox::focusInEvent(QFocusEvent* event) {
+void RichTextBoxEngine::focusInEvent(QFocusEvent* event) {
     QsciScintillaBase::focusInEvent(event);
-    if (hideSelection)
-        Sci(SCI_HIDESELECTION, 0);
+    if (box.hideSelection)
+        SendScintilla(SCI_HIDESELECTION, 0);
 }
 
-void RichTextBox::focusOutEvent(QFocusEvent* event) {
+void RichTextBoxEngine::focusOutEvent(QFocusEvent* event) {
     QsciScintillaBase::focusOutEvent(event);
-    if (hideSelection)
-        Sci(SCI_HIDESELECTION, 1);
+    if (box.hideSelection)
+        SendScintilla(SCI_HIDESELECTION, 1);
 }
 
-void RichTextBox::mousePressEvent(QMouseEvent* event) {
-    UserInput input(*this);
+void RichTextBoxEngine::mousePressEvent(QMouseEvent* event) {
+    RichTextBox::UserInput input(box);
     QsciScintillaBase::mousePressEvent(event);
 }
 
-void RichTextBox::mouseMoveEvent(QMouseEvent* event) {
-    UserInput input(*this);
+void RichTextBoxEngine::mouseMoveEvent(QMouseEvent* event) {
+    RichTextBox::UserInput input(box);
     QsciScintillaBase::mouseMoveEvent(event);
 }
 
-void RichTextBox::mouseReleaseEvent(QMouseEvent* event) {
-    UserInput input(*this); // a middle-button paste inserts here
+void RichTextBoxEngine::mouseReleaseEvent(QMouseEvent* event) {
+    RichTextBox::UserInput input(box); // a middle-button paste inserts here
     QsciScintillaBase::mouseReleaseEvent(event);
 }
 
-void RichTextBox::mouseDoubleClickEvent(QMouseEvent* event) {
-    UserInput input(*this);
+void RichTextBoxEngine::mouseDoubleClickEvent(QMouseEvent* event) {
+    RichTextBox::UserInput input(box);
     QsciScintillaBase::mouseDoubleClickEvent(event);
 }
 
-void RichTextBox::contextMenuEvent(QContextMenuEvent* event) {
-    UserInput input(*this); // the menu's Paste runs inside
+void RichTextBoxEngine::contextMenuEvent(QContextMenuEvent* event) {
+    RichTextBox::UserInput input(box); // the menu's Paste runs inside
     QsciScintillaBase::contextMenuEvent(event);
 }
 
-void RichTextBox::dropEvent(QDropEvent* event) {
-    UserInput input(*this);
+void RichTextBoxEngine::dropEvent(QDropEvent* event) {
+    RichTextBox::UserInput input(box);
     QsciScintillaBase::dropEvent(event);
 }
 
-QMimeData* RichTextBox::toMimeData(const QByteArray& text, bool rectangular) const {
+QMimeData* RichTextBoxEngine::toMimeData(const QByteArray& text, bool rectangular) const {
     return QsciScintillaBase::toMimeData(
         TextFile::WithPlatformBreaksUtf8({text.constData(), static_cast<size_t>(text.size())}),
         rectangular);
@@ -1174,7 +1076,7 @@ void RichTextBox::OnModified(int position, int modificationType, const char*, in
     if (!(modificationType & EditEvents))
         return;
     FinishColours(); // queued colours belong to the text as it is before the edit
-    const bool inserting = modificationType & SC_MOD_BEFOREINSERT;
+    const bool inserting = modificationType & Sc::SC_MOD_BEFOREINSERT;
     if (AccessibleRichTextBox::Listening()) {
         AnnounceInsertions(); // the edit before this one is done by now
         const int at = CharFromByte(position);
@@ -1253,6 +1155,6 @@ void RichTextBox::AnnounceSelection() {
 // User moves of the caret reach the adapter here (keys and clicks also note the selection when
 // they are done).
 void RichTextBox::OnUpdateUi(int updated) {
-    if (userInputDepth == 0 && (updated & SC_UPDATE_SELECTION))
+    if (userInputDepth == 0 && (updated & Sc::SC_UPDATE_SELECTION))
         NoteSelection(false);
 }

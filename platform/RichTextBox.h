@@ -1,5 +1,6 @@
-// The rich text control `code` of a source window, over QScintilla. Its members are those the
-// program uses and behave as the program relies on: positions are 0-based UTF-16 code units
+// The rich text control `code` of a source window, over QScintilla, and the only way to it: the
+// editing engine is a child widget of its own (platform/RichTextBoxEngine.h). Its members are those
+// the program uses and behave as the program relies on: positions are 0-based UTF-16 code units
 // (QString indices; a character beyond the Basic Multilingual Plane counts two, and a position
 // between its two halves stands for the start of the character), a line break is the two
 // characters CR LF, colours are numbers red + 256*green + 65536*blue.
@@ -13,7 +14,7 @@
 #pragma once
 
 #include <QString>
-#include <Qsci/qsciscintillabase.h>
+#include <QWidget>
 #include <cstddef>
 #include <optional>
 #include <span>
@@ -24,9 +25,9 @@
 
 #include "platform/TextFile.h"
 
-class QMimeData;
 class QPrinter;
 class QTimer;
+class RichTextBoxEngine;
 
 // What opening a file found that the user should hear of.
 struct LoadNotes {
@@ -41,7 +42,7 @@ struct ColourRange {
     long colour = 0;
 };
 
-class RichTextBox : public QsciScintillaBase {
+class RichTextBox : public QWidget {
     Q_OBJECT
 public:
     explicit RichTextBox(QWidget* parent = nullptr);
@@ -66,6 +67,8 @@ public:
     void SetSelText(const QString& text); // replaces the selection, converted to CR LF
     void SetHideSelection(bool hide);
     void SetFocus();
+    // Lines never wrap: the margin is taken and left alone, and a horizontal scroll bar reaches
+    // long lines.
     void SetRightMargin(int width);
     void Move(int left, int top, int width, int height);
 
@@ -88,6 +91,9 @@ public:
     bool IsModified() const;
 
     int GetLineFromChar(int position) const;
+    // 1-based position of the carriage return of the first CR LF at or after the character
+    // position from, or 0 when there is none. Looks at line ends only, from from's line on.
+    int FirstCrLfFrom(int from) const;
     // options: 2 whole word, 4 match case, 6 both; 0 (or omitted) neither. end -1: to the end.
     int Find(const QString& text, int start, int end = -1, int options = 0);
     // Prints the selection, or the whole text when nothing is selected, with its colours.
@@ -126,6 +132,14 @@ public:
         RichTextBox& box;
     };
 
+    // Whether the editor itself holds a selection, which it draws and publishes as the primary
+    // selection: the user's may, the colouring engine's never do (SelectionBatch).
+    bool EditorHoldsSelection() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
 signals:
     void KeyDown(int keyCode, int shift);
     void KeyPress(int& keyAscii);
@@ -134,24 +148,18 @@ signals:
     void TextChanged();
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void inputMethodEvent(QInputMethodEvent* event) override;
-    void changeEvent(QEvent* event) override;
+    // The control holds the keyboard focus; the engine, which fills it, is handed the keys,
+    // input-method text, focus changes and keyboard context menus.
+    bool event(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    // Text leaving for the clipboard or a drop takes the platform's line breaks.
-    QMimeData* toMimeData(const QByteArray& text, bool rectangular) const override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     class UserInput;
     class Replacement;
     class EditorSink;
+    friend class RichTextBoxEngine;
     friend class AccessibleRichTextBox;
 
     // A style run queued by ApplyColours: bytes [start, start + length).
@@ -200,6 +208,7 @@ private:
     void AnnounceInsertions();
     void AnnounceSelection();
 
+    RichTextBoxEngine* engine = nullptr;
     TextFormat format;
     QString stampPath; // the file last read or written, and how it was then
     FileStamp stamp;
@@ -208,7 +217,6 @@ private:
     std::vector<long> styleColours; // colour of each style, -1 while the style is free
     std::unordered_map<long, int> colourStyles;
     bool hideSelection = false;
-    int rightMargin = 0;
     bool scrollPending = false;
     int userInputDepth = 0;                          // inside a user input event
     std::vector<std::pair<int, int>> userInsertions; // bytes inserted by that event

@@ -124,13 +124,19 @@ std::string_view View(const QByteArray& bytes) {
     return {bytes.constData(), static_cast<size_t>(bytes.size())};
 }
 
+} // namespace
+
 // Branch-free, so the compiler reads many bytes at a time.
-bool IsAscii(std::string_view bytes) {
+bool TextFile::IsAscii(std::string_view bytes) {
     unsigned char any = 0;
     for (const char c : bytes)
         any |= static_cast<unsigned char>(c);
     return any < 0x80;
 }
+
+namespace {
+
+using TextFile::IsAscii;
 
 QString Reason(const QFileDevice& file) {
     const QString reason = file.errorString();

@@ -77,6 +77,8 @@ TextFormat FormatFor(const QString& crlfText, const TextFormat& format);
 DecodedUtf8 DecodeToUtf8(const QByteArray& bytes);
 QByteArray EncodeUtf8(std::string_view crlfUtf8, const TextFormat& format);
 TextFormat FormatForUtf8(std::string_view crlfUtf8, const TextFormat& format);
+// Whether every byte is ASCII, so that characters are bytes in UTF-8 and in Windows-1252.
+bool IsAscii(std::string_view bytes);
 // UTF-8 as a string, a leading U+FEFF kept as a character (QString::fromUtf8 drops it).
 QString FromUtf8(std::string_view utf8);
 // The UTF-8 bytes of text with every line break (CR LF, LF, lone CR) as CR LF.

@@ -93,7 +93,7 @@ TEST_F(Typing, TheTickLeavesThePrimarySelectionAlone) {
     bool editorSelected = false;
     QObject::connect(&code, &RichTextBox::SelChange, [&] {
         ++moves;
-        editorSelected |= code.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEMPTY) == 0;
+        editorSelected |= code.EditorHoldsSelection();
     });
     code.SetSelStart(6);
     Type(code, "/");
@@ -121,14 +121,21 @@ TEST_F(Typing, EnterEndsACommentAndSpaceEndsOnlyADirective) {
 }
 
 TEST_F(Typing, BackspaceOverTheHashKeepsTheDirectiveGoing) {
+    // A plain colour of its own, so that a reset to it would show.
+    constexpr long Red = 255;
+    program->colorCode.PlainColor = QString::number(Red);
     RichTextBox& code = ColourCodedWindow();
     Type(code, "#");
     Key(code, Qt::Key_Backspace);
     EXPECT_EQ(code.Text(), "");
     EXPECT_TRUE(main->InDirective);
+    const long left = code.InsertionColour();
+    EXPECT_NE(left, Red);
     // Step 2 no longer resets the colour, so the next word takes the insertion colour left.
     Type(code, "ab ");
     EXPECT_FALSE(main->InDirective);
+    EXPECT_EQ(code.ColourAt(0), left);
+    EXPECT_EQ(code.ColourAt(1), left);
 }
 
 TEST_F(Typing, OnlyTheLastKeyBeforeATickIsServed) {

@@ -99,6 +99,12 @@ TEST(AccessibleRichTextBox, IsTheControlsOwnInterfaceWithTextAndEditing) {
     EXPECT_EQ(InterfaceOf(box), accessible);
     box.SetText("abc");
     EXPECT_EQ(accessible->text(QAccessible::Value), QString("abc"));
+    // The engine inside is a plain pane, never QScintilla's text interface, and the focus is
+    // the control's, so that assistive technologies follow the control's interface.
+    EXPECT_EQ(QApplication::focusWidget(), &box);
+    ASSERT_EQ(accessible->childCount(), 1);
+    EXPECT_EQ(accessible->child(0)->role(), QAccessible::Pane);
+    EXPECT_EQ(accessible->child(0)->textInterface(), nullptr);
 }
 
 TEST(AccessibleRichTextBox, OffsetsAreCharactersInAnyText) {

@@ -5,14 +5,19 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPrinter>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <optional>
 
 #include "platform/RichTextBox.h"
+#include "platform/RichTextBoxEngine.h"
 #include "platform/RuntimeError.h"
 #include "support/TestFiles.h"
 
@@ -151,7 +156,8 @@ TEST_F(RichTextBoxTest, EveryPositionLandsOnACharacterInAnyText) {
     // Bytes that are no UTF-8 (only a raw editor message can put them there) count as a
     // character each, as the editor counts them.
     box.SetText("");
-    box.SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, 7, "a\xFF\xC3(\xF0\x9F\n");
+    RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, 7,
+                                             "a\xFF\xC3(\xF0\x9F\n");
     ASSERT_EQ(box.TextLength(), 7);
     for (int p = 0; p <= 7; ++p)
         EXPECT_EQ(box.CharFromByte(box.ByteFromChar(p)), p) << p;
@@ -280,13 +286,17 @@ TEST_F(RichTextBoxTest, FontAppliesToEveryStyle) {
     courier.setPointSizeF(9.75);
     box.setFont(courier);
     for (int style : {0, 1, int(QsciScintillaBase::STYLE_DEFAULT)}) {
-        EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZEFRACTIONAL, style), 975);
+        EXPECT_EQ(RichTextBoxEngine::Of(box).SendScintilla(
+                      QsciScintillaBase::SCI_STYLEGETSIZEFRACTIONAL, style),
+                  975);
         char name[64] = {};
-        box.SendScintilla(QsciScintillaBase::SCI_STYLEGETFONT, style, name);
+        RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_STYLEGETFONT, style, name);
         EXPECT_STREQ(name, "Courier");
     }
     Colour(1, 1, Green); // a style made after the font was set
-    EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZEFRACTIONAL, 2), 975);
+    EXPECT_EQ(
+        RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZEFRACTIONAL, 2),
+        975);
 }
 
 // ---- Events ----------------------------------------------------------------------------------
@@ -328,16 +338,52 @@ TEST_F(RichTextBoxTest, ClickMovesTheCaretWithSelChangeAndTheInsertionColour) {
     box.SetSelStart(0);
     QSignalSpy changes(&box, &RichTextBox::SelChange);
     const int byte = box.ByteFromChar(5); // between "c" and "d"
-    const QPoint at(
-        int(box.SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0ul, long(byte))),
-        int(box.SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0ul, long(byte))) + 3);
-    QTest::mouseClick(box.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    const QPoint at(int(RichTextBoxEngine::Of(box).SendScintilla(
+                        QsciScintillaBase::SCI_POINTXFROMPOSITION, 0ul, long(byte))),
+                    int(RichTextBoxEngine::Of(box).SendScintilla(
+                        QsciScintillaBase::SCI_POINTYFROMPOSITION, 0ul, long(byte))) +
+                        3);
+    QTest::mouseClick(RichTextBoxEngine::Of(box).viewport(), Qt::LeftButton, Qt::NoModifier, at);
     EXPECT_EQ(box.SelStart(), 5);
     EXPECT_GE(changes.count(), 1);
     EXPECT_EQ(box.InsertionColour(), Blue);
     QTest::keyClicks(&box, "z");
     EXPECT_EQ(box.Text(), QString("ab\r\nczd"));
     EXPECT_EQ(box.ColourAt(5), Blue);
+}
+
+// The control holds the keyboard focus for the engine inside it: a click gives it the focus,
+// keys reach the engine from there, Tab types rather than moving on, and the engine fills it.
+TEST_F(RichTextBoxTest, TheControlTakesTheFocusAndTheKeysForTheEngine) {
+    QWidget window;
+    auto* before = new QLineEdit(&window);
+    auto* control = new RichTextBox(&window);
+    auto* after = new QLineEdit(&window);
+    control->setGeometry(0, 30, 300, 100);
+    after->move(0, 140);
+    window.resize(320, 200);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    before->setFocus();
+    control->SetText("ab");
+    RichTextBoxEngine& engine = RichTextBoxEngine::Of(*control);
+    EXPECT_EQ(engine.geometry(), control->rect());
+    QTest::mouseClick(engine.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(150, 60));
+    EXPECT_EQ(QApplication::focusWidget(), control);
+    EXPECT_TRUE(control->hasFocus());
+    EXPECT_EQ(control->SelStart(), 2); // beyond the end of the line
+    for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Z})
+        QTest::keyClick(QApplication::focusWidget(), key);
+    EXPECT_EQ(control->Text(), QString("ab\tz"));
+    EXPECT_EQ(QApplication::focusWidget(), control);
+    QInputMethodQueryEvent query(Qt::ImEnabled | Qt::ImCursorPosition);
+    QApplication::sendEvent(control, &query); // as input methods ask
+    EXPECT_TRUE(query.value(Qt::ImEnabled).toBool());
+    EXPECT_EQ(query.value(Qt::ImCursorPosition).toInt(), 4);
+    control->resize(200, 80);
+    EXPECT_EQ(engine.geometry(), control->rect());
+    after->setFocus();
+    EXPECT_FALSE(control->hasFocus());
 }
 
 TEST_F(RichTextBoxTest, KeyDownForEveryKeyBeforeTheControlActs) {
@@ -436,8 +482,10 @@ TEST_F(RichTextBoxTest, SelectBackwardPutsTheCaretAtTheStartOfTheRange) {
     EXPECT_EQ(changes.count(), 1);
     // The editor's caret at the start, its anchor at the end: the line's start is what scrolls
     // into view, and Shift+arrows move the start.
-    EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS), box.ByteFromChar(2));
-    EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETANCHOR), box.ByteFromChar(10));
+    EXPECT_EQ(RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS),
+              box.ByteFromChar(2));
+    EXPECT_EQ(RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_GETANCHOR),
+              box.ByteFromChar(10));
     EXPECT_EQ(box.GetLineFromChar(box.SelStart()), 0);
 
     box.SelectBackward(12, 1000); // to the end of the text at most
@@ -452,8 +500,9 @@ TEST_F(RichTextBoxTest, SelectionsInABatchStayInsideTheControl) {
     box.SetSelStart(5);
     QSignalSpy changes(&box, &RichTextBox::SelChange);
     const auto editorSelection = [&] {
-        return qMakePair(int(box.SendScintilla(QsciScintillaBase::SCI_GETANCHOR)),
-                         int(box.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS)));
+        return qMakePair(
+            int(RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_GETANCHOR)),
+            int(RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS)));
     };
     {
         const RichTextBox::SelectionBatch batch(box);
@@ -482,7 +531,9 @@ TEST_F(RichTextBoxTest, SelectionsInABatchStayInsideTheControl) {
 // A blink redraws the caret's line, and the editor walks all of a line to draw it: on a line of
 // megabytes the caret stays lit rather than keep a processor busy while nothing happens.
 TEST_F(RichTextBoxTest, TheCaretStaysLitOnAVeryLongLineAndBlinksElsewhere) {
-    const auto period = [&] { return box.SendScintilla(QsciScintillaBase::SCI_GETCARETPERIOD); };
+    const auto period = [&] {
+        return RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_GETCARETPERIOD);
+    };
     const long blink = period();
     ASSERT_GT(blink, 0);
     box.SetText("short\r\n" + QString(100'000, 'x') + "\r\nshort");
@@ -532,10 +583,10 @@ protected:
     }
     // The editor's style at a position, without finishing anything: 0 is plain.
     int StyleNow(int line) {
-        const long byte = box.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
-                                            static_cast<unsigned long>(line));
-        return int(box.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT,
-                                     static_cast<unsigned long>(byte + 2)));
+        const long byte = RichTextBoxEngine::Of(box).SendScintilla(
+            QsciScintillaBase::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+        return int(RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT,
+                                                            static_cast<unsigned long>(byte + 2)));
     }
     QString text;
     std::vector<ColourRange> ranges;
@@ -565,18 +616,20 @@ TEST_F(QueuedColours, EndAsTheRangesSayHoweverTheyAreFinished) {
             break;
         }
         case 2: { // an edit far down, straight into the editor as an undo would make it
-            const long byte =
-                box.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, 2900ul) + 3;
-            box.SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, static_cast<unsigned long>(byte),
-                              "zz");
+            const long byte = RichTextBoxEngine::Of(box).SendScintilla(
+                                  QsciScintillaBase::SCI_POSITIONFROMLINE, 2900ul) +
+                              3;
+            RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_INSERTTEXT,
+                                                     static_cast<unsigned long>(byte), "zz");
             const int at = box.CharFromByte(int(byte));
             wanted.insert(wanted.begin() + at, 2, 0);
             break;
         }
         case 3: { // drawn where the text was scrolled to before the slices got there
             box.show();
-            box.SendScintilla(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, 1500ul);
-            box.viewport()->grab();
+            RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE,
+                                                     1500ul);
+            RichTextBoxEngine::Of(box).viewport()->grab();
             EXPECT_TRUE(box.ColoursPending());
             EXPECT_NE(StyleNow(1502), 0);
             EXPECT_EQ(StyleNow(2900), 0);
@@ -700,7 +753,9 @@ TEST_F(RichTextBoxFiles, LoadIntoAnEmptyWindowOrOverTextEndsTheSame) {
         EXPECT_EQ(freshNotes.mixedBreaks, notes.mixedBreaks) << n;
         for (RichTextBox* control : {&fresh, &box}) {
             EXPECT_FALSE(control->IsModified()) << n;
-            EXPECT_EQ(control->SendScintilla(QsciScintillaBase::SCI_CANUNDO), 0) << n;
+            EXPECT_EQ(RichTextBoxEngine::Of(*control).SendScintilla(QsciScintillaBase::SCI_CANUNDO),
+                      0)
+                << n;
             EXPECT_EQ(control->SelStart(), 0) << n;
         }
     }
@@ -710,7 +765,7 @@ TEST_F(RichTextBoxFiles, LoadIntoAnEmptyWindowOrOverTextEndsTheSame) {
     emptied.SetText("");
     EXPECT_THROW(emptied.LoadFile(dir.filePath("absent.c")), RuntimeError);
     EXPECT_EQ(emptied.Text(), QString());
-    emptied.SendScintilla(QsciScintillaBase::SCI_UNDO);
+    RichTextBoxEngine::Of(emptied).SendScintilla(QsciScintillaBase::SCI_UNDO);
     EXPECT_EQ(emptied.Text(), QString("typed"));
 }
 
@@ -762,21 +817,56 @@ TEST_F(RichTextBoxFiles, Windows1252FileGainingUnencodableTextIsSavedAsUtf8) {
 
 // ---- Printing --------------------------------------------------------------------------------
 
+// Pages of a PDF file Qt wrote: its page objects.
+int PdfPages(const QString& path) {
+    return int(ReadTestFile(path).count("/Type /Page\n"));
+}
+
+// The text of a PDF file as poppler's pdftotext reads it, or nothing without the program.
+std::optional<QString> PdfText(const QString& path) {
+    const QString program = QStandardPaths::findExecutable("pdftotext");
+    if (program.isEmpty())
+        return std::nullopt;
+    QProcess process;
+    process.start(program, {"-layout", path, "-"});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
 TEST_F(RichTextBoxFiles, PrintsTheWholeTextOrTheSelection) {
-    box.SetText("line one\r\nline two\r\n");
+    QString text;
+    for (int line = 1; line <= 150; ++line)
+        text += QString("line %1\r\n").arg(line);
+    box.SetText(text);
     Colour(0, 4, Blue);
+    box.SetSelStart(4); // nothing selected: the whole text
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dir.filePath("all.pdf"));
     box.SelPrint(printer);
-    EXPECT_GT(QFileInfo(dir.filePath("all.pdf")).size(), 0);
+    EXPECT_GE(PdfPages(dir.filePath("all.pdf")), 2); // 150 lines do not fit on one page
 
-    Select(2, 6);
+    Select(int(text.indexOf("ne 3\r")), 12); // "ne 3", CR LF, "line 4"
     printer.setOutputFileName(dir.filePath("sel.pdf"));
     box.SelPrint(printer);
-    EXPECT_GT(QFileInfo(dir.filePath("sel.pdf")).size(), 0);
-    EXPECT_EQ(box.SelStart(), 2);
-    EXPECT_EQ(box.SelLength(), 6);
+    EXPECT_EQ(PdfPages(dir.filePath("sel.pdf")), 1);
+    EXPECT_EQ(box.SelText(), QString("ne 3\r\nline 4"));
+    EXPECT_EQ(box.SelLength(), 12);
+
+    const std::optional<QString> all = PdfText(dir.filePath("all.pdf"));
+    const std::optional<QString> selection = PdfText(dir.filePath("sel.pdf"));
+    if (!all || !selection)
+        GTEST_SKIP() << "pdftotext (poppler-utils) reads the printed text";
+    EXPECT_TRUE(all->contains(QRegularExpression("^line 1$", QRegularExpression::MultilineOption)));
+    EXPECT_TRUE(all->contains("line 150"));
+    const QStringList printed = selection->split('\n', Qt::SkipEmptyParts);
+    QStringList words;
+    for (const QString& line : printed) {
+        if (!line.trimmed().isEmpty())
+            words << line.trimmed();
+    }
+    EXPECT_EQ(words, QStringList({"ne 3", "line 4"}));
 }
 
 } // namespace

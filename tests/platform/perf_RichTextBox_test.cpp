@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/RichTextBox.h"
+#include "platform/RichTextBoxEngine.h"
 
 namespace {
 
@@ -55,7 +56,8 @@ TEST(RichTextBoxIndex, NonAsciiArrivingInAsciiTextIsCountedAsCharacters) {
     box.SetText("x\r\n");
     QApplication::clipboard()->setText(eAcute + QStringLiteral("\n") + eAcute);
     box.SetSelStart(1);
-    box.SendScintilla(QsciScintillaBase::SCI_PASTE); // inside the editor, past the adapter
+    RichTextBoxEngine::Of(box).SendScintilla(
+        QsciScintillaBase::SCI_PASTE); // inside the editor, past the adapter
     ExpectPositionsMatchText(box);
 }
 
@@ -64,10 +66,10 @@ TEST(RichTextBoxIndex, UndoThatBringsBackNonAsciiTextIsCountedAsCharacters) {
     box.SetText(QStringLiteral("caf") + eAcute + QStringLiteral("\r\n") + euroAndEmoji);
     box.SetText("plain\r\n"); // one undo step puts the old text back
     ExpectPositionsMatchText(box);
-    box.SendScintilla(QsciScintillaBase::SCI_UNDO);
+    RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_UNDO);
     ASSERT_EQ(box.Text(), QStringLiteral("caf") + eAcute + QStringLiteral("\r\n") + euroAndEmoji);
     ExpectPositionsMatchText(box);
-    box.SendScintilla(QsciScintillaBase::SCI_REDO);
+    RichTextBoxEngine::Of(box).SendScintilla(QsciScintillaBase::SCI_REDO);
     ExpectPositionsMatchText(box);
 }
 
