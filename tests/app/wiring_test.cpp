@@ -366,7 +366,8 @@ TEST_F(Wiring, EveryMenuItemAndToolbarButtonRunsItsOwnCommand) {
     EXPECT_EQ(items + buttons, int(rows.size()));
 
     for (const Row& row : rows) {
-        SCOPED_TRACE(((row.menu.isEmpty() ? "toolbar" : row.menu) + " > " + row.item).toStdString());
+        SCOPED_TRACE(
+            ((row.menu.isEmpty() ? "toolbar" : row.menu) + " > " + row.item).toStdString());
         CloseProgram();
         SettingsStore::Clear("Kelto");
         services.calls.clear();
