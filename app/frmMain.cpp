@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiArea>
@@ -23,6 +22,7 @@
 #include "documents/file_commands.h"
 #include "documents/frmDocument.h"
 #include "platform/LiteralText.h"
+#include "platform/MdiChildren.h"
 #include "platform/RichTextBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/Services.h"
@@ -55,7 +55,7 @@ frmMain::frmMain(Program& program)
     mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdiArea);
-    connect(mdiArea, &QMdiArea::subWindowActivated, this, &frmMain::ChildActivated);
+    activation = new MdiActivation(*mdiArea);
     placement = new WindowPlacement(*this);
 
     // File dialogs start where the user is working: the active file's folder, else the last
@@ -317,9 +317,9 @@ QString frmMain::WorkingFile() const {
     // A new, empty untitled window (File > Open makes one before its dialog shows) stands for
     // the window that was active before it.
     std::vector<QMdiSubWindow*> recent{ActiveForm()};
-    for (auto entry = activationOrder.rbegin(); entry != activationOrder.rend(); ++entry)
-        if (*entry && *entry != recent.front())
-            recent.push_back(*entry);
+    for (QMdiSubWindow* child : activation->MostRecentFirst())
+        if (child != recent.front())
+            recent.push_back(child);
     for (QMdiSubWindow* child : recent) {
         const auto* document = qobject_cast<const frmDocument*>(child);
         if (!document || !document->code)
@@ -342,52 +342,11 @@ void frmMain::ShowChild(QMdiSubWindow* child) {
         return;
     if (child->mdiArea() != mdiArea) {
         mdiArea->addSubWindow(child);
-        child->installEventFilter(this);
+        activation->Watch(child);
         PlaceNewChild(child);
     }
     child->show();
-    mdiArea->setActiveSubWindow(child);
-    ChildActivated(child);
-}
-
-bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    // The active child closing hands the focus to the child activated before it, as the
-    // platform's multiple-document window does; Qt does so only while the application is
-    // active, and otherwise falls back to the first child. The order is taken now, before Qt
-    // reacts to the close.
-    if (event->type() == QEvent::Close && !activationOrder.empty() &&
-        activationOrder.back() == watched) {
-        returnOrder = activationOrder;
-        returnOrder.pop_back();
-        QPointer<QObject> closing = watched;
-        QTimer::singleShot(0, this, [this, closing] {
-            auto* child = qobject_cast<QMdiSubWindow*>(closing.data());
-            if (!child || !child->isVisible())
-                ActivateTopChild();
-            returnOrder.clear();
-        });
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void frmMain::ChildActivated(QMdiSubWindow* child) {
-    if (!child)
-        return;
-    std::erase_if(activationOrder, [child](const QPointer<QMdiSubWindow>& entry) {
-        return entry.isNull() || entry == child;
-    });
-    activationOrder.emplace_back(child);
-}
-
-void frmMain::ActivateTopChild() {
-    for (auto entry = returnOrder.rbegin(); entry != returnOrder.rend(); ++entry) {
-        QMdiSubWindow* child = *entry;
-        if (child && child->isVisible()) {
-            mdiArea->setActiveSubWindow(child);
-            ChildActivated(child);
-            return;
-        }
-    }
+    activation->Activate(child);
 }
 
 void frmMain::RebuildWindowList() {

@@ -44,6 +44,7 @@ class QStatusBar;
 class QTimer;
 class QToolBar;
 class RichTextBox;
+class MdiActivation;
 class WindowPlacement;
 class frmAddDir;
 class frmBrows;
@@ -230,14 +231,10 @@ private:
     void createStatusBar();
     void RebuildWindowList();
     void UpdateClock();
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void ActivateTopChild();
-    void ChildActivated(QMdiSubWindow* child);
 
     QTimer* clockTimer = nullptr;            // keeps the date and time panels current
     std::vector<QAction*> windowListActions; // the Window menu's entries for open children
-    std::vector<QPointer<QMdiSubWindow>> activationOrder; // children, most recently active last
-    std::vector<QPointer<QMdiSubWindow>> returnOrder;     // the order while a child closes
-    WindowPlacement* placement = nullptr; // the outer rectangle kept in the settings store
-    QPointer<QMdiSubWindow> lastPlaced;   // the child PlaceNewChild placed last
+    MdiActivation* activation = nullptr;     // which child becomes active as another closes
+    WindowPlacement* placement = nullptr;    // the outer rectangle kept in the settings store
+    QPointer<QMdiSubWindow> lastPlaced;      // the child PlaceNewChild placed last
 };

@@ -16,20 +16,6 @@ namespace {
 
 const QString AllFiles = QStringLiteral("All Files (*.*)|*.*");
 
-// Shows the main window's open or save dialog; the chosen path, or empty when cancelled.
-QString AskForFile(frmMain& main, const QString& title, bool save) {
-    CommonDialog& dialog = main.dlgCommonDialog;
-    dialog.DialogTitle = title;
-    dialog.CancelError = false;
-    dialog.Filter = AllFiles;
-    if (save) {
-        dialog.ShowSave();
-    } else {
-        dialog.ShowOpen();
-    }
-    return dialog.FileName;
-}
-
 void ReportFailure(frmMain& main, const RuntimeError& error, const QString& consequence) {
     main.program.services.MsgBox(&main, error.Description + QStringLiteral("\n\n") + consequence,
                                  MsgButtons::OK, MsgIcon::Exclamation, main.program.App.Title);
@@ -96,7 +82,7 @@ bool SaveTo(frmMain& main, frmDocument& document, const QString& path, bool rena
 
 // Save As, and Save of an untitled window: ask for a name, save there, colour.
 void SaveUnderNewName(frmMain& main, frmDocument& document, const QString& title) {
-    const QString path = AskForFile(main, title, true);
+    const QString path = AskSaveName(main.dlgCommonDialog, title);
     if (path.isEmpty()) {
         return;
     }
@@ -106,6 +92,10 @@ void SaveUnderNewName(frmMain& main, frmDocument& document, const QString& title
 }
 
 } // namespace
+
+QString AskSaveName(CommonDialog& dialog, const QString& title) {
+    return dialog.ShowSave(title, AllFiles);
+}
 
 void ColourStep(frmMain& main, frmDocument& document) {
     if (!PassesColourTest(document.Caption())) {
@@ -129,7 +119,7 @@ bool MayOverwrite(Program& program, QWidget* owner, const RichTextBox& code, con
 
 void frmMain::mnuFileOpen_Click() {
     NewDocument();
-    const QString path = AskForFile(*this, QStringLiteral("Open"), false);
+    const QString path = dlgCommonDialog.ShowOpen(QStringLiteral("Open"), AllFiles);
     if (path.isEmpty()) {
         return; // the new, empty window stays
     }

@@ -1,9 +1,11 @@
 // The two caption tests of the file commands, shared with the source window's save prompt, and
-// the steps the prompt and the recovery of unsaved windows share with the commands.
+// the steps (the save dialog, the overwrite question) the prompt and the recovery of unsaved
+// windows share with the commands.
 #pragma once
 
 #include <QString>
 
+class CommonDialog;
 class QWidget;
 class Program;
 class RichTextBox;
@@ -20,6 +22,10 @@ inline bool PassesColourTest(const QString& caption) {
     return caption.endsWith(QLatin1String(".c"), Qt::CaseSensitive) ||
            caption.endsWith(QLatin1String(".h"), Qt::CaseSensitive);
 }
+
+// The save dialog of Save, Save As and a closing window's save prompt, titled title, for all
+// files: the chosen path, or empty when the user cancelled.
+QString AskSaveName(CommonDialog& dialog, const QString& title);
 
 // Colours a window that has just been given a file name when the name is that of C source, and
 // switches it to colouring while typing; never switches it off.

@@ -31,7 +31,6 @@ void frmMain::mnuEditFind_Click() {
     // A Find window that has closed is on its way to deletion: the next one opens fresh.
     if (!Find || Find->isHidden())
         Find = new frmFind(program);
-    Find->ReturnTo(ActiveForm());
     ShowChild(Find);
 }
 

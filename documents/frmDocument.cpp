@@ -109,18 +109,14 @@ bool frmDocument::Form_Unload() {
         return true;
 
     QString path;
-    if (caption.left(6) != QLatin1String("Source")) {
+    if (!IsUntitled(caption)) {
         path = caption;
         // Another program's changes are overwritten only when the user says so; otherwise the
         // window stays open with its text.
         if (!MayOverwrite(program, this, *code, path))
             return false;
     } else {
-        CommonDialog1.DialogTitle = QStringLiteral("Save");
-        CommonDialog1.CancelError = false;
-        CommonDialog1.Filter = QStringLiteral("All Files (*.*)|*.*");
-        CommonDialog1.ShowSave();
-        path = CommonDialog1.FileName;
+        path = AskSaveName(CommonDialog1, QStringLiteral("Save"));
         if (path.isEmpty())
             return true; // cancelled: nothing is written
     }

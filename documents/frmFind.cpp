@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "app/Program.h"
+#include "platform/MdiChildren.h"
 
 namespace {
 // FindMode from the two check boxes: 1 both, 2 whole word only, 3 case only, 4 neither.
@@ -22,9 +23,7 @@ std::int16_t FindModeOf(bool wholeWord, bool matchCase) {
 frmFind::frmFind(Program& program, QWidget* parent) : QMdiSubWindow(parent), program(program) {
     setObjectName(QStringLiteral("frmFind"));
     setAttribute(Qt::WA_DeleteOnClose);
-    // Fixed dialog border: a caption with a close button only, no minimise or maximise.
-    setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    SetFixedBorder(*this);
     setWindowTitle(QStringLiteral("Find"));
 
     auto* body = new QWidget;
@@ -67,11 +66,6 @@ frmFind::frmFind(Program& program, QWidget* parent) : QMdiSubWindow(parent), pro
 
 frmFind::~frmFind() = default;
 
-void frmFind::ReturnTo(QMdiSubWindow* child) {
-    if (child && child != this)
-        returnTo = child;
-}
-
 void frmFind::showEvent(QShowEvent* event) {
     QMdiSubWindow::showEvent(event);
     if (!opened) {
@@ -79,28 +73,18 @@ void frmFind::showEvent(QShowEvent* event) {
         // Fixed dialog border: the size the contents need, once the frame is known.
         setFixedSize(sizeHint());
         cmdFind->setFocus(Qt::OtherFocusReason);
-        if (QMdiArea* area = mdiArea())
-            connect(area, &QMdiArea::subWindowActivated, this, &frmFind::ReturnTo);
     }
 }
 
 void frmFind::closeEvent(QCloseEvent* event) {
-    // The area activates a child of its own choosing as this one goes; that is not the user's.
-    QMdiArea* area = mdiArea();
-    if (area)
-        disconnect(area, &QMdiArea::subWindowActivated, this, &frmFind::ReturnTo);
+    const QMdiArea* area = mdiArea();
     QMdiSubWindow::closeEvent(event);
-    if (!event->isAccepted()) {
-        if (area)
-            connect(area, &QMdiArea::subWindowActivated, this, &frmFind::ReturnTo);
-        return;
-    }
     // The search runs against the child active once this window is gone, so the activation
-    // goes back to the child used before it. Left alone, the focus would move on to whichever
-    // child comes next in the focus chain, often the file browser.
-    if (area && returnTo && returnTo->isVisible() &&
-        area->subWindowList().contains(returnTo.data()))
-        area->setActiveSubWindow(returnTo);
+    // goes back to the child used before it, at once. Left alone, the focus would move on to
+    // whichever child comes next in the focus chain, often the file browser.
+    if (event->isAccepted())
+        if (MdiActivation* activation = MdiActivation::Of(area))
+            activation->ReturnFrom(this);
 }
 
 void frmFind::cmdFind_Click() {

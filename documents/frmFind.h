@@ -6,7 +6,6 @@
 #pragma once
 
 #include <QMdiSubWindow>
-#include <QPointer>
 
 class Program;
 class QCheckBox;
@@ -32,10 +31,6 @@ public:
     void cmdFind_Click();
     void cmdCancel_Click();
 
-    // The child window to make active again when this window closes: the one active when Find
-    // was chosen, then whichever other child the user activates while this window is open.
-    void ReturnTo(QMdiSubWindow* child);
-
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -43,5 +38,4 @@ protected:
 private:
     Program& program;
     bool opened = false;
-    QPointer<QMdiSubWindow> returnTo;
 };

@@ -22,6 +22,23 @@ void CommonDialog::ShowSave() {
     Chosen();
 }
 
+QString CommonDialog::ShowOpen(const QString& title, const QString& filter) {
+    return SetUpAndShow(&CommonDialog::ShowOpen, title, filter);
+}
+
+QString CommonDialog::ShowSave(const QString& title, const QString& filter) {
+    return SetUpAndShow(&CommonDialog::ShowSave, title, filter);
+}
+
+QString CommonDialog::SetUpAndShow(void (CommonDialog::*show)(), const QString& title,
+                                   const QString& filter) {
+    DialogTitle = title;
+    CancelError = false;
+    Filter = filter;
+    (this->*show)();
+    return FileName;
+}
+
 void CommonDialog::Chosen() {
     if (!FileName.isEmpty())
         services.dialogFolders.lastChosen = QFileInfo(FileName).absolutePath();

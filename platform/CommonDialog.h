@@ -25,12 +25,17 @@ public:
 
     void ShowOpen();
     void ShowSave();
+    // The file dialogs set up and shown in one call: the title and filter set, CancelError
+    // cleared. The chosen path (also left in FileName), or empty when the user cancelled.
+    QString ShowOpen(const QString& title, const QString& filter);
+    QString ShowSave(const QString& title, const QString& filter);
     void ShowPrinter();
     // The printer chosen in the last printer dialog (the device context's stand-in).
     QPrinter& hDC();
 
 private:
     void Chosen(); // remembers the chosen file's folder for the next dialog
+    QString SetUpAndShow(void (CommonDialog::*show)(), const QString& title, const QString& filter);
     Services& services;
     QWidget* owner;
     std::unique_ptr<QPrinter> printer;

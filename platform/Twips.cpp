@@ -1,24 +1,20 @@
-// Twips conversions on the primary screen.
+// Twips conversions and the screen's DPI.
 #include "platform/Twips.h"
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 #include <cmath>
 
-namespace {
-
-// 96 DPI when there is no screen (no application object yet, or a headless run without one).
-double LogicalDpiX() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->logicalDotsPerInchX() : 96.0;
+double DotsPerInch(const QWidget* window, Qt::Orientation direction) {
+    const QScreen* screen =
+        window && window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return 96.0;
+    const double dpi =
+        direction == Qt::Horizontal ? screen->logicalDotsPerInchX() : screen->logicalDotsPerInchY();
+    return dpi > 0 ? dpi : 96.0;
 }
-
-double LogicalDpiY() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->logicalDotsPerInchY() : 96.0;
-}
-
-} // namespace
 
 int TwipsToPixels(double twips, double dotsPerInch) {
     return int(std::lround(twips * dotsPerInch / TwipsPerInch));
@@ -26,17 +22,4 @@ int TwipsToPixels(double twips, double dotsPerInch) {
 
 double PixelsToTwips(int pixels, double dotsPerInch) {
     return pixels * TwipsPerInch / dotsPerInch;
-}
-
-int TwipsToPixelsX(double twips) {
-    return TwipsToPixels(twips, LogicalDpiX());
-}
-int TwipsToPixelsY(double twips) {
-    return TwipsToPixels(twips, LogicalDpiY());
-}
-double PixelsToTwipsX(int pixels) {
-    return PixelsToTwips(pixels, LogicalDpiX());
-}
-double PixelsToTwipsY(int pixels) {
-    return PixelsToTwips(pixels, LogicalDpiY());
 }

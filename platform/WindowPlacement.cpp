@@ -28,15 +28,6 @@
 
 namespace {
 
-double DotsPerInch(const QWidget& window, Qt::Orientation direction) {
-    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return 96.0;
-    const double dpi =
-        direction == Qt::Horizontal ? screen->logicalDotsPerInchX() : screen->logicalDotsPerInchY();
-    return dpi > 0 ? dpi : 96.0;
-}
-
 // Far beyond any screen, yet safe to round to int.
 constexpr double PixelLimit = 1.0e9;
 
@@ -171,8 +162,8 @@ QRect WindowPlacement::Usable(const QRectF& outer, const QList<QRect>& screens,
 }
 
 void WindowPlacement::Restore(const TwipsRect& outer) {
-    const double dpiX = DotsPerInch(window, Qt::Horizontal);
-    const double dpiY = DotsPerInch(window, Qt::Vertical);
+    const double dpiX = DotsPerInch(&window, Qt::Horizontal);
+    const double dpiY = DotsPerInch(&window, Qt::Vertical);
     const QRectF pixels(outer.left * dpiX / TwipsPerInch, outer.top * dpiY / TwipsPerInch,
                         outer.width * dpiX / TwipsPerInch, outer.height * dpiY / TwipsPerInch);
     const QRect asStored(RoundedPixels(pixels.left()), RoundedPixels(pixels.top()),
@@ -190,8 +181,8 @@ void WindowPlacement::Restore(const TwipsRect& outer) {
 }
 
 TwipsRect WindowPlacement::Current() const {
-    const double dpiX = DotsPerInch(window, Qt::Horizontal);
-    const double dpiY = DotsPerInch(window, Qt::Vertical);
+    const double dpiX = DotsPerInch(&window, Qt::Horizontal);
+    const double dpiY = DotsPerInch(&window, Qt::Vertical);
     const QRect outer = window.frameGeometry();
     return {PixelsToTwips(outer.left(), dpiX), PixelsToTwips(outer.top(), dpiY),
             PixelsToTwips(outer.width(), dpiX), PixelsToTwips(outer.height(), dpiY)};

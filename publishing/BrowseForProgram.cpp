@@ -6,10 +6,7 @@
 #include "platform/CommonDialog.h"
 
 void BrowseForProgram(CommonDialog& dialog, const QString& title, QLineEdit& box) {
-    dialog.DialogTitle = title;
-    dialog.CancelError = false;
-    dialog.Filter = QStringLiteral("Executables (*.exe)|*.exe");
-    dialog.ShowOpen();
-    if (!dialog.FileName.isEmpty())
-        box.setText(dialog.FileName);
+    const QString fileName = dialog.ShowOpen(title, QStringLiteral("Executables (*.exe)|*.exe"));
+    if (!fileName.isEmpty())
+        box.setText(fileName);
 }

@@ -3,14 +3,14 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "app/Program.h"
 #include "platform/DirListBox.h"
 #include "platform/DriveListBox.h"
+#include "platform/MdiChildren.h"
 #include "platform/RuntimeError.h"
-#include "platform/Services.h"
+#include "workspace/DriveAndFolders.h"
 #include "workspace/WorkspaceFile.h"
 
 frmAddDir::frmAddDir(Program& program, QWidget* parent)
@@ -18,9 +18,7 @@ frmAddDir::frmAddDir(Program& program, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmAddDir"));
     setWindowTitle(QStringLiteral("Find Quake 3 Source Dir"));
-    // Fixed border, no minimize or maximize button.
-    setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    SetFixedBorder(*this);
 
     // No start-up code: both lists start at the process's current drive and directory.
     auto* body = new QWidget(this);
@@ -53,16 +51,7 @@ frmAddDir::frmAddDir(Program& program, QWidget* parent)
 }
 
 void frmAddDir::Drive1_Change() {
-    const QString drive = Drive1->Drive();
-    try {
-        DirList->setPath(drive);
-    } catch (const RuntimeError& error) {
-        {
-            const QSignalBlocker blocker(Drive1);
-            Drive1->setDrive(DirList->Path());
-        }
-        Report(QStringLiteral("The drive %1 cannot be read.\n\n%2").arg(drive, error.Description));
-    }
+    FollowDrive(program, this, *Drive1, *DirList);
 }
 
 void frmAddDir::cmdAdd_Click() {
@@ -70,11 +59,8 @@ void frmAddDir::cmdAdd_Click() {
 }
 
 void frmAddDir::Form_Unload() {
-    dlgCommonDialog.DialogTitle = QStringLiteral("New Workspace");
-    dlgCommonDialog.CancelError = false;
-    dlgCommonDialog.Filter = QStringLiteral("Kelto Dir Info (*.kws)|*.kws");
-    dlgCommonDialog.ShowSave();
-    const QString fileName = dlgCommonDialog.FileName;
+    const QString fileName = dlgCommonDialog.ShowSave(
+        QStringLiteral("New Workspace"), QStringLiteral("Kelto Dir Info (*.kws)|*.kws"));
     if (fileName.isEmpty())
         return;
     const QString directory = DirList->Path();
@@ -90,7 +76,7 @@ void frmAddDir::Form_Unload() {
 }
 
 void frmAddDir::Report(const QString& message) {
-    program.services.MsgBox(this, message, MsgButtons::OK, MsgIcon::Exclamation, program.App.Title);
+    ReportListFailure(program, this, message);
 }
 
 void frmAddDir::closeEvent(QCloseEvent* event) {

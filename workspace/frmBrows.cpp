@@ -3,23 +3,21 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
-#include <QSignalBlocker>
 
 #include "app/Program.h"
 #include "platform/DirListBox.h"
 #include "platform/DriveListBox.h"
 #include "platform/FileListBox.h"
+#include "platform/MdiChildren.h"
 #include "platform/PathStyle.h"
 #include "platform/RuntimeError.h"
-#include "platform/Services.h"
+#include "workspace/DriveAndFolders.h"
 
 frmBrows::frmBrows(Program& program, QWidget* parent) : QMdiSubWindow(parent), program(program) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmBrows"));
     setWindowTitle(QStringLiteral("File Browser"));
-    // Fixed border, no minimize or maximize button.
-    setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    SetFixedBorder(*this);
 
     auto* body = new QWidget(this);
     Drive1 = new DriveListBox(body);
@@ -60,17 +58,7 @@ void frmBrows::Form_Load() {
 }
 
 void frmBrows::Drive1_Change() {
-    const QString drive = Drive1->Drive();
-    try {
-        Dir1->setPath(drive);
-    } catch (const RuntimeError& error) {
-        // The drive cannot be read: the lists stay where they were, and so does the drive list.
-        {
-            const QSignalBlocker blocker(Drive1);
-            Drive1->setDrive(Dir1->Path());
-        }
-        Report(QStringLiteral("The drive %1 cannot be read.\n\n%2").arg(drive, error.Description));
-    }
+    FollowDrive(program, this, *Drive1, *Dir1);
 }
 
 void frmBrows::Dir1_Change() {
@@ -105,7 +93,7 @@ void frmBrows::SetDirectory(const QString& directory) {
 }
 
 void frmBrows::Report(const QString& message) {
-    program.services.MsgBox(this, message, MsgButtons::OK, MsgIcon::Exclamation, program.App.Title);
+    ReportListFailure(program, this, message);
 }
 
 void frmBrows::closeEvent(QCloseEvent* event) {

@@ -19,11 +19,8 @@ void frmMain::mnuFileNW_Click() {
 }
 
 void frmMain::mnuFileOW_Click() {
-    dlgCommonDialog.DialogTitle = QStringLiteral("Open Workspace");
-    dlgCommonDialog.CancelError = false;
-    dlgCommonDialog.Filter = QStringLiteral("Kelto Dir Info (*.kws)|*.kws");
-    dlgCommonDialog.ShowOpen();
-    const QString fileName = dlgCommonDialog.FileName;
+    const QString fileName = dlgCommonDialog.ShowOpen(
+        QStringLiteral("Open Workspace"), QStringLiteral("Kelto Dir Info (*.kws)|*.kws"));
     if (fileName.isEmpty())
         return;
     OpenWorkspaceFile(fileName);

@@ -73,7 +73,9 @@ protected:
 };
 
 TEST_F(ChildFit, NewChildWindowsFitTheFirstRunClientAreaCascaded) {
-    ASSERT_EQ(main->frameGeometry().size(), QSize(TwipsToPixelsX(6500), TwipsToPixelsY(6500)));
+    ASSERT_EQ(main->frameGeometry().size(),
+              QSize(TwipsToPixels(6500, DotsPerInch(nullptr, Qt::Horizontal)),
+                    TwipsToPixels(6500, DotsPerInch(nullptr, Qt::Vertical))));
     QMdiSubWindow* browser = main->Brows;
     ASSERT_TRUE(browser);
     ExpectTitleBarInside(browser);

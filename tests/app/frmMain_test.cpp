@@ -1,8 +1,10 @@
 // The main window as it is built and loaded: menus, toolbar, status bar, the placement and
 // paths kept in the settings store, the close sequence and the request timer.
 #include <QAction>
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -24,8 +26,10 @@ QString Setting(const char* key) {
 }
 
 QRect TwipsRect(double left, double top, double width, double height) {
-    return QRect(TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width),
-                 TwipsToPixelsY(height));
+    return QRect(TwipsToPixels(left, DotsPerInch(nullptr, Qt::Horizontal)),
+                 TwipsToPixels(top, DotsPerInch(nullptr, Qt::Vertical)),
+                 TwipsToPixels(width, DotsPerInch(nullptr, Qt::Horizontal)),
+                 TwipsToPixels(height, DotsPerInch(nullptr, Qt::Vertical)));
 }
 
 struct MenuRow {
@@ -166,15 +170,44 @@ TEST_F(MainWindowTest, LoadStartsTimerPanelsAndClearedState) {
     EXPECT_EQ(main->windowTitle(), "Kelto");
     EXPECT_TRUE(timerStartedByLoad); // running at 100 ms; the fixture then stops it
     EXPECT_EQ(main->Timer1->interval(), 100);
+
+    // Left to right: "Status" taking the width the others leave, then the date and the time
+    // as the locale writes them short. The clock may have ticked on since the panels were set.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QLocale locale;
+    auto shown = [&](const QDateTime& at) {
+        return QStringList{locale.toString(at.date(), QLocale::ShortFormat),
+                           locale.toString(at.time(), QLocale::ShortFormat)};
+    };
+    const QStringList panels = {main->sbPanelDate->text(), main->sbPanelTime->text()};
+    bool current = false;
+    for (int back = 0; back <= 60 && !current; ++back)
+        current = panels == shown(now.addSecs(-back));
+    EXPECT_TRUE(current) << panels.join(" ").toStdString();
     EXPECT_EQ(main->sbPanelStatus->text(), "Status");
-    EXPECT_FALSE(main->sbPanelDate->text().isEmpty());
-    EXPECT_FALSE(main->sbPanelTime->text().isEmpty());
+    const int y = main->sbPanelStatus->geometry().center().y();
+    EXPECT_LT(main->sbPanelStatus->geometry().right(), main->sbPanelDate->geometry().left());
+    EXPECT_LT(main->sbPanelDate->geometry().right(), main->sbPanelTime->geometry().left());
+    EXPECT_EQ(main->sbPanelDate->geometry().center().y(), y);
+    EXPECT_LT(main->sbPanelDate->geometry().left() - main->sbPanelStatus->geometry().right(),
+              10); // no gap but the bar's spacing
     EXPECT_TRUE(main->tbToolBar->isVisible());
     EXPECT_TRUE(main->sbStatusBar->isVisible());
-    EXPECT_FALSE(program->colorCode.DirectiveColor.isEmpty());
-    EXPECT_TRUE(program->module1.FTPClientPath.isEmpty());
-    EXPECT_TRUE(program->module1.WebBrowserPath.isEmpty());
-    EXPECT_TRUE(program->module1.EmailClientPath.isEmpty());
+
+    // The colour values, the slots and the search state as load leaves them.
+    EXPECT_EQ(program->colorCode.PlainColor, "0");
+    EXPECT_EQ(program->colorCode.DirectiveColor, "16711680");
+    EXPECT_EQ(program->colorCode.CommentColor, "32768");
+    const Module1& m = program->module1;
+    EXPECT_FALSE(m.KeyPending);
+    EXPECT_EQ(
+        QStringList({m.PendingOpenFile, m.PendingSourceDir, m.PendingFindText, main->SourceDir,
+                     main->LastFindText, m.FTPClientPath, m.WebBrowserPath, m.EmailClientPath}),
+        QStringList(8, QString()));
+    EXPECT_EQ(main->LastFindPos, 0);
+    // The file browser shows, active, with its menu item checked.
+    EXPECT_TRUE(main->ActiveIsBrowser());
+    EXPECT_TRUE(main->mnuWindowFile->isChecked());
 }
 
 TEST_F(MainWindowTest, FirstRunPlacementAndRestoredPlacementThroughARestart) {
@@ -185,10 +218,14 @@ TEST_F(MainWindowTest, FirstRunPlacementAndRestoredPlacementThroughARestart) {
     const QRect outer = main->frameGeometry(); // frame included
     program->module1.WebBrowserPath = "/usr/bin/firefox --new-window";
     CloseProgram();
-    EXPECT_EQ(Setting("MainLeft"), QString::number(PixelsToTwipsX(outer.left())));
-    EXPECT_EQ(Setting("MainTop"), QString::number(PixelsToTwipsY(outer.top())));
-    EXPECT_EQ(Setting("MainWidth"), QString::number(PixelsToTwipsX(outer.width())));
-    EXPECT_EQ(Setting("MainHeight"), QString::number(PixelsToTwipsY(outer.height())));
+    EXPECT_EQ(Setting("MainLeft"),
+              QString::number(PixelsToTwips(outer.left(), DotsPerInch(nullptr, Qt::Horizontal))));
+    EXPECT_EQ(Setting("MainTop"),
+              QString::number(PixelsToTwips(outer.top(), DotsPerInch(nullptr, Qt::Vertical))));
+    EXPECT_EQ(Setting("MainWidth"),
+              QString::number(PixelsToTwips(outer.width(), DotsPerInch(nullptr, Qt::Horizontal))));
+    EXPECT_EQ(Setting("MainHeight"),
+              QString::number(PixelsToTwips(outer.height(), DotsPerInch(nullptr, Qt::Vertical))));
     EXPECT_EQ(Setting("webPath"), "/usr/bin/firefox --new-window");
     EXPECT_EQ(Setting("ftpPath"), "");
 

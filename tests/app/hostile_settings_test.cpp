@@ -13,8 +13,10 @@
 namespace {
 
 QRect TwipsRect(double left, double top, double width, double height) {
-    return QRect(TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width),
-                 TwipsToPixelsY(height));
+    return QRect(TwipsToPixels(left, DotsPerInch(nullptr, Qt::Horizontal)),
+                 TwipsToPixels(top, DotsPerInch(nullptr, Qt::Vertical)),
+                 TwipsToPixels(width, DotsPerInch(nullptr, Qt::Horizontal)),
+                 TwipsToPixels(height, DotsPerInch(nullptr, Qt::Vertical)));
 }
 
 class HostileSettings : public ProgramFixture {
@@ -74,8 +76,10 @@ TEST_F(HostileSettings, PlacementBeyondTheDesktopIsMendedAndNotWrittenBack) {
     QApplication::processEvents();
     const QRect moved = main->frameGeometry();
     CloseProgram();
-    EXPECT_EQ(stored("MainLeft"), QString::number(PixelsToTwipsX(moved.left())));
-    EXPECT_EQ(stored("MainWidth"), QString::number(PixelsToTwipsX(moved.width())));
+    EXPECT_EQ(stored("MainLeft"),
+              QString::number(PixelsToTwips(moved.left(), DotsPerInch(nullptr, Qt::Horizontal))));
+    EXPECT_EQ(stored("MainWidth"),
+              QString::number(PixelsToTwips(moved.width(), DotsPerInch(nullptr, Qt::Horizontal))));
     StartProgram();
     EXPECT_EQ(main->frameGeometry(), moved);
 }

@@ -210,13 +210,15 @@ TEST_F(FindCommands, MatchWholeWordEachWay) {
 }
 
 TEST_F(FindCommands, FindAgainIgnoresTheOptionsOfTheLastFind) {
-    NewWindow("x Foo print Foo");
+    // With the options of the Find (whole word, match case) the next match would be the "Foo"
+    // at 12; Find Again takes the "foo" inside "xfoox" at 7.
+    NewWindow("x Foo xfoox Foo");
     FindThroughTheWindow("Foo", true, true);
     ASSERT_EQ(main->LastFindPos, 2);
-    main->LastFindText = "INT"; // as if the last Find had been for INT, whole word, case
-    main->LastFindPos = 0;
-    main->mnuEditFA_Click();
-    EXPECT_EQ(main->LastFindPos, 8); // inside "print", any case
+    ASSERT_EQ(main->LastFindText, "Foo");
+    main->mnuEditFA_Click(); // starts at 2 + 3 + 1 = 6
+    EXPECT_EQ(main->LastFindPos, 7);
+    EXPECT_EQ(main->LastFindText, "Foo");
 }
 
 TEST_F(FindCommands, EmptyFindSearchesNothing) {

@@ -127,7 +127,7 @@ TEST_F(DocumentWindowTest, YesOnAnUntitledWindowAsksForANameAndWritesNothingWhen
     services.messageAnswers.push_back(MsgAnswer::Yes);
     services.fileAnswers.push_back(path);
     EXPECT_TRUE(Close(document));
-    EXPECT_TRUE(ReadAll(path).startsWith("int y;"));
+    EXPECT_EQ(ReadAll(path), QByteArray("int y;"));
 }
 
 TEST_F(DocumentWindowTest, YesOnATitledWindowSavesToItsCaption) {
@@ -139,7 +139,7 @@ TEST_F(DocumentWindowTest, YesOnATitledWindowSavesToItsCaption) {
     services.messageAnswers.push_back(MsgAnswer::Yes);
     EXPECT_TRUE(Close(document));
     EXPECT_EQ(services.count("ShowSave"), 0);
-    EXPECT_TRUE(ReadAll(path).startsWith("void G_Init(void);"));
+    EXPECT_EQ(ReadAll(path), QByteArray("void G_Init(void);"));
 }
 
 TEST_F(DocumentWindowTest, AFailedSaveKeepsTheWindowAndItsText) {

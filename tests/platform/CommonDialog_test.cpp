@@ -88,4 +88,28 @@ TEST(CommonDialog, FlagsStayAndThePrinterChosenIsHdc) {
     EXPECT_EQ(printers[1], &dialog.hDC());
 }
 
+// One call sets a file dialog up (title, filter, no cancel error left from a printer dialog)
+// and answers the chosen name, which FileName also holds.
+TEST(CommonDialog, OneCallSetsUpAndShowsAFileDialog) {
+    ScriptedServices services;
+    CommonDialog dialog(services, nullptr);
+    services.fileAnswers = {"/src/a.kws", ""};
+    dialog.CancelError = true;
+
+    EXPECT_EQ(dialog.ShowOpen("Open Workspace", "Kelto Dir Info (*.kws)|*.kws"), "/src/a.kws");
+    EXPECT_FALSE(dialog.CancelError);
+    EXPECT_EQ(dialog.ShowSave("Save As", "All Files (*.*)|*.*"), "");
+    EXPECT_EQ(dialog.FileName, "");
+    EXPECT_EQ(dialog.DialogTitle, "Save As");
+    EXPECT_EQ(dialog.Filter, "All Files (*.*)|*.*");
+
+    const auto calls = services.calls;
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].kind, "ShowOpen");
+    EXPECT_EQ(calls[0].title, "Open Workspace");
+    EXPECT_EQ(calls[0].filter, "Kelto Dir Info (*.kws)|*.kws");
+    EXPECT_EQ(calls[1].kind, "ShowSave");
+    EXPECT_EQ(calls[1].title, "Save As");
+}
+
 } // namespace

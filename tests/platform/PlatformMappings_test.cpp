@@ -1,3 +1,5 @@
+#include <QGuiApplication>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 #include "PrintQString.h"
@@ -59,9 +61,13 @@ TEST(Twips, ConvertWithTheDpi) {
     EXPECT_EQ(TwipsToPixels(6500, 144), 650);
     EXPECT_DOUBLE_EQ(PixelsToTwips(1, 96), 15.0);
     EXPECT_DOUBLE_EQ(PixelsToTwips(650, 144), 6500.0);
-    // The screen's own conversion comes back to the same pixels.
+    // The DPI of no window is the primary screen's; its pixels come back the same through twips.
+    const double dpi = DotsPerInch(nullptr, Qt::Horizontal);
+    EXPECT_EQ(dpi, QGuiApplication::primaryScreen()->logicalDotsPerInchX());
+    EXPECT_EQ(DotsPerInch(nullptr, Qt::Vertical),
+              QGuiApplication::primaryScreen()->logicalDotsPerInchY());
     for (int px : {0, 1, 67, 433, 1279})
-        EXPECT_EQ(TwipsToPixelsX(PixelsToTwipsX(px)), px);
+        EXPECT_EQ(TwipsToPixels(PixelsToTwips(px, dpi), dpi), px);
 }
 
 } // namespace

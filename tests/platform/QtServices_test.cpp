@@ -1,5 +1,6 @@
-// The real services, on the offscreen platform: program starts, the file dialog's listing, the
-// message box's Yes/No question and what it says, and the printer dialog's page-range fields.
+// The real services, on the offscreen platform: program starts; the real dialogs and message
+// boxes as the program asks for them (titles, icons, buttons, filters, modes, the keys that
+// answer them), found as they show, read, and answered as the user would.
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -222,6 +224,184 @@ TEST(QtServicesPrinter, Flag8LeavesNoPageRangeFieldsInTheDialog) {
         }
         EXPECT_EQ(selectionMarked, flags == 265);
     }
+}
+
+// Each message box as the program asks for it: the title (the program's name when none is
+// given), the icon, the text, the buttons, which one Enter presses and what Esc does.
+TEST(QtServicesMessageBox, CaptionIconButtonsAndKeysAsAsked) {
+    struct Row {
+        MsgButtons buttons;
+        MsgIcon icon;
+        QString caption;
+        QMessageBox::Icon shownIcon;
+        QString shownTitle;
+        QMessageBox::StandardButtons shownButtons;
+        Qt::Key key;      // pressed first
+        bool closedByKey; // the key answered the box
+        MsgAnswer answer; // what the box answered
+    };
+    const QMessageBox::StandardButtons yesNo = QMessageBox::Yes | QMessageBox::No;
+    const Row rows[] = {
+        {MsgButtons::OK, MsgIcon::None, "", QMessageBox::NoIcon, "Kelto", QMessageBox::Ok,
+         Qt::Key_Escape, true, MsgAnswer::OK},
+        {MsgButtons::OK, MsgIcon::Information, "Kelto", QMessageBox::Information, "Kelto",
+         QMessageBox::Ok, Qt::Key_Return, true, MsgAnswer::OK},
+        {MsgButtons::OK, MsgIcon::Exclamation, "Build", QMessageBox::Warning, "Build",
+         QMessageBox::Ok, Qt::Key_Escape, true, MsgAnswer::OK},
+        {MsgButtons::OK, MsgIcon::Critical, "Kelto", QMessageBox::Critical, "Kelto",
+         QMessageBox::Ok, Qt::Key_Return, true, MsgAnswer::OK},
+        {MsgButtons::YesNo, MsgIcon::Question, "Kelto", QMessageBox::Question, "Kelto", yesNo,
+         Qt::Key_Return, true, MsgAnswer::Yes},
+        {MsgButtons::YesNo, MsgIcon::None, "Save Changes?", QMessageBox::NoIcon, "Save Changes?",
+         yesNo, Qt::Key_Escape, false, MsgAnswer::No},
+    };
+    QtServices services;
+    QWidget owner;
+    owner.show();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.shownTitle.toStdString() + " " + std::to_string(int(row.icon)));
+        QMessageBox::Icon icon{};
+        QString title, text;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+        QWidget* parent = nullptr;
+        bool closedByKey = false;
+        WhenModal([&](QWidget& widget) {
+            auto& box = static_cast<QMessageBox&>(widget);
+            icon = box.icon();
+            title = box.windowTitle();
+            text = box.text();
+            buttons = box.standardButtons();
+            defaultButton = box.standardButton(box.defaultButton());
+            parent = box.parentWidget();
+            QTest::keyClick(&box, row.key);
+            QApplication::processEvents();
+            closedByKey = !box.isVisible();
+            if (!closedByKey)
+                box.button(QMessageBox::No)->click();
+        });
+        EXPECT_EQ(services.MsgBox(&owner, "Line one\nline two", row.buttons, row.icon, row.caption),
+                  row.answer);
+        EXPECT_EQ(icon, row.shownIcon);
+        EXPECT_EQ(title, row.shownTitle);
+        EXPECT_EQ(text, "Line one\nline two");
+        EXPECT_EQ(buttons, row.shownButtons);
+        EXPECT_EQ(defaultButton,
+                  row.buttons == MsgButtons::OK ? QMessageBox::Ok : QMessageBox::Yes);
+        EXPECT_EQ(parent, &owner);
+        EXPECT_EQ(closedByKey, row.closedByKey);
+    }
+}
+
+// What the real file dialogs are asked to be, read from the dialog as it shows.
+struct FileDialogSeen {
+    QString title;
+    QFileDialog::AcceptMode acceptMode{};
+    QFileDialog::FileMode fileMode{};
+    QFileDialog::Options options;
+    QStringList nameFilters;
+    QString directory;
+    QWidget* parent = nullptr;
+    bool stayedOpen = false; // after the name was typed and Enter pressed
+};
+
+// Shows the Open or Save dialog through the services, reads it, then answers it as the user
+// would: types name and presses Enter, or presses Esc when name is empty.
+QString AnswerFileDialog(bool save, QWidget* owner, const QString& title, const QString& filter,
+                         const QString& folder, const QString& name, FileDialogSeen& seen) {
+    WhenModal([&](QWidget& widget) {
+        auto& dialog = static_cast<QFileDialog&>(widget);
+        seen = {dialog.windowTitle(), dialog.acceptMode(),  dialog.fileMode(),
+                dialog.options(),     dialog.nameFilters(), dialog.directory().absolutePath(),
+                dialog.parentWidget()};
+        auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
+        if (name.isEmpty() || !edit) {
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+            return;
+        }
+        edit->clear();
+        QTest::keyClicks(edit, name);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QApplication::processEvents();
+        seen.stayedOpen = dialog.isVisible();
+        if (seen.stayedOpen)
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    QtServices services;
+    return save ? services.ShowSave(owner, title, filter, folder)
+                : services.ShowOpen(owner, title, filter, folder);
+}
+
+TEST(QtServicesFileDialog, OpenAndSaveAreSetUpAsAskedAndEscCancels) {
+    QTemporaryDir dir;
+    MakeFile(dir.filePath("g_main.c"), false);
+    QWidget owner;
+    owner.show();
+    const QFileDialog::Options always =
+        QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails;
+    FileDialogSeen seen;
+
+    EXPECT_EQ(AnswerFileDialog(false, &owner, "Open", "All Files (*.*)|*.*", dir.path(), "g_main.c",
+                               seen),
+              QDir::toNativeSeparators(dir.filePath("g_main.c")));
+    EXPECT_EQ(seen.title, "Open");
+    EXPECT_EQ(seen.acceptMode, QFileDialog::AcceptOpen);
+    EXPECT_EQ(seen.fileMode, QFileDialog::ExistingFile); // no name of a file not there
+    EXPECT_EQ(seen.options & always, always);
+    EXPECT_EQ(seen.nameFilters, QStringList{"All Files (*.*) (*)"});
+    EXPECT_EQ(seen.directory, dir.path());
+    EXPECT_EQ(seen.parent, &owner);
+    EXPECT_FALSE(seen.stayedOpen);
+
+    EXPECT_EQ(AnswerFileDialog(true, &owner, "New Workspace", "Kelto Dir Info (*.kws)|*.kws",
+                               dir.path(), "", seen),
+              ""); // Esc
+    EXPECT_EQ(seen.title, "New Workspace");
+    EXPECT_EQ(seen.acceptMode, QFileDialog::AcceptSave);
+    EXPECT_EQ(seen.fileMode, QFileDialog::AnyFile);
+    EXPECT_EQ(seen.nameFilters, QStringList{"Kelto Dir Info (*.kws) (*.kws)"});
+
+    // Save takes a new name, and an existing one without asking (the commands replace it).
+    EXPECT_EQ(
+        AnswerFileDialog(true, &owner, "Save As", "All Files (*.*)|*.*", dir.path(), "new.c", seen),
+        QDir::toNativeSeparators(dir.filePath("new.c")));
+    EXPECT_EQ(AnswerFileDialog(true, &owner, "Save As", "All Files (*.*)|*.*", dir.path(),
+                               "g_main.c", seen),
+              QDir::toNativeSeparators(dir.filePath("g_main.c")));
+    EXPECT_FALSE(seen.stayedOpen);
+    EXPECT_TRUE(seen.options.testFlag(QFileDialog::DontConfirmOverwrite));
+}
+
+// The printer dialog: its title, Selection offered and marked with flag 1, and Esc cancels.
+TEST(QtServicesPrinter, TitleSelectionAndEsc) {
+    QtServices services;
+    QPrinter printer;
+    QWidget owner;
+    owner.show();
+    for (const int flags : {264, 265}) {
+        QString title;
+        bool selectionOffered = false;
+        QAbstractPrintDialog::PrintRange range{};
+        QWidget* parent = nullptr;
+        WhenModal([&](QWidget& widget) {
+            auto& dialog = static_cast<QPrintDialog&>(widget);
+            title = dialog.windowTitle();
+            selectionOffered = dialog.testOption(QAbstractPrintDialog::PrintSelection);
+            range = dialog.printRange();
+            parent = dialog.parentWidget();
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        });
+        EXPECT_FALSE(
+            services.ShowPrinter(&owner, flags == 264 ? "Page Setup" : "Print", flags, printer));
+        EXPECT_EQ(title, flags == 264 ? "Page Setup" : "Print");
+        EXPECT_EQ(selectionOffered, flags == 265);
+        EXPECT_EQ(range,
+                  flags == 265 ? QAbstractPrintDialog::Selection : QAbstractPrintDialog::AllPages);
+        EXPECT_EQ(parent, &owner);
+    }
+    // Accepted, the dialog tells the caller to go on.
+    WhenModal([](QWidget& dialog) { static_cast<QDialog&>(dialog).accept(); });
+    EXPECT_TRUE(services.ShowPrinter(&owner, "Print", 264, printer));
 }
 
 } // namespace
