@@ -1,6 +1,9 @@
 // Command-line splitting and quoting, and the choice of what a typed command line starts.
 #include "platform/Launcher.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace Launcher {
 
 namespace {
@@ -73,6 +76,16 @@ QByteArray ShellQuoted(const QByteArray& word) {
     QByteArray quoted = word;
     quoted.replace('\'', "'\\''");
     return '\'' + quoted + '\'';
+}
+
+QByteArray BatchQuoted(const QByteArray& word) {
+    constexpr std::string_view special = "&|<>^()%";
+    if (std::none_of(word.begin(), word.end(),
+                     [&](char c) { return special.find(c) != std::string_view::npos; }))
+        return word;
+    QByteArray quoted = word;
+    quoted.replace('%', "%%");
+    return '"' + quoted + '"';
 }
 
 std::optional<ProgramStart>

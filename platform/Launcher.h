@@ -21,6 +21,11 @@ std::optional<QStringList> SplitCommandLine(const QString& text);
 // sh both read it back as exactly that word.
 QByteArray ShellQuoted(const QByteArray& word);
 
+// A word for a line of a batch file that cmd reads as exactly that word: as it is when it holds
+// none of cmd's special characters (a documented script keeps its bytes), else in double quotes
+// (where & | < > ^ ( ) are plain) with each % doubled (a batch file expands %NAME% even there).
+QByteArray BatchQuoted(const QByteArray& word);
+
 struct ProgramStart {
     QString program;
     QStringList arguments;

@@ -18,8 +18,8 @@ QByteArray Compose(const QString& sourceDir, const BuildModule& module,
     const QByteArray moduleDirectory =
         PathsFor(sourceDir, module, style).moduleDirectory.toLocal8Bit();
     if (style == PathStyle::Style::Windows)
-        return sourceDir.left(2).toLocal8Bit() + "\r\n" + "cd " + moduleDirectory + "\r\n" + body +
-               "\r\n";
+        return sourceDir.left(2).toLocal8Bit() + "\r\n" + "cd " +
+               Launcher::BatchQuoted(moduleDirectory) + "\r\n" + body + "\r\n";
     QByteArray lfBody = body;
     lfBody.replace("\r\n", "\n");
     return "#!/bin/sh\ncd " + Launcher::ShellQuoted(moduleDirectory) + " || exit 1\n" + lfBody +

@@ -17,6 +17,12 @@ TEST(BuildScript, WindowsScriptIsDriveCdTemplateWithCrLf) {
                                                    "call q3lcc cg_main.c\r\n", Style::Windows);
     EXPECT_EQ(script, QByteArray("D:\r\ncd D:\\gamesrc\\cgame\r\ncall q3lcc cg_main.c\r\n"));
 
+    // A folder name that cmd would read as a second command (&) or a variable (%...%) is
+    // quoted, each % doubled; the name arrives at cd as it is written.
+    EXPECT_EQ(BuildScript::Compose(QStringLiteral("D:\\Mods & Maps (%USERNAME%)"), BuildModules[1],
+                                   "", Style::Windows),
+              QByteArray("D:\r\ncd \"D:\\Mods & Maps (%%USERNAME%%)\\game\"\r\n\r\n"));
+
     const BuildScript::Paths paths =
         BuildScript::PathsFor(QStringLiteral("D:\\gamesrc"), BuildModules[0], Style::Windows);
     EXPECT_EQ(paths.templatePath, QStringLiteral("D:\\gamesrc\\cgame\\cgamebak.bat"));
