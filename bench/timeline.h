@@ -63,11 +63,12 @@ inline Burst FirstBurst(const std::vector<Event>& events, double from, double ga
 }
 
 // The last paint at or after `from` that is followed by `quiet` ms without any paint, or by
-// nothing at all; -1 when nothing was painted.
-inline double Settled(const std::vector<Event>& events, double from, double quiet) {
+// nothing at all; -1 when nothing was painted. Paints no wider than `caret` pixels (a blinking
+// caret's) are not counted.
+inline double Settled(const std::vector<Event>& events, double from, double quiet, int caret = 0) {
     double last = -1;
     for (const Event& e : events) {
-        if (e.kind != Event::Kind::Paint || e.time < from)
+        if (e.kind != Event::Kind::Paint || e.time < from || e.rect.width <= caret)
             continue;
         if (last >= 0 && e.time - last >= quiet)
             break;

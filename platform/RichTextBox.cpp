@@ -10,6 +10,7 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -27,6 +28,7 @@
 #include "platform/RichTextBoxEngine.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextSearch.h"
+#include "platform/Twips.h"
 
 namespace {
 
@@ -124,6 +126,7 @@ public:
     ~UserInput() {
         if (--box.userInputDepth != 0)
             return;
+        box.FindReturnedSoftBreaks();
         const auto insertions = std::move(box.userInsertions);
         box.userInsertions.clear();
         for (const auto& [start, length] : insertions)
@@ -192,8 +195,12 @@ long RichTextBox::Sci(unsigned int message, unsigned long wParam, long lParam) c
 
 // ---- Positions ------------------------------------------------------------------------------
 
-int RichTextBox::ByteLength() const {
+int RichTextBox::EditorLength() const {
     return static_cast<int>(Sci(Sc::SCI_GETLENGTH));
+}
+
+int RichTextBox::ByteLength() const {
+    return EditorLength() - static_cast<int>(softBreaks.size());
 }
 
 // Scintilla keeps the UTF-16 line index up to date on every insertion at a cost of several
@@ -211,7 +218,8 @@ int RichTextBox::TextLength() const {
     EnsureIndex();
     const long lines = Sci(Sc::SCI_GETLINECOUNT);
     return static_cast<int>(
-        Sci(Sc::SCI_INDEXPOSITIONFROMLINE, lines, Sc::SC_LINECHARACTERINDEX_UTF16));
+               Sci(Sc::SCI_INDEXPOSITIONFROMLINE, lines, Sc::SC_LINECHARACTERINDEX_UTF16)) -
+           static_cast<int>(softBreaks.size());
 }
 
 // Every non-ASCII character takes more bytes in UTF-8 than code units in UTF-16. Text inserted
@@ -229,37 +237,96 @@ bool RichTextBox::IsAscii() const {
     return asciiOnly;
 }
 
-int RichTextBox::ByteFromChar(int charPosition) const {
-    const int bytes = ByteLength();
+// Soft break i stands at editor byte softBreaks[i] and before text byte softBreaks[i] - i.
+int RichTextBox::SoftBreaksBefore(int editorByte) const {
+    return static_cast<int>(std::lower_bound(softBreaks.begin(), softBreaks.end(), editorByte) -
+                            softBreaks.begin());
+}
+
+bool RichTextBox::IsSoftBreak(int editorByte) const {
+    return std::binary_search(softBreaks.begin(), softBreaks.end(), editorByte);
+}
+
+int RichTextBox::EditorFromTextByte(int textByte, bool rowEnd) const {
+    if (softBreaks.empty())
+        return textByte;
+    int low = 0;
+    int high = static_cast<int>(softBreaks.size());
+    while (low < high) { // breaks standing before textByte (or at it, for a row's start)
+        const int middle = (low + high) / 2;
+        const int at = softBreaks[static_cast<size_t>(middle)] - middle;
+        if (at < textByte || (!rowEnd && at == textByte))
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return textByte + low;
+}
+
+int RichTextBox::TextFromEditorByte(int editorByte) const {
+    return editorByte - SoftBreaksBefore(editorByte);
+}
+
+int RichTextBox::EditorByteFromChar(int charPosition) const {
     if (IsAscii())
-        return std::clamp(charPosition, 0, bytes);
+        return EditorFromTextByte(std::clamp(charPosition, 0, ByteLength()));
+    const int bytes = EditorLength();
     const int length = TextLength();
     charPosition = std::clamp(charPosition, 0, length);
-    if (length == bytes || charPosition == length)
-        return charPosition == length ? bytes : charPosition;
+    if (charPosition == length)
+        return bytes;
+    // Soft breaks are characters of the editor's index: those before the position count too.
+    // Soft break i is the last character of its row.
+    int low = 0;
+    int high = static_cast<int>(softBreaks.size());
+    while (low < high) {
+        const int middle = (low + high) / 2;
+        const long row = Sci(Sc::SCI_LINEFROMPOSITION,
+                             static_cast<unsigned long>(softBreaks[static_cast<size_t>(middle)]));
+        const long at =
+            Sci(Sc::SCI_INDEXPOSITIONFROMLINE, row + 1, Sc::SC_LINECHARACTERINDEX_UTF16) - 1 -
+            middle;
+        if (at <= charPosition)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    const long editorChar = charPosition + low;
+    if (length + static_cast<int>(softBreaks.size()) == bytes)
+        return static_cast<int>(editorChar);
     const long line =
-        Sci(Sc::SCI_LINEFROMINDEXPOSITION, charPosition, Sc::SC_LINECHARACTERINDEX_UTF16);
+        Sci(Sc::SCI_LINEFROMINDEXPOSITION, editorChar, Sc::SC_LINECHARACTERINDEX_UTF16);
     const long lineChar = Sci(Sc::SCI_INDEXPOSITIONFROMLINE, line, Sc::SC_LINECHARACTERINDEX_UTF16);
     const int lineByte = static_cast<int>(Sci(Sc::SCI_POSITIONFROMLINE, line));
     const int nextLine = static_cast<int>(Sci(Sc::SCI_POSITIONFROMLINE, line + 1));
     return lineByte +
            static_cast<int>(ByteOfUnit(RangeView(lineByte, nextLine > lineByte ? nextLine : bytes),
-                                       charPosition - lineChar));
+                                       editorChar - lineChar));
 }
 
-int RichTextBox::CharFromByte(int bytePosition) const {
-    const int bytes = ByteLength();
-    bytePosition = std::clamp(bytePosition, 0, bytes);
+int RichTextBox::CharFromEditorByte(int editorByte) const {
+    const int bytes = EditorLength();
+    editorByte = std::clamp(editorByte, 0, bytes);
+    const int breaks = SoftBreaksBefore(editorByte);
     if (IsAscii())
-        return bytePosition;
+        return editorByte - breaks;
     EnsureIndex();
-    const long line = Sci(Sc::SCI_LINEFROMPOSITION, bytePosition);
+    const long line = Sci(Sc::SCI_LINEFROMPOSITION, editorByte);
     const int lineByte = static_cast<int>(Sci(Sc::SCI_POSITIONFROMLINE, line));
     const long lineChar = Sci(Sc::SCI_INDEXPOSITIONFROMLINE, line, Sc::SC_LINECHARACTERINDEX_UTF16);
     // The character the position falls in is read whole, to know its length.
-    const int through = std::min(bytes, bytePosition + 4);
+    const int through = std::min(bytes, editorByte + 4);
     return static_cast<int>(lineChar + UnitsBefore(RangeView(lineByte, through),
-                                                   static_cast<size_t>(bytePosition - lineByte)));
+                                                   static_cast<size_t>(editorByte - lineByte))) -
+           breaks;
+}
+
+int RichTextBox::ByteFromChar(int charPosition) const {
+    return TextFromEditorByte(EditorByteFromChar(charPosition));
+}
+
+int RichTextBox::CharFromByte(int bytePosition) const {
+    return CharFromEditorByte(EditorFromTextByte(std::clamp(bytePosition, 0, ByteLength())));
 }
 
 // ---- Text ------------------------------------------------------------------------------------
@@ -267,21 +334,52 @@ int RichTextBox::CharFromByte(int bytePosition) const {
 std::string_view RichTextBox::Utf8View() const {
     const auto* bytes =
         static_cast<const char*>(engine->SendScintillaPtrResult(Sc::SCI_GETCHARACTERPOINTER));
-    return {bytes, static_cast<size_t>(ByteLength())};
+    if (softBreaks.empty())
+        return {bytes, static_cast<size_t>(EditorLength())};
+    if (!plainValid) {
+        plainText.resize(ByteLength());
+        char* out = plainText.data();
+        int from = 0;
+        for (const int softBreak : softBreaks) {
+            out = std::copy(bytes + from, bytes + softBreak, out);
+            from = softBreak + 1;
+        }
+        std::copy(bytes + from, bytes + EditorLength(), out);
+        plainValid = true;
+        // A copy of a long text is not kept for long: whoever asked for it is done by then.
+        QTimer::singleShot(0, this, [this] {
+            plainValid = false;
+            plainText = QByteArray();
+        });
+    }
+    return {plainText.constData(), static_cast<size_t>(plainText.size())};
 }
 
 // A copy: the whole text's pointer would move the editor's gap to the end of the text, a copy of
 // all that follows the caret, on every conversion while the user types.
 std::string_view RichTextBox::RangeView(int start, int end) const {
-    start = std::clamp(start, 0, ByteLength());
-    end = std::clamp(end, start, ByteLength());
+    start = std::clamp(start, 0, EditorLength());
+    end = std::clamp(end, start, EditorLength());
     rangeCopy.resize(end - start + 1);
     engine->SendScintilla(Sc::SCI_GETTEXTRANGE, start, end, rangeCopy.data());
     return {rangeCopy.constData(), static_cast<size_t>(end - start)};
 }
 
 QString RichTextBox::RangeText(int start, int end) const {
-    return TextFile::FromUtf8(RangeView(start, end));
+    const std::string_view bytes = RangeView(start, end);
+    const auto first = std::lower_bound(softBreaks.begin(), softBreaks.end(), start);
+    if (first == softBreaks.end() || *first >= end)
+        return TextFile::FromUtf8(bytes);
+    std::string plain;
+    plain.reserve(bytes.size());
+    int from = start;
+    for (auto softBreak = first; softBreak != softBreaks.end() && *softBreak < end; ++softBreak) {
+        plain.append(bytes.substr(static_cast<size_t>(from - start),
+                                  static_cast<size_t>(*softBreak - from)));
+        from = *softBreak + 1;
+    }
+    plain.append(bytes.substr(static_cast<size_t>(from - start)));
+    return TextFile::FromUtf8(plain);
 }
 
 QString RichTextBox::Text() const {
@@ -314,11 +412,13 @@ public:
             box.Sci(Sc::SCI_BEGINUNDOACTION); // one undo step puts the old text back
         else
             box.Sci(Sc::SCI_SETUNDOCOLLECTION, 0);
-        box.Sci(Sc::SCI_CLEARALL);
+        box.replacing = true;
+        Discard();
     }
     ~Replacement() {
         if (finished)
             return;
+        box.replacing = false;
         if (keepUndo)
             box.Sci(Sc::SCI_ENDUNDOACTION);
         else
@@ -330,16 +430,69 @@ public:
     Replacement& operator=(const Replacement&) = delete;
 
     void Reserve(size_t bytes) {
-        box.Sci(Sc::SCI_ALLOCATE, static_cast<unsigned long>(bytes + EditingRoom));
+        const size_t rows = box.rowChars > 0 ? bytes / static_cast<size_t>(box.rowChars) : 0;
+        box.Sci(Sc::SCI_ALLOCATE, static_cast<unsigned long>(bytes + rows + EditingRoom));
     }
-    // APPENDTEXT takes a length, so NULs survive.
+    // The text's bytes, in one piece or many; a line wider than the margin is cut into rows of
+    // rowChars characters. A row ends before a character, never inside one, and never just
+    // before a line break. Text with NULs (a binary file, whose lone LFs are its own) is held
+    // as it is.
     void Append(std::string_view bytes) {
-        box.engine->SendScintilla(Sc::SCI_APPENDTEXT, static_cast<uintptr_t>(bytes.size()),
-                                  bytes.data());
+        if (rows && std::memchr(bytes.data(), '\0', bytes.size()))
+            rows = false;
+        if (!rows) {
+            AppendBytes(bytes);
+            return;
+        }
+        const auto rowChars = static_cast<size_t>(box.rowChars);
+        size_t at = 0;
+        size_t flushed = 0;
+        while (at < bytes.size()) {
+            if (rowFull) { // the row holds rowChars characters: what follows decides
+                const auto next = static_cast<unsigned char>(bytes[at]);
+                if (next == '\r' || next == '\n') {
+                    rowFull = false;
+                    column = 0;
+                } else if ((next & 0xC0) == 0x80) { // the rest of the row's last character
+                    ++at;
+                    continue;
+                } else {
+                    AppendBytes(bytes.substr(flushed, at - flushed));
+                    flushed = at;
+                    box.softBreaks.push_back(box.EditorLength());
+                    AppendBytes("\n");
+                    rowFull = false;
+                    column = 0;
+                }
+            }
+            // Each byte is at most a character: the row cannot fill up before this window ends.
+            const std::string_view window = bytes.substr(at, rowChars - column);
+            const void* lineEnd = memrchr(window.data(), '\n', window.size());
+            const size_t counted =
+                lineEnd ? static_cast<size_t>(static_cast<const char*>(lineEnd) - window.data()) + 1
+                        : 0;
+            if (lineEnd)
+                column = 0;
+            for (size_t i = counted; i < window.size(); ++i)
+                column += (static_cast<unsigned char>(window[i]) & 0xC0) != 0x80 ? 1 : 0;
+            at += window.size();
+            rowFull = column >= rowChars;
+        }
+        AppendBytes(bytes.substr(flushed));
     }
-    void Discard() { box.Sci(Sc::SCI_CLEARALL); }
+    void Discard() {
+        box.Sci(Sc::SCI_CLEARALL);
+        box.softBreaks.clear();
+        box.returnedText.clear();
+        box.plainValid = false;
+        rows = box.rowChars > 0;
+        rowFull = false;
+        column = 0;
+    }
     void Finish(bool ascii) {
         finished = true;
+        box.replacing = false;
+        box.rowsMade = !box.softBreaks.empty();
         if (keepUndo) {
             box.Sci(Sc::SCI_ENDUNDOACTION);
         } else {
@@ -358,11 +511,21 @@ public:
     }
 
 private:
+    // APPENDTEXT takes a length, so NULs survive.
+    void AppendBytes(std::string_view bytes) {
+        if (!bytes.empty())
+            box.engine->SendScintilla(Sc::SCI_APPENDTEXT, static_cast<uintptr_t>(bytes.size()),
+                                      bytes.data());
+    }
+
     RichTextBox& box;
     bool keepUndo;
     bool quiet;
     bool finished = false;
     QString oldText;
+    bool rows = false;    // lines are cut into rows
+    bool rowFull = false; // the row being appended holds rowChars characters
+    size_t column = 0;    // characters in the row being appended
 };
 
 void RichTextBox::ReplaceAll(const QByteArray& utf8, bool keepUndo) {
@@ -413,7 +576,7 @@ int RichTextBox::SelEndByte() const {
 }
 
 int RichTextBox::SelStart() const {
-    return CharFromByte(SelStartByte());
+    return CharFromEditorByte(SelStartByte());
 }
 
 int RichTextBox::SelLength() const {
@@ -421,11 +584,11 @@ int RichTextBox::SelLength() const {
     const int end = SelEndByte();
     if (start == end)
         return 0;
-    return CharFromByte(end) - CharFromByte(start);
+    return CharFromEditorByte(end) - CharFromEditorByte(start);
 }
 
 void RichTextBox::SetSelStart(int position) {
-    const int byte = ByteFromChar(position);
+    const int byte = EditorByteFromChar(position);
     SelectBytes(byte, byte);
 }
 
@@ -433,14 +596,17 @@ void RichTextBox::SetSelLength(int length) {
     const int start = SelStart();
     const int end = static_cast<int>(
         std::min<long long>(static_cast<long long>(start) + std::max(length, 0), INT_MAX));
-    SelectBytes(ByteFromChar(start), ByteFromChar(end));
+    const int anchor = EditorByteFromChar(start);
+    SelectBytes(anchor, end == start ? anchor : EditorFromTextByte(ByteFromChar(end), true));
 }
 
 void RichTextBox::SelectBackward(int start, int length) {
-    const int first = ByteFromChar(start);
+    const int first = EditorByteFromChar(start);
     const int end = static_cast<int>(std::min<long long>(
-        static_cast<long long>(CharFromByte(first)) + std::max(length, 0), INT_MAX));
-    SelectBytes(ByteFromChar(end), first);
+        static_cast<long long>(CharFromEditorByte(first)) + std::max(length, 0), INT_MAX));
+    SelectBytes(end == CharFromEditorByte(first) ? first
+                                                 : EditorFromTextByte(ByteFromChar(end), true),
+                first);
 }
 
 namespace {
@@ -459,8 +625,8 @@ void RichTextBox::SelectBytes(int anchor, int caret) {
     // Without scrolling: the colouring engine moves the selection many times in a row. The
     // caret is scrolled into view once, when control returns to the event loop.
     if (batchDepth > 0) {
-        batchAnchor = std::clamp(anchor, 0, ByteLength());
-        batchCaret = std::clamp(caret, 0, ByteLength());
+        batchAnchor = std::clamp(anchor, 0, EditorLength());
+        batchCaret = std::clamp(caret, 0, EditorLength());
     } else {
         SetEditorSelection(*engine, anchor, caret);
     }
@@ -503,12 +669,14 @@ void RichTextBox::NoteSelection(bool moved) {
         // selection, which typing replaces, in the colour of its first character.
         if (anchor == caret) {
             // One character back: the LF alone after a CR LF (Scintilla would step over both),
-            // the lead byte of a multi-byte character.
+            // the lead byte of a multi-byte character, over a soft break.
             int before = caret - 1;
+            if (IsSoftBreak(before))
+                --before;
             while (before > 0 &&
                    (Sci(Sc::SCI_GETCHARAT, static_cast<unsigned long>(before)) & 0xC0) == 0x80)
                 --before;
-            insertionColour = caret == 0 ? 0 : ColourAtByte(before);
+            insertionColour = before < 0 ? 0 : ColourAtByte(before);
         } else {
             insertionColour = ColourAtByte(std::min(anchor, caret));
         }
@@ -533,11 +701,12 @@ void RichTextBox::FollowCaretLine() {
 }
 
 QString RichTextBox::SelText() const {
-    const std::string_view bytes = Utf8View();
     const int start = SelStartByte();
     const int end = SelEndByte();
+    if (!softBreaks.empty())
+        return RangeText(start, end);
     return TextFile::FromUtf8(
-        bytes.substr(static_cast<size_t>(start), static_cast<size_t>(end - start)));
+        Utf8View().substr(static_cast<size_t>(start), static_cast<size_t>(end - start)));
 }
 
 void RichTextBox::SetSelText(const QString& text) {
@@ -560,7 +729,15 @@ void RichTextBox::SetFocus() {
     setFocus(Qt::OtherFocusReason);
 }
 
-void RichTextBox::SetRightMargin(int /*width*/) {}
+void RichTextBox::SetRightMargin(int width) {
+    if (width <= 0) {
+        rowChars = 0;
+        return;
+    }
+    const int pixels = TwipsToPixels(width, DotsPerInch(this, Qt::Horizontal));
+    const int character = std::max(1, QFontMetrics(engine->font()).averageCharWidth());
+    rowChars = std::max(1, pixels / character);
+}
 
 void RichTextBox::Move(int left, int top, int width, int height) {
     setGeometry(left, top, std::max(width, 0), std::max(height, 0));
@@ -626,7 +803,7 @@ void RichTextBox::SetSelColor(const QString& decimalColour) {
 }
 
 long RichTextBox::ColourAtByte(int bytePosition) const {
-    if (bytePosition < 0 || bytePosition >= ByteLength())
+    if (bytePosition < 0 || bytePosition >= EditorLength())
         return 0;
     if (ColoursPending()) {
         // A few reads (the insertion colour after a move) style just what they read; reading
@@ -641,23 +818,26 @@ long RichTextBox::ColourAtByte(int bytePosition) const {
 }
 
 long RichTextBox::ColourAt(int position) const {
-    return ColourAtByte(ByteFromChar(position));
+    return ColourAtByte(EditorByteFromChar(position));
 }
 
 void RichTextBox::ApplyColours(std::span<const ColourRange> ranges) {
     FinishColours();
     const bool ascii = IsAscii();
-    const int bytes = ByteLength(); // styling leaves the text as it is
+    const int textBytes = ByteLength(); // styling leaves the text as it is
+    const int bytes = EditorLength();
     std::vector<PendingStyle> runs;
     runs.reserve(ranges.size());
     for (const ColourRange& range : ranges) {
         if (range.length <= 0)
             continue;
-        const int start = ascii ? std::clamp(range.start, 0, bytes) : ByteFromChar(range.start);
+        const int start = ascii ? EditorFromTextByte(std::clamp(range.start, 0, textBytes))
+                                : EditorByteFromChar(range.start);
         const long long endChar = static_cast<long long>(range.start) + range.length;
-        const int end = ascii
-                            ? static_cast<int>(std::min<long long>(endChar, bytes))
-                            : ByteFromChar(static_cast<int>(std::min<long long>(endChar, INT_MAX)));
+        const int end =
+            ascii ? EditorFromTextByte(static_cast<int>(std::min<long long>(endChar, textBytes)),
+                                       true)
+                  : EditorByteFromChar(static_cast<int>(std::min<long long>(endChar, INT_MAX)));
         if (end > start)
             runs.push_back({start, end - start, StyleFor(range.colour)});
     }
@@ -726,7 +906,7 @@ void RichTextBox::FinishColours() const {
     pendingDone.clear();
     pendingNext = 0;
     colourSlices->stop();
-    Sci(Sc::SCI_STARTSTYLING, static_cast<unsigned long>(ByteLength()), 0); // all styled
+    Sci(Sc::SCI_STARTSTYLING, static_cast<unsigned long>(EditorLength()), 0); // all styled
 }
 
 void RichTextBox::StylePendingSlice() {
@@ -754,7 +934,7 @@ void RichTextBox::StylePendingSlice() {
 // blink of the caret.
 void RichTextBox::OnStyleNeeded(int position) {
     if (!ColoursPending()) {
-        Sci(Sc::SCI_STARTSTYLING, static_cast<unsigned long>(ByteLength()), 0);
+        Sci(Sc::SCI_STARTSTYLING, static_cast<unsigned long>(EditorLength()), 0);
         return;
     }
     const long first = Sci(Sc::SCI_GETFIRSTVISIBLELINE);
@@ -847,16 +1027,17 @@ bool RichTextBox::IsModified() const {
 // ---- Lines and search ------------------------------------------------------------------------
 
 int RichTextBox::GetLineFromChar(int position) const {
-    return static_cast<int>(
-        Sci(Sc::SCI_LINEFROMPOSITION, static_cast<unsigned long>(ByteFromChar(position))));
+    const int byte = EditorByteFromChar(position);
+    return static_cast<int>(Sci(Sc::SCI_LINEFROMPOSITION, static_cast<unsigned long>(byte))) -
+           SoftBreaksBefore(byte); // rows are not lines
 }
 
 // Every CR LF is a line end of the editor, so it is enough to look at the line ends from from's
 // line on; normally the first one is it.
 int RichTextBox::FirstCrLfFrom(int from) const {
-    const long bytes = ByteLength();
+    const long bytes = EditorLength();
     const long lines = Sci(Sc::SCI_GETLINECOUNT);
-    long position = ByteFromChar(from);
+    long position = EditorByteFromChar(from);
     const auto charAt = [&](long at) {
         return at < bytes
                    ? static_cast<char>(Sci(Sc::SCI_GETCHARAT, static_cast<unsigned long>(at)))
@@ -867,7 +1048,7 @@ int RichTextBox::FirstCrLfFrom(int from) const {
         const long lineEnd =
             std::max(position, Sci(Sc::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)));
         if (charAt(lineEnd) == '\r' && charAt(lineEnd + 1) == '\n')
-            return CharFromByte(static_cast<int>(lineEnd)) + 1;
+            return CharFromEditorByte(static_cast<int>(lineEnd)) + 1;
         position = 0; // further lines are looked at from their ends
     }
     return 0;
@@ -885,10 +1066,11 @@ int RichTextBox::Find(const QString& text, int start, int end, int options) {
                          options & Sc::SCFIND_WHOLEWORD, options & Sc::SCFIND_MATCHCASE);
     if (!found)
         return -1;
-    const auto [foundStart, foundEnd] = *found;
+    const int foundStart = EditorFromTextByte(found->start);
+    const int foundEnd = EditorFromTextByte(found->end, true);
     SelectBytes(foundStart, foundEnd);
     Sci(Sc::SCI_SCROLLRANGE, static_cast<unsigned long>(foundStart), foundEnd);
-    return CharFromByte(foundStart);
+    return CharFromEditorByte(foundStart);
 }
 
 // ---- Printing --------------------------------------------------------------------------------
@@ -1006,6 +1188,7 @@ void RichTextBoxEngine::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    box.CrossRowEnd(event->key(), event->modifiers());
     QsciScintillaBase::keyPressEvent(event);
 }
 
@@ -1062,8 +1245,17 @@ void RichTextBoxEngine::dropEvent(QDropEvent* event) {
 }
 
 QMimeData* RichTextBoxEngine::toMimeData(const QByteArray& text, bool rectangular) const {
+    QByteArray plain = text;
+    if (box.rowsMade) { // rows' ends are no part of the text: a lone LF is one
+        qsizetype kept = 0;
+        for (qsizetype i = 0; i < plain.size(); ++i) {
+            if (text[i] != '\n' || (i > 0 && text[i - 1] == '\r'))
+                plain[kept++] = plain[i];
+        }
+        plain.truncate(kept);
+    }
     return QsciScintillaBase::toMimeData(
-        TextFile::WithPlatformBreaksUtf8({text.constData(), static_cast<size_t>(text.size())}),
+        TextFile::WithPlatformBreaksUtf8({plain.constData(), static_cast<size_t>(plain.size())}),
         rectangular);
 }
 
@@ -1079,7 +1271,7 @@ void RichTextBox::OnModified(int position, int modificationType, const char*, in
     const bool inserting = modificationType & Sc::SC_MOD_BEFOREINSERT;
     if (AccessibleRichTextBox::Listening()) {
         AnnounceInsertions(); // the edit before this one is done by now
-        const int at = CharFromByte(position);
+        const int at = CharFromEditorByte(position);
         if (inserting) {
             QMetaObject::invokeMethod(
                 this, [this] { AnnounceInsertions(); }, Qt::QueuedConnection);
@@ -1091,9 +1283,81 @@ void RichTextBox::OnModified(int position, int modificationType, const char*, in
     }
     if (asciiOnly)
         FollowEdit(unchecked, inserting, position, length);
+    FollowSoftBreaks(inserting, modificationType & (Sc::SC_PERFORMED_UNDO | Sc::SC_PERFORMED_REDO),
+                     position, length);
     emit TextChanged();
     if (userInputDepth > 0)
         FollowEdit(userInsertions, inserting, position, length);
+}
+
+void RichTextBox::FollowSoftBreaks(bool inserting, bool undoing, int position, int length) {
+    plainValid = false;
+    if (replacing)
+        return; // a whole-text replacement makes its own
+    const auto first = std::lower_bound(softBreaks.begin(), softBreaks.end(), position);
+    if (inserting) {
+        for (auto after = first; after != softBreaks.end(); ++after)
+            *after += length;
+    } else {
+        const auto last = std::lower_bound(first, softBreaks.end(), position + length);
+        for (auto after = softBreaks.erase(first, last); after != softBreaks.end(); ++after)
+            *after -= length;
+    }
+    // Only an undo or a redo brings back text that held rows' ends; the editor does not say what
+    // an insertion holds before it is made, so it is looked at once the edit is done.
+    const bool returning = inserting && undoing && rowsMade;
+    if (!returning && returnedText.empty())
+        return;
+    FollowEdit(returnedText, inserting, position, length);
+    if (inserting && !returning)
+        returnedText.pop_back();
+    if (returning && returnedText.size() == 1)
+        QMetaObject::invokeMethod(
+            this, [this] { FindReturnedSoftBreaks(); }, Qt::QueuedConnection);
+}
+
+void RichTextBox::FindReturnedSoftBreaks() {
+    const auto ranges = std::move(returnedText);
+    returnedText.clear();
+    for (const auto& [start, length] : ranges) {
+        if (length <= 0)
+            continue;
+        const std::string_view text = RangeView(start, start + length);
+        char before =
+            start > 0
+                ? static_cast<char>(Sci(Sc::SCI_GETCHARAT, static_cast<unsigned long>(start - 1)))
+                : '\0';
+        std::vector<int> found;
+        for (size_t i = 0; i < text.size(); before = text[i++]) {
+            if (text[i] == '\n' && before != '\r')
+                found.push_back(start + static_cast<int>(i));
+        }
+        for (const int softBreak : found) {
+            const auto at = std::lower_bound(softBreaks.begin(), softBreaks.end(), softBreak);
+            if (at == softBreaks.end() || *at != softBreak)
+                softBreaks.insert(at, softBreak);
+        }
+    }
+    plainValid = false;
+}
+
+void RichTextBox::CrossRowEnd(int key, Qt::KeyboardModifiers modifiers) {
+    if (softBreaks.empty())
+        return;
+    const bool deleting = key == Qt::Key_Backspace || key == Qt::Key_Delete;
+    const bool backward = key == Qt::Key_Backspace || key == Qt::Key_Left;
+    if (!deleting && key != Qt::Key_Left && key != Qt::Key_Right)
+        return;
+    const int anchor = AnchorByte();
+    const int caret = CaretByte();
+    const bool extending = !deleting && (modifiers & Qt::ShiftModifier);
+    if (anchor != caret && !extending)
+        return; // the key acts on the selection
+    const int beyond = backward ? caret - 1 : caret + 1;
+    if (!IsSoftBreak(backward ? caret - 1 : caret))
+        return;
+    engine->SendScintilla(Sc::SCI_SETSELECTION, static_cast<unsigned long>(beyond),
+                          extending ? anchor : beyond);
 }
 
 void RichTextBox::FollowEdit(std::vector<std::pair<int, int>>& ranges, bool inserting, int position,
@@ -1137,10 +1401,10 @@ void RichTextBox::AnnounceSelection() {
     const int caret = CaretByte();
     if (anchor == announcedAnchor && caret == announcedCaret)
         return;
-    const int caretChar = CharFromByte(caret);
+    const int caretChar = CharFromEditorByte(caret);
     if (anchor != caret || announcedAnchor != announcedCaret) {
-        QAccessibleTextSelectionEvent selected(this, CharFromByte(std::min(anchor, caret)),
-                                               CharFromByte(std::max(anchor, caret)));
+        QAccessibleTextSelectionEvent selected(this, CharFromEditorByte(std::min(anchor, caret)),
+                                               CharFromEditorByte(std::max(anchor, caret)));
         selected.setCursorPosition(caretChar);
         AccessibleRichTextBox::Tell(selected);
     }
