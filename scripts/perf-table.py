@@ -136,7 +136,7 @@ def table(data, load_before, load_after):
         " Every figure is the median over the run's repetitions; wall time decides the target, "
         "CPU time (of the measuring thread, or of the child process) is beside it.",
         "",
-        "| What | Target | Measured (wall) | CPU time | |",
+        "| What | Budget | Measured (wall) | CPU time | |",
         "|---|---|---|---|---|",
     ]
     lines += ["| " + " | ".join(r) + " |" for r in rows]
