@@ -526,9 +526,6 @@ const char* PaceName(Pace pace) {
     return pace == Pace::Active ? "active" : "quiet";
 }
 
-// A paint no wider than this is a caret's blink.
-constexpr int CaretWidth = 4;
-
 class Launch {
 public:
     Launch(Desktop& desktop, const Program& program, const std::string& file,
@@ -621,7 +618,7 @@ public:
         main = Mapped("NORMAL", started);
         const auto settledNow = [&] {
             CheckAlive();
-            const double last = Timeline::Settled(desktop.Log(), started, 1e9, CaretWidth);
+            const double last = Timeline::Settled(desktop.Log(), started, 1e9, false);
             return last > 0 && NowMs() - last >= 1000;
         };
         if (!desktop.PumpUntil(settledNow, 90'000))
@@ -629,7 +626,7 @@ public:
         const auto& log = desktop.Log();
         const Event* first = Timeline::First(log, Event::Kind::Paint, started);
         const Event* shown = Timeline::First(log, Event::Kind::Map, started, main);
-        const double settled = Timeline::Settled(log, started, 1000, CaretWidth);
+        const double settled = Timeline::Settled(log, started, 1000, false);
         if (!first || !shown || settled < 0)
             throw Failure("the start left no paint");
         rows["start/" + label + "/first_paint"].push_back(first->time - started);
