@@ -126,7 +126,6 @@ public:
     ~UserInput() {
         if (--box.userInputDepth != 0)
             return;
-        box.FindReturnedSoftBreaks();
         const auto insertions = std::move(box.userInsertions);
         box.userInsertions.clear();
         for (const auto& [start, length] : insertions)
@@ -206,6 +205,11 @@ int RichTextBox::ByteLength() const {
 // Scintilla keeps the UTF-16 line index up to date on every insertion at a cost of several
 // nanoseconds a byte, more than the rest of a load; ASCII text does without it.
 void RichTextBox::EnsureIndex() const {
+    if (indexed && indexStale) {
+        Sci(Sc::SCI_RELEASELINECHARACTERINDEX, Sc::SC_LINECHARACTERINDEX_UTF16);
+        indexed = false;
+    }
+    indexStale = false;
     if (!indexed) {
         Sci(Sc::SCI_ALLOCATELINECHARACTERINDEX, Sc::SC_LINECHARACTERINDEX_UTF16);
         indexed = true;
@@ -365,21 +369,26 @@ std::string_view RichTextBox::RangeView(int start, int end) const {
     return {rangeCopy.constData(), static_cast<size_t>(end - start)};
 }
 
-QString RichTextBox::RangeText(int start, int end) const {
+QByteArray RichTextBox::RangeBytes(int start, int end) const {
     const std::string_view bytes = RangeView(start, end);
-    const auto first = std::lower_bound(softBreaks.begin(), softBreaks.end(), start);
-    if (first == softBreaks.end() || *first >= end)
-        return TextFile::FromUtf8(bytes);
-    std::string plain;
-    plain.reserve(bytes.size());
+    start = std::clamp(start, 0, EditorLength());
+    QByteArray text;
+    text.reserve(static_cast<qsizetype>(bytes.size()));
     int from = start;
-    for (auto softBreak = first; softBreak != softBreaks.end() && *softBreak < end; ++softBreak) {
-        plain.append(bytes.substr(static_cast<size_t>(from - start),
-                                  static_cast<size_t>(*softBreak - from)));
+    for (auto softBreak = std::lower_bound(softBreaks.begin(), softBreaks.end(), start);
+         softBreak != softBreaks.end() && *softBreak < start + static_cast<int>(bytes.size());
+         ++softBreak) {
+        text.append(bytes.data() + (from - start), *softBreak - from);
         from = *softBreak + 1;
     }
-    plain.append(bytes.substr(static_cast<size_t>(from - start)));
-    return TextFile::FromUtf8(plain);
+    text.append(bytes.data() + (from - start),
+                static_cast<qsizetype>(bytes.size()) - (from - start));
+    return text;
+}
+
+QString RichTextBox::RangeText(int start, int end) const {
+    const QByteArray text = RangeBytes(start, end);
+    return TextFile::FromUtf8({text.constData(), static_cast<size_t>(text.size())});
 }
 
 QString RichTextBox::Text() const {
@@ -401,17 +410,20 @@ public:
         box.pendingNext = 0;
         box.colourSlices->stop();
         if (quiet && AccessibleRichTextBox::Listening())
-            oldText = box.Text();
+            announcedText = box.Text();
         if (box.indexed) { // allocated afresh once needed: cheaper than keeping it up meanwhile
             box.Sci(Sc::SCI_RELEASELINECHARACTERINDEX, Sc::SC_LINECHARACTERINDEX_UTF16);
             box.indexed = false;
         }
+        box.indexStale = false;
         if (quiet)
             box.Sci(Sc::SCI_SETMODEVENTMASK, 0);
-        if (keepUndo)
+        if (keepUndo) {
             box.Sci(Sc::SCI_BEGINUNDOACTION); // one undo step puts the old text back
-        else
+            oldText = {0, box.EditorLength(), box.softBreaks};
+        } else {
             box.Sci(Sc::SCI_SETUNDOCOLLECTION, 0);
+        }
         box.replacing = true;
         Discard();
     }
@@ -434,9 +446,9 @@ public:
         box.Sci(Sc::SCI_ALLOCATE, static_cast<unsigned long>(bytes + rows + EditingRoom));
     }
     // The text's bytes, in one piece or many; a line wider than the margin is cut into rows of
-    // rowChars characters. A row ends before a character, never inside one, and never just
-    // before a line break. Text with NULs (a binary file, whose lone LFs are its own) is held
-    // as it is.
+    // rowChars characters. A row ends before a character, never inside one, never just before
+    // a line break and never just after one (a CR before a soft break would make one CR LF of
+    // them in the editor). Text with NULs (a binary file) is held as it is.
     void Append(std::string_view bytes) {
         if (rows && std::memchr(bytes.data(), '\0', bytes.size()))
             rows = false;
@@ -448,10 +460,9 @@ public:
         size_t at = 0;
         size_t flushed = 0;
         while (at < bytes.size()) {
-            if (rowFull) { // the row holds rowChars characters: what follows decides
+            if (column == rowChars) { // the row is full: what follows decides
                 const auto next = static_cast<unsigned char>(bytes[at]);
                 if (next == '\r' || next == '\n') {
-                    rowFull = false;
                     column = 0;
                 } else if ((next & 0xC0) == 0x80) { // the rest of the row's last character
                     ++at;
@@ -461,50 +472,56 @@ public:
                     flushed = at;
                     box.softBreaks.push_back(box.EditorLength());
                     AppendBytes("\n");
-                    rowFull = false;
                     column = 0;
                 }
             }
             // Each byte is at most a character: the row cannot fill up before this window ends.
             const std::string_view window = bytes.substr(at, rowChars - column);
-            const void* lineEnd = memrchr(window.data(), '\n', window.size());
-            const size_t counted =
-                lineEnd ? static_cast<size_t>(static_cast<const char*>(lineEnd) - window.data()) + 1
-                        : 0;
-            if (lineEnd)
+            const auto* lf = static_cast<const char*>(memrchr(window.data(), '\n', window.size()));
+            const auto* cr = static_cast<const char*>(memrchr(window.data(), '\r', window.size()));
+            const char* lineEnd = std::max(lf, cr); // null when neither is there
+            size_t counted = 0;
+            if (lineEnd) {
+                counted = static_cast<size_t>(lineEnd - window.data()) + 1;
                 column = 0;
+            }
             for (size_t i = counted; i < window.size(); ++i)
                 column += (static_cast<unsigned char>(window[i]) & 0xC0) != 0x80 ? 1 : 0;
             at += window.size();
-            rowFull = column >= rowChars;
         }
         AppendBytes(bytes.substr(flushed));
     }
     void Discard() {
         box.Sci(Sc::SCI_CLEARALL);
         box.softBreaks.clear();
-        box.returnedText.clear();
         box.plainValid = false;
         rows = box.rowChars > 0;
-        rowFull = false;
         column = 0;
     }
     void Finish(bool ascii) {
         finished = true;
         box.replacing = false;
-        box.rowsMade = !box.softBreaks.empty();
         if (keepUndo) {
             box.Sci(Sc::SCI_ENDUNDOACTION);
+            // Undone, the replacement puts the old text back with its soft breaks.
+            box.keepTaken = box.keepTaken || !box.softBreaks.empty();
+            if (box.keepTaken && oldText.length > 0)
+                box.undoTaken.push_back(std::move(oldText));
+            box.redoTaken.clear();
         } else {
             box.Sci(Sc::SCI_EMPTYUNDOBUFFER);
             box.Sci(Sc::SCI_SETUNDOCOLLECTION, 1);
+            box.undoTaken.clear();
+            box.redoTaken.clear();
+            box.keepTaken = !box.softBreaks.empty();
+            box.crBeforeBreak = false;
         }
         if (quiet)
             box.Sci(Sc::SCI_SETMODEVENTMASK, EditEvents);
         box.asciiOnly = ascii;
         box.unchecked.clear();
         if (quiet && AccessibleRichTextBox::Listening()) {
-            QAccessibleTextUpdateEvent changed(&box, 0, oldText, box.Text());
+            QAccessibleTextUpdateEvent changed(&box, 0, announcedText, box.Text());
             AccessibleRichTextBox::Tell(changed);
         }
         box.SelectBytes(0, 0);
@@ -522,10 +539,10 @@ private:
     bool keepUndo;
     bool quiet;
     bool finished = false;
-    QString oldText;
-    bool rows = false;    // lines are cut into rows
-    bool rowFull = false; // the row being appended holds rowChars characters
-    size_t column = 0;    // characters in the row being appended
+    QString announcedText;
+    TakenBreaks oldText; // the deletion of the old text, a step of the undo history
+    bool rows = false;   // lines are cut into rows
+    size_t column = 0;   // characters in the row being appended
 };
 
 void RichTextBox::ReplaceAll(const QByteArray& utf8, bool keepUndo) {
@@ -592,20 +609,24 @@ void RichTextBox::SetSelStart(int position) {
     SelectBytes(byte, byte);
 }
 
+// The editor byte where a selection from editor byte `from` to character position `end` ends:
+// at a soft break, the end of the row before it; from itself when the two are one text position
+// (an end between the halves of a surrogate pair stands for the pair's start).
+int RichTextBox::SelectionEnd(int from, long long end) const {
+    const int endByte = ByteFromChar(static_cast<int>(std::min<long long>(end, INT_MAX)));
+    return endByte > TextFromEditorByte(from) ? EditorFromTextByte(endByte, true) : from;
+}
+
 void RichTextBox::SetSelLength(int length) {
     const int start = SelStart();
-    const int end = static_cast<int>(
-        std::min<long long>(static_cast<long long>(start) + std::max(length, 0), INT_MAX));
     const int anchor = EditorByteFromChar(start);
-    SelectBytes(anchor, end == start ? anchor : EditorFromTextByte(ByteFromChar(end), true));
+    SelectBytes(anchor, SelectionEnd(anchor, static_cast<long long>(start) + std::max(length, 0)));
 }
 
 void RichTextBox::SelectBackward(int start, int length) {
     const int first = EditorByteFromChar(start);
-    const int end = static_cast<int>(std::min<long long>(
-        static_cast<long long>(CharFromEditorByte(first)) + std::max(length, 0), INT_MAX));
-    SelectBytes(end == CharFromEditorByte(first) ? first
-                                                 : EditorFromTextByte(ByteFromChar(end), true),
+    SelectBytes(SelectionEnd(first, static_cast<long long>(CharFromEditorByte(first)) +
+                                        std::max(length, 0)),
                 first);
 }
 
@@ -671,14 +692,17 @@ void RichTextBox::NoteSelection(bool moved) {
             // One character back: the LF alone after a CR LF (Scintilla would step over both),
             // the lead byte of a multi-byte character, over a soft break.
             int before = caret - 1;
-            if (IsSoftBreak(before))
+            while (before >= 0 && IsSoftBreak(before))
                 --before;
             while (before > 0 &&
                    (Sci(Sc::SCI_GETCHARAT, static_cast<unsigned long>(before)) & 0xC0) == 0x80)
                 --before;
             insertionColour = before < 0 ? 0 : ColourAtByte(before);
-        } else {
-            insertionColour = ColourAtByte(std::min(anchor, caret));
+        } else { // a row's end is no character
+            int first = std::min(anchor, caret);
+            while (first < std::max(anchor, caret) - 1 && IsSoftBreak(first))
+                ++first;
+            insertionColour = ColourAtByte(first);
         }
         emit SelChange();
         FollowCaretLine();
@@ -1029,7 +1053,31 @@ bool RichTextBox::IsModified() const {
 int RichTextBox::GetLineFromChar(int position) const {
     const int byte = EditorByteFromChar(position);
     return static_cast<int>(Sci(Sc::SCI_LINEFROMPOSITION, static_cast<unsigned long>(byte))) -
-           SoftBreaksBefore(byte); // rows are not lines
+           BreaksEndingLines(byte); // rows are not lines
+}
+
+// Each soft break ends a line of the editor's, except one just after a CR that is the text's
+// last character before a line break of its own (the editor takes the CR and the soft break
+// for a CR LF): there the text's lone CR ends the line once, in both.
+int RichTextBox::BreaksEndingLines(int editorByte) const {
+    const int before = SoftBreaksBefore(editorByte);
+    if (!crBeforeBreak)
+        return before;
+    const auto charAt = [&](int at) {
+        return at >= 0 && at < EditorLength()
+                   ? static_cast<char>(Sci(Sc::SCI_GETCHARAT, static_cast<unsigned long>(at)))
+                   : '\0';
+    };
+    int ending = 0;
+    for (int i = 0; i < before; ++i) {
+        const int softBreak = softBreaks[static_cast<size_t>(i)];
+        int next = softBreak + 1;
+        while (IsSoftBreak(next))
+            ++next;
+        if (charAt(softBreak - 1) != '\r' || charAt(next) == '\n')
+            ++ending;
+    }
+    return ending;
 }
 
 // Every CR LF is a line end of the editor, so it is enough to look at the line ends from from's
@@ -1047,7 +1095,10 @@ int RichTextBox::FirstCrLfFrom(int from) const {
          line < lines; ++line) {
         const long lineEnd =
             std::max(position, Sci(Sc::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)));
-        if (charAt(lineEnd) == '\r' && charAt(lineEnd + 1) == '\n')
+        long next = lineEnd + 1;
+        while (IsSoftBreak(static_cast<int>(next)))
+            ++next;
+        if (charAt(lineEnd) == '\r' && charAt(next) == '\n')
             return CharFromEditorByte(static_cast<int>(lineEnd)) + 1;
         position = 0; // further lines are looked at from their ends
     }
@@ -1245,18 +1296,29 @@ void RichTextBoxEngine::dropEvent(QDropEvent* event) {
 }
 
 QMimeData* RichTextBoxEngine::toMimeData(const QByteArray& text, bool rectangular) const {
-    QByteArray plain = text;
-    if (box.rowsMade) { // rows' ends are no part of the text: a lone LF is one
-        qsizetype kept = 0;
-        for (qsizetype i = 0; i < plain.size(); ++i) {
-            if (text[i] != '\n' || (i > 0 && text[i - 1] == '\r'))
-                plain[kept++] = plain[i];
-        }
-        plain.truncate(kept);
-    }
+    // A rectangle's pieces are joined with line breaks of their own: no row's end among them.
+    const QByteArray plain = rectangular ? text : box.WithoutSoftBreaks(text);
     return QsciScintillaBase::toMimeData(
         TextFile::WithPlatformBreaksUtf8({plain.constData(), static_cast<size_t>(plain.size())}),
         rectangular);
+}
+
+QByteArray RichTextBox::WithoutSoftBreaks(const QByteArray& editorBytes) const {
+    if (softBreaks.empty())
+        return editorBytes;
+    const int length = static_cast<int>(editorBytes.size());
+    const int selection = SelStartByte();
+    const int line = static_cast<int>(
+        Sci(Sc::SCI_POSITIONFROMLINE,
+            static_cast<unsigned long>(
+                Sci(Sc::SCI_LINEFROMPOSITION, static_cast<unsigned long>(selection)))));
+    for (const int start : {selection, line}) {
+        if (start + length <= EditorLength() &&
+            RangeView(start, start + length) ==
+                std::string_view(editorBytes.constData(), static_cast<size_t>(length)))
+            return RangeBytes(start, start + length);
+    }
+    return editorBytes;
 }
 
 // Notes non-ASCII text arriving, however it arrives (typing, paste, undo), and records what a
@@ -1283,62 +1345,65 @@ void RichTextBox::OnModified(int position, int modificationType, const char*, in
     }
     if (asciiOnly)
         FollowEdit(unchecked, inserting, position, length);
-    FollowSoftBreaks(inserting, modificationType & (Sc::SC_PERFORMED_UNDO | Sc::SC_PERFORMED_REDO),
-                     position, length);
+    if (indexed && MisleadsIndex(modificationType, position, length))
+        indexStale = true; // counted afresh when next needed, once the edit is made
+    FollowSoftBreaks(modificationType, position, length);
     emit TextChanged();
     if (userInputDepth > 0)
         FollowEdit(userInsertions, inserting, position, length);
 }
 
-void RichTextBox::FollowSoftBreaks(bool inserting, bool undoing, int position, int length) {
+// The editor keeps its UTF-16 line index wrong after an edit that splits a CR LF or makes a CR
+// and an LF meet: it moves the line's start and leaves the characters counted to the old one.
+// Text put back by an undo or a redo may end with a lone CR; other insertions never do.
+bool RichTextBox::MisleadsIndex(int modificationType, int position, int length) const {
+    const auto charAt = [&](int at) {
+        return at >= 0 && at < EditorLength()
+                   ? static_cast<char>(Sci(Sc::SCI_GETCHARAT, static_cast<unsigned long>(at)))
+                   : '\0';
+    };
+    const bool inserting = modificationType & Sc::SC_MOD_BEFOREINSERT;
+    if (charAt(position - 1) == '\r')
+        return inserting || charAt(position) == '\n' || charAt(position + length) == '\n';
+    return inserting && (modificationType & (Sc::SC_PERFORMED_UNDO | Sc::SC_PERFORMED_REDO)) &&
+           charAt(position) == '\n';
+}
+
+void RichTextBox::FollowSoftBreaks(int modificationType, int position, int length) {
     plainValid = false;
     if (replacing)
         return; // a whole-text replacement makes its own
+    const bool undo = modificationType & Sc::SC_PERFORMED_UNDO;
+    const bool redo = modificationType & Sc::SC_PERFORMED_REDO;
+    if (!undo && !redo)
+        redoTaken.clear(); // a new edit: the history has nothing left to redo
     const auto first = std::lower_bound(softBreaks.begin(), softBreaks.end(), position);
-    if (inserting) {
+    if (modificationType & Sc::SC_MOD_BEFOREINSERT) {
         for (auto after = first; after != softBreaks.end(); ++after)
             *after += length;
-    } else {
-        const auto last = std::lower_bound(first, softBreaks.end(), position + length);
-        for (auto after = softBreaks.erase(first, last); after != softBreaks.end(); ++after)
-            *after -= length;
-    }
-    // Only an undo or a redo brings back text that held rows' ends; the editor does not say what
-    // an insertion holds before it is made, so it is looked at once the edit is done.
-    const bool returning = inserting && undoing && rowsMade;
-    if (!returning && returnedText.empty())
+        std::vector<TakenBreaks>& taken = undo ? undoTaken : redoTaken;
+        if ((!undo && !redo) || taken.empty() || taken.back().position != position ||
+            taken.back().length != length)
+            return;
+        std::vector<int> back = std::move(taken.back().offsets);
+        taken.pop_back();
+        for (int& softBreak : back)
+            softBreak += position;
+        softBreaks.insert(first, back.begin(), back.end());
         return;
-    FollowEdit(returnedText, inserting, position, length);
-    if (inserting && !returning)
-        returnedText.pop_back();
-    if (returning && returnedText.size() == 1)
-        QMetaObject::invokeMethod(
-            this, [this] { FindReturnedSoftBreaks(); }, Qt::QueuedConnection);
-}
-
-void RichTextBox::FindReturnedSoftBreaks() {
-    const auto ranges = std::move(returnedText);
-    returnedText.clear();
-    for (const auto& [start, length] : ranges) {
-        if (length <= 0)
-            continue;
-        const std::string_view text = RangeView(start, start + length);
-        char before =
-            start > 0
-                ? static_cast<char>(Sci(Sc::SCI_GETCHARAT, static_cast<unsigned long>(start - 1)))
-                : '\0';
-        std::vector<int> found;
-        for (size_t i = 0; i < text.size(); before = text[i++]) {
-            if (text[i] == '\n' && before != '\r')
-                found.push_back(start + static_cast<int>(i));
-        }
-        for (const int softBreak : found) {
-            const auto at = std::lower_bound(softBreaks.begin(), softBreaks.end(), softBreak);
-            if (at == softBreaks.end() || *at != softBreak)
-                softBreaks.insert(at, softBreak);
-        }
     }
-    plainValid = false;
+    const auto last = std::lower_bound(first, softBreaks.end(), position + length);
+    if (keepTaken) {
+        TakenBreaks taken{position, length, {}};
+        for (auto softBreak = first; softBreak != last; ++softBreak)
+            taken.offsets.push_back(*softBreak - position);
+        (undo ? redoTaken : undoTaken).push_back(std::move(taken));
+    }
+    if (position > 0 && last != softBreaks.end() && *last == position + length &&
+        Sci(Sc::SCI_GETCHARAT, static_cast<unsigned long>(position - 1)) == '\r')
+        crBeforeBreak = true;
+    for (auto after = softBreaks.erase(first, last); after != softBreaks.end(); ++after)
+        *after -= length;
 }
 
 void RichTextBox::CrossRowEnd(int key, Qt::KeyboardModifiers modifiers) {
@@ -1348,16 +1413,24 @@ void RichTextBox::CrossRowEnd(int key, Qt::KeyboardModifiers modifiers) {
     const bool backward = key == Qt::Key_Backspace || key == Qt::Key_Left;
     if (!deleting && key != Qt::Key_Left && key != Qt::Key_Right)
         return;
-    const int anchor = AnchorByte();
-    const int caret = CaretByte();
     const bool extending = !deleting && (modifiers & Qt::ShiftModifier);
+    int anchor = AnchorByte();
+    const int caret = CaretByte();
+    // A selection of soft breaks alone (the mouse dragged from a row's end to the next row's
+    // start) holds no text: the key acts as it would with none.
+    if (!extending && TextFromEditorByte(anchor) == TextFromEditorByte(caret))
+        anchor = caret;
     if (anchor != caret && !extending)
         return; // the key acts on the selection
-    const int beyond = backward ? caret - 1 : caret + 1;
-    if (!IsSoftBreak(backward ? caret - 1 : caret))
-        return;
-    engine->SendScintilla(Sc::SCI_SETSELECTION, static_cast<unsigned long>(beyond),
-                          extending ? anchor : beyond);
+    int beyond = caret;
+    while (backward ? IsSoftBreak(beyond - 1) : IsSoftBreak(beyond))
+        beyond += backward ? -1 : 1;
+    // At the text's start or end there is no character beyond: nothing to step to.
+    if (backward ? beyond == 0 : beyond == EditorLength())
+        beyond = caret;
+    if (beyond != caret || anchor != AnchorByte())
+        engine->SendScintilla(Sc::SCI_SETSELECTION, static_cast<unsigned long>(beyond),
+                              extending ? anchor : beyond);
 }
 
 void RichTextBox::FollowEdit(std::vector<std::pair<int, int>>& ranges, bool inserting, int position,

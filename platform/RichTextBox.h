@@ -195,14 +195,16 @@ private:
     bool IsSoftBreak(int editorByte) const;
     int EditorByteFromChar(int charPosition) const;
     int CharFromEditorByte(int editorByte) const;
-    // Keeps the soft breaks in step with an edit. Lone LFs that come back (an undo of a deletion
-    // that took rows' ends) are soft breaks again: the text an undo or redo inserts is looked at
-    // for them once the edit is done (FindReturnedSoftBreaks).
-    void FollowSoftBreaks(bool inserting, bool undoing, int position, int length);
-    void FindReturnedSoftBreaks();
-    // Before a key that moves or deletes across a row's end, the caret steps over the soft break,
-    // so the key acts on the character beyond it.
+    int SelectionEnd(int from, long long end) const;
+    // Keeps the soft breaks in step with an edit (heard before it is made). An undo or a redo
+    // that puts back text a deletion took puts back the soft breaks it held (TakenBreaks).
+    void FollowSoftBreaks(int modificationType, int position, int length);
+    // Before a key that moves or deletes across a row's end, the caret steps over the soft
+    // breaks, so the key acts on the character beyond them.
     void CrossRowEnd(int key, Qt::KeyboardModifiers modifiers);
+    // Bytes the editor hands the clipboard or a drag (a copy of its bytes from the selection or
+    // its first line), without the soft breaks among them.
+    QByteArray WithoutSoftBreaks(const QByteArray& editorBytes) const;
     bool IsAscii() const;
     int AnchorByte() const;
     int CaretByte() const;
@@ -211,6 +213,7 @@ private:
     // The editor's UTF-8 bytes [start, end), soft breaks included, valid until the next call.
     std::string_view RangeView(int start, int end) const;
     // The text of the editor's bytes [start, end), without soft breaks.
+    QByteArray RangeBytes(int start, int end) const;
     QString RangeText(int start, int end) const;
     // Moves the selection (bytes, anchor and caret), then refreshes the insertion colour and
     // raises SelChange.
@@ -278,16 +281,33 @@ private:
     mutable bool asciiOnly = true;
     mutable std::vector<std::pair<int, int>> unchecked; // inserted bytes not yet looked at
     mutable bool indexed = false;
+    mutable bool indexStale = false; // an edit misled the index (MisleadsIndex)
     mutable QByteArray rangeCopy;
     void EnsureIndex() const;
-    // Rows: characters a row holds (0: lines never wrap), the editor positions of the soft
-    // breaks in order, and whether the last whole-text replacement made any (only then can a
-    // lone LF be one: a text file's breaks are all CR LF).
+    bool MisleadsIndex(int modificationType, int position, int length) const;
+    // Rows: characters a row holds (0: lines never wrap) and the editor positions of the soft
+    // breaks, in order. The soft breaks are known by position only: a lone LF or CR of the text
+    // itself (a binary file's) is never taken for one.
     int rowChars = 0;
     std::vector<int> softBreaks;
-    std::vector<std::pair<int, int>> returnedText; // inserted by an undo or redo, not looked at
-    bool rowsMade = false;
     bool replacing = false;
+    // The soft breaks a deletion took, as offsets into the text it took. The editor's undo
+    // history puts deleted text back as it was, at the same position, one deletion at a time
+    // and the last first; while the text or its history holds soft breaks (keepTaken) every
+    // deletion leaves a record here, so that the undo or redo that puts its text back finds
+    // the record on top.
+    struct TakenBreaks {
+        int position = 0;
+        int length = 0;
+        std::vector<int> offsets;
+    };
+    std::vector<TakenBreaks> undoTaken; // deletions an undo puts back
+    std::vector<TakenBreaks> redoTaken; // deletions made by an undo, which a redo puts back
+    bool keepTaken = false;
+    // A deletion left a lone CR just before a soft break, which the editor then counts with it
+    // as one line end (CR LF): lines are counted the slow way from then on.
+    bool crBeforeBreak = false;
+    int BreaksEndingLines(int editorByte) const;
     mutable QByteArray plainText; // Utf8View's copy without the soft breaks
     mutable bool plainValid = false;
 };
