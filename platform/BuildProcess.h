@@ -2,7 +2,9 @@
 // Windows `cmd.exe /d /s /c ""SCRIPT""`, with the script's path handed over as an argument (no
 // shell reads the path as a command line), in a process group of its own so that Stop ends the
 // script and everything it started. Standard output and standard error come as one stream, in
-// the order the processes wrote them; standard input is empty.
+// the order the processes wrote them; standard input is empty. What the script leaves running in
+// its group when it ends (a program started with &, a child that ignores the polite request)
+// ends with it.
 #pragma once
 
 #include <QElapsedTimer>
@@ -35,6 +37,7 @@ public:
         int code = 0;
         bool stopped = false; // Stop() ended it
         qint64 elapsedMs = 0;
+        bool leftRunning = false; // it left processes running, which are being ended
     };
 
     explicit BuildProcess(QObject* parent = nullptr);
@@ -48,6 +51,9 @@ public:
     qint64 ProcessId() const;
     // Asks the whole group to end (SIGTERM), and kills what is left after StopGraceMs.
     void Stop();
+    // Ends the whole group now, for a program that is about to end itself: the polite request
+    // and a moment for it, then SIGKILL. Returns once the script has ended.
+    void End();
 
     // The signal's usual name ("SIGTERM"), or its number.
     static QString SignalName(int signal);
@@ -59,6 +65,7 @@ signals:
 private:
     void Terminate();
     void Kill();
+    bool GroupRuns() const; // a process of the group is still running
     void ReadOutput();
     void Ended();
 
