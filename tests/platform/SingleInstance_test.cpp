@@ -1,6 +1,8 @@
 // The hand-over between two starts, inside one test process: the running side in this thread,
-// each new start in a thread of its own (a start blocks until it is answered). A socket left by
-// a crash is tested with real processes (tests/app/program_test.cpp).
+// each new start in a thread of its own (a start blocks until it is answered), and programs
+// that connect and send what they like, in this thread. A socket left by a crash is tested with
+// real processes (tests/app/program_test.cpp); any bytes in any pieces by fuzz_handover.
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
@@ -9,6 +11,7 @@
 #include <atomic>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -157,4 +160,150 @@ TEST(SingleInstanceTest, FilesHandedOverAreKeptUntilServedThenPassedOnAsTheyCome
     SingleInstance next(folder.path());
     EXPECT_FALSE(next.HandOver({"/src/late.c"}));
     EXPECT_TRUE(next.Listen());
+}
+
+namespace {
+
+// A program that connects to the running Kelto from this thread and sends what it likes.
+struct Stranger {
+    explicit Stranger(const QString& path) {
+        socket.connectToServer(path);
+        connected = QTest::qWaitFor([&] { return socket.state() == QLocalSocket::ConnectedState; });
+    }
+    // Sends the bytes in pieces, letting the running side read between them, until it hangs up.
+    void Send(const QByteArray& bytes, qsizetype piece) {
+        for (qsizetype at = 0; at < bytes.size() && socket.state() == QLocalSocket::ConnectedState;
+             at += piece) {
+            socket.write(bytes.mid(at, piece));
+            socket.flush();
+            QTest::qWait(0);
+        }
+    }
+    bool CutOff() {
+        return QTest::qWaitFor([&] { return socket.state() == QLocalSocket::UnconnectedState; });
+    }
+    QLocalSocket socket;
+    bool connected = false;
+};
+
+QByteArray Header(quint32 count) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << quint32(0x4b454c31) << count;
+    return bytes;
+}
+
+QByteArray FileLength(quint32 length) {
+    QByteArray bytes;
+    QDataStream(&bytes, QIODevice::WriteOnly) << length;
+    return bytes;
+}
+
+} // namespace
+
+// Whatever a connection sends, the running Kelto reads each byte once, cuts off what cannot be a
+// hand-over (or would pass the limit) as soon as that shows, and takes the next start's files.
+TEST(SingleInstanceTest, HostileMessagesAreCutOffAndTheNextStartIsStillTaken) {
+    QTemporaryDir folder;
+    SingleInstance running(folder.path());
+    ASSERT_TRUE(running.Listen());
+    running.Serve();
+    std::vector<QStringList> received;
+    QObject::connect(&running, &SingleInstance::FilesReceived,
+                     [&](const QStringList& files) { received.push_back(files); });
+
+    const qsizetype limit = HandOverMessage::MostBytes;
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        qsizetype piece;
+    } hostile[] = {
+        {"not a hand-over", QByteArray(64, 'x'), 64},
+        // QDataStream, which read the list before, set aside memory for that many files first.
+        {"a count of four billion files", Header(0xfffffffe), 8},
+        {"more files than the limit can hold", Header(quint32(limit / 4)), 8},
+        {"an odd number of bytes for UTF-16", Header(1) + FileLength(3) + "abc", 1},
+        {"a file longer than the limit", Header(1) + FileLength(quint32(limit)), 8},
+        {"20 MB in 64 KB pieces",
+         Header(20'000) + (FileLength(1000) + QByteArray(1000, 'a')).repeated(20'000), 65536},
+    };
+    for (const auto& message : hostile) {
+        Stranger stranger(running.SocketPath());
+        ASSERT_TRUE(stranger.connected) << message.what;
+        stranger.Send(message.bytes, message.piece);
+        EXPECT_TRUE(stranger.CutOff()) << message.what;
+    }
+    QTest::qWait(20);
+    EXPECT_TRUE(received.empty());
+
+    // A hand-over one byte at a time is taken like any other.
+    Stranger patient(running.SocketPath());
+    patient.Send(HandOverMessage::Encode({"/src/g_main.c", QString(), ""}), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return patient.socket.bytesAvailable() > 0; }));
+    EXPECT_EQ(patient.socket.readAll(), "k");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received.size() == 1; }));
+    EXPECT_EQ(received[0], QStringList({"/src/g_main.c", "", ""}));
+
+    // A list longer than one message may be goes in several, in order.
+    QStringList many;
+    for (int n = 0; n < 6000; ++n)
+        many << QStringLiteral("/src/game/%1/").arg(n) + QString(100, u'x');
+    EXPECT_TRUE(HandOverFromAnotherStart(folder.path(), many));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received.size() > 2; }));
+    QStringList together;
+    for (std::size_t n = 1; n < received.size(); ++n)
+        together += received[n];
+    EXPECT_EQ(together, many);
+}
+
+// Idle connections, more than may be open at once, a connection that never finishes, and no
+// file descriptor left to accept with: the socket stays, listening goes on, and the next start
+// is taken.
+TEST(SingleInstanceTest, FloodsLeaveTheNextStartTaken) {
+    QTemporaryDir folder;
+    SingleInstance running(folder.path());
+    running.connectionMs = 300;
+    ASSERT_TRUE(running.Listen());
+    running.Serve();
+    std::vector<QStringList> received;
+    QObject::connect(&running, &SingleInstance::FilesReceived,
+                     [&](const QStringList& files) { received.push_back(files); });
+
+    const std::size_t extra = 10;
+    std::vector<std::unique_ptr<Stranger>> idle;
+    for (std::size_t n = 0; n < SingleInstance::MostConnections + extra; ++n)
+        idle.push_back(std::make_unique<Stranger>(running.SocketPath()));
+    const auto cutOff = [&] {
+        return std::count_if(idle.begin(), idle.end(), [](const auto& stranger) {
+            return stranger->socket.state() == QLocalSocket::UnconnectedState;
+        });
+    };
+    // The oldest went to make room at once; the rest when their time was up.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return cutOff() >= long(extra); }, 200));
+    EXPECT_TRUE(idle.back()->socket.state() == QLocalSocket::ConnectedState);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return cutOff() == long(idle.size()); }, 5000));
+    EXPECT_TRUE(HandOverFromAnotherStart(folder.path(), {"/src/after-the-flood.c"}));
+
+    // No file descriptor to accept with: the start waits in the queue, not cut off, and is
+    // taken once one is free again.
+    Stranger waiting(running.SocketPath());
+    ASSERT_TRUE(waiting.connected);
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    const int lowestFree = ::dup(0);
+    ::close(lowestFree);
+    struct rlimit none = saved;
+    none.rlim_cur = rlim_t(lowestFree);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none), 0);
+    waiting.Send(HandOverMessage::Encode({"/src/no-descriptors.c"}), 1 << 16);
+    QTest::qWait(600);
+    const bool socketKept = QFile::exists(running.SocketPath());
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+    EXPECT_TRUE(socketKept);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return waiting.socket.bytesAvailable() > 0; }));
+    EXPECT_EQ(waiting.socket.readAll(), "k");
+    EXPECT_TRUE(HandOverFromAnotherStart(folder.path(), {"/src/last.c"}));
+    QTest::qWait(20);
+    ASSERT_EQ(received.size(), 3u);
+    EXPECT_EQ(received[1], QStringList{"/src/no-descriptors.c"});
 }
