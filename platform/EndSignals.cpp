@@ -37,15 +37,25 @@ EndSignals::EndSignals(QObject* parent) : QObject(parent) {
     action.sa_handler = Handle;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signal : Caught)
-        ::sigaction(signal, &action, nullptr);
+    for (const int signal : Caught) {
+        // A signal ignored from the start stays ignored: `nohup kelto` outlives its terminal,
+        // and a Kelto started in the background of a script is not ended by Ctrl+C.
+        struct sigaction before {};
+        ::sigaction(signal, nullptr, &before);
+        if (before.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
 }
 
 EndSignals::~EndSignals() {
     if (!notifier)
         return;
-    for (const int signal : Caught)
-        std::signal(signal, SIG_DFL);
+    for (const int signal : Caught) {
+        struct sigaction now {};
+        ::sigaction(signal, nullptr, &now);
+        if (now.sa_handler == Handle)
+            std::signal(signal, SIG_DFL);
+    }
     delete notifier;
     ::close(pipeEnds[0]);
     ::close(pipeEnds[1]);

@@ -13,8 +13,8 @@ class QSocketNotifier;
 class EndSignals : public QObject {
     Q_OBJECT
 public:
-    // Catches the signals from now on; one instance at a time, made after the application
-    // object.
+    // Catches the signals from now on (those not ignored when the program started); one
+    // instance at a time, made after the application object.
     explicit EndSignals(QObject* parent = nullptr);
     // Gives the signals their default action back.
     ~EndSignals() override;

@@ -2,7 +2,7 @@
 // output and its last ones, with one row between them saying how many were dropped. Memory
 // stays bounded however much a build prints, and the first errors (usually the cause of the
 // rest) and the end stay in view: a row holds at most LongestRow characters (a longer line goes
-// on in the rows after it), so the rows kept take at most about 45 MiB, and ordinary output
+// on in the rows after it), so the rows kept take at most about 50 MiB, and ordinary output
 // (lines of under a hundred characters) about 6 MiB.
 #pragma once
 

@@ -156,8 +156,10 @@ void DirectoryTrail::Take(const QString& line) {
     const auto change = DirectoryChangeIn(line);
     if (!change)
         return;
+    const QString named = QDir::fromNativeSeparators(change->directory);
+    const QString& here = places.front().directory;
     const QString directory = QDir::cleanPath(
-        QDir(places.front().directory).filePath(QDir::fromNativeSeparators(change->directory)));
+        here.isEmpty() || QDir::isAbsolutePath(named) ? named : here + u'/' + named);
     std::erase_if(places,
                   [&directory](const Place& place) { return place.directory == directory; });
     if (change->kind == DirectoryChange::Kind::Leave) {

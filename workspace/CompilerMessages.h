@@ -55,7 +55,7 @@ std::optional<DirectoryChange> DirectoryChangeIn(const QString& line);
 // many directories than after one.
 class DirectoryTrail {
 public:
-    static constexpr std::size_t MostDirectories = 32;
+    static constexpr std::size_t MostDirectories = 16;
 
     explicit DirectoryTrail(QString startDirectory);
     // Takes note of one line of output.

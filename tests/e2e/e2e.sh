@@ -446,8 +446,69 @@ save_past_the_file_size_limit() {
 }
 save_past_the_file_size_limit
 
+# ---- processes end with the build, and with the program ------------------------------------
+# A build that leaves `sleep 301 &` and a child that ignores SIGTERM behind: once its status line
+# shows, both are gone within the grace period. Then a build that runs on, an unsaved window,
+# and `kill -TERM` to Kelto: it ends at once, as SIGTERM ends a program, without a question; no
+# process of the build is left; the unsaved text is in its recovery copy.
+processes_end_with_the_build() {
+    local src="$work/ending/code" pids="$work/ending/pids" pid i status
+    mkdir -p "$src/game" "$src/cgame" "$src/ui"
+    printf 'sleep 301 & echo $! >>"%s"\n(trap "" TERM; exec sleep 302) & echo $! >>"%s"\n' \
+        "$pids" "$pids" >"$src/game/gamebak.bat"
+    printf 'sleep 303 & echo $! >>"%s"\n(trap "" TERM; exec sleep 304) & echo $! >>"%s"\n' \
+        "$pids" "$pids" >"$src/cgame/cgamebak.bat"
+    printf 'echo $$ >>"%s"\nwait\n' "$pids" >>"$src/cgame/cgamebak.bat"
+    printf '%s\r\n' "$src" >"$work/ending.kws"
+
+    start_kelto "$work/ending.kws"
+    keys alt+b g
+    for ((i = 0; i < 50; i++)); do
+        [ "$(wc -l <"$pids" 2>/dev/null)" = 2 ] && break
+        sleep 0.1
+    done
+    sleep 4 # the grace period (2 s) and a margin
+    shot "$out/e2e-13-build-left-processes.png"
+    for pid in $(cat "$pids"); do
+        ps -o stat= -p "$pid" 2>/dev/null | grep -qv Z && fail "process $pid the build left is still running"
+    done
+    : >"$pids"
+
+    keys ctrl+n
+    timeout 20 xdotool type --clearmodifiers --delay 30 -- "unsaved when the session ended" ||
+        fail "xdotool type"
+    focus "$main_window"
+    keys alt+b c
+    for ((i = 0; i < 50; i++)); do
+        [ "$(wc -l <"$pids" 2>/dev/null)" = 3 ] && break
+        sleep 0.1
+    done
+    [ "$(wc -l <"$pids")" = 3 ] || fail "the cgame build did not start"
+    kill -TERM "$kelto_pid"
+    for ((i = 0; i < 50; i++)); do
+        kill -0 "$kelto_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$kelto_pid" 2>/dev/null && fail "Kelto did not end on SIGTERM"
+    wait "$kelto_pid"
+    status=$?
+    kelto_pid=""
+    [ "$status" = 143 ] || fail "Kelto ended with status $status on SIGTERM, not as the signal ends it (143)"
+    sleep 0.5
+    for pid in $(cat "$pids"); do
+        ps -o stat= -p "$pid" 2>/dev/null | grep -qv Z && fail "process $pid of the build outlived Kelto"
+    done
+
+    # The unsaved text is in a recovery copy, which the next start offers back (Recovery tests).
+    grep -rqs "unsaved when the session ended" "$XDG_STATE_HOME/Kelto/recovery" ||
+        fail "no recovery copy holds the unsaved text after SIGTERM"
+    rm -rf "$XDG_STATE_HOME/Kelto/recovery"
+}
+processes_end_with_the_build
+
 echo "PASS: framed at its first-run size, wizard walked with Enter, typed, saved through the file dialog, exited, settings written, placement restored"
 echo "PASS: workspace opened, game built with the stand-in compiler, its error opened at its line"
 echo "PASS: a second start handed its file over"
 echo "PASS: a save past the file-size limit was refused with its reason; file and text kept"
+echo "PASS: what a build left running ended with it; SIGTERM ended Kelto, its build and the build's children, and kept the unsaved text"
 exit 0
