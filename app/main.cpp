@@ -52,9 +52,10 @@ int main(int argc, char** argv) {
     // recovery copies, without a question, as no one may be there to answer; then the program
     // ends as the signal would have ended it.
     EndSignals endSignals;
-    QObject::connect(&endSignals, &EndSignals::Received, [&program](int signal) {
+    QObject::connect(&endSignals, &EndSignals::Received, [&program, &instance](int signal) {
         if (program.mainWindow)
             program.mainWindow->EndWithoutQuestions();
+        instance.Close();
         EndSignals::EndAsSignalled(signal);
     });
     const int result = QApplication::exec();

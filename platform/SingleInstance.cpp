@@ -314,8 +314,14 @@ void SingleInstance::Accept() {
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
+            if ((errno == EMFILE || errno == ENFILE) && !connections.empty()) {
+                // Out of file descriptors: the connection that has waited longest without
+                // delivering a hand-over gives its up to the one waiting in the queue.
+                Drop(connections.front().socket);
+                continue;
+            }
             if (errno != EAGAIN && errno != EWOULDBLOCK) {
-                // Out of file descriptors (EMFILE, ENFILE) or memory: the connection waits in
+                // Out of file descriptors used elsewhere, or of memory: the connection waits in
                 // the queue, and listening pauses a moment rather than spin.
                 listener->setEnabled(false);
                 QTimer::singleShot(AcceptPauseMs, listener, [this] { listener->setEnabled(true); });
@@ -399,6 +405,9 @@ void SingleInstance::Adopt(QLocalSocket* socket) {
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Read(socket); });
     if (sweep && !sweep->isActive())
         sweep->start();
+    // A start sends its hand-over as it connects: what has arrived is read now, before a flood
+    // of connections accepted after this one could push it out.
+    socket->waitForReadyRead(0);
 }
 
 SingleInstance::Connection* SingleInstance::Find(const QLocalSocket* socket) {

@@ -7,9 +7,10 @@
 // The running Kelto stays reachable whatever connects to it: a hand-over is at most
 // HandOverMessage::MostBytes (a longer list of files goes in several), each byte is looked at
 // once however it is cut into pieces, a connection has ConnectionMs to deliver its hand-over,
-// at most MostConnections are open at once (the oldest unfinished one goes to make room), and a
-// connection that cannot be accepted for want of file descriptors waits in the queue while
-// listening pauses a moment; listening never stops for good.
+// at most MostConnections are open at once (the oldest unfinished one goes to make room, also
+// when file descriptors run out), what a connection has sent is read as it is accepted, and a
+// connection that cannot be accepted for want of file descriptors used elsewhere waits in the
+// queue while listening pauses a moment; listening never stops for good.
 #pragma once
 
 #include <QByteArray>

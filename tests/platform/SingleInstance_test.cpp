@@ -9,10 +9,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <optional>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 
@@ -186,6 +189,17 @@ struct Stranger {
     bool connected = false;
 };
 
+// A connection made without turning the event loop (blocking), so it waits in the queue.
+int RawConnection(const QString& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(address.sun_path, name.constData(), std::size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    return fd;
+}
+
 QByteArray Header(quint32 count) {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
@@ -219,7 +233,7 @@ TEST(SingleInstanceTest, HostileMessagesAreCutOffAndTheNextStartIsStillTaken) {
         qsizetype piece;
     } hostile[] = {
         {"not a hand-over", QByteArray(64, 'x'), 64},
-        // QDataStream, which read the list before, set aside memory for that many files first.
+        // QDataStream, which read the list before, asked for memory for that many files first.
         {"a count of four billion files", Header(0xfffffffe), 8},
         {"more files than the limit can hold", Header(quint32(limit / 4)), 8},
         {"an odd number of bytes for UTF-16", Header(1) + FileLength(3) + "abc", 1},
@@ -286,24 +300,52 @@ TEST(SingleInstanceTest, FloodsLeaveTheNextStartTaken) {
 
     // No file descriptor to accept with: the start waits in the queue, not cut off, and is
     // taken once one is free again.
-    Stranger waiting(running.SocketPath());
-    ASSERT_TRUE(waiting.connected);
     struct rlimit saved {};
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
-    const int lowestFree = ::dup(0);
-    ::close(lowestFree);
-    struct rlimit none = saved;
-    none.rlim_cur = rlim_t(lowestFree);
-    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none), 0);
+    const auto limitDescriptors = [&saved](int spare) {
+        const int lowestFree = ::dup(0);
+        ::close(lowestFree);
+        struct rlimit limit = saved;
+        limit.rlim_cur = rlim_t(lowestFree + spare);
+        return ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
+    };
+    Stranger waiting(running.SocketPath());
+    ASSERT_TRUE(waiting.connected);
+    ASSERT_TRUE(limitDescriptors(0));
     waiting.Send(HandOverMessage::Encode({"/src/no-descriptors.c"}), 1 << 16);
     QTest::qWait(600);
-    const bool socketKept = QFile::exists(running.SocketPath());
+    bool socketKept = QFile::exists(running.SocketPath());
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
     EXPECT_TRUE(socketKept);
     EXPECT_TRUE(QTest::qWaitFor([&] { return waiting.socket.bytesAvailable() > 0; }));
     EXPECT_EQ(waiting.socket.readAll(), "k");
+
+    // Idle connections queued ahead of a start, with room for two: each gives its descriptor
+    // up to the next, and the start is taken at once.
+    running.connectionMs = SingleInstance::ConnectionMs;
+    std::vector<int> queued;
+    for (int n = 0; n < 20; ++n)
+        queued.push_back(RawConnection(running.SocketPath()));
+    const int start = RawConnection(running.SocketPath());
+    const QByteArray handOver = HandOverMessage::Encode({"/src/behind-the-queue.c"});
+    ASSERT_EQ(::write(start, handOver.constData(), std::size_t(handOver.size())),
+              ssize_t(handOver.size()));
+    ASSERT_TRUE(limitDescriptors(2));
+    const bool taken = QTest::qWaitFor([&] { return received.size() == 3; }, 2000);
+    socketKept = QFile::exists(running.SocketPath());
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+    EXPECT_TRUE(taken);
+    EXPECT_TRUE(socketKept);
+    char answer = 0;
+    EXPECT_EQ(::read(start, &answer, 1), 1);
+    EXPECT_EQ(answer, 'k');
+    for (const int fd : queued)
+        ::close(fd);
+    ::close(start);
+
     EXPECT_TRUE(HandOverFromAnotherStart(folder.path(), {"/src/last.c"}));
     QTest::qWait(20);
-    ASSERT_EQ(received.size(), 3u);
+    ASSERT_EQ(received.size(), 4u);
     EXPECT_EQ(received[1], QStringList{"/src/no-descriptors.c"});
+    EXPECT_EQ(received[2], QStringList{"/src/behind-the-queue.c"});
 }
