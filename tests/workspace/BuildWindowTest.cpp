@@ -172,25 +172,20 @@ TEST_F(BuildWindow, LongLinesGoOnInRowsOfBoundedLength) {
     const qsizetype row = BuildOutput::LongestRow;
     const QString message = "../g_main.c:3: syntax error " + QString(row - 29, u'a') + u'\u00e9' +
                             QString(row, u'b') + " ../g_main.c:5: not another message";
-    const QString directory = "make: Entering directory '/x'";
-    window->TakeOutput(message.toUtf8() + '\n' + directory.toUtf8() + QByteArray(row, '\t') + "\n" +
+    window->TakeOutput(message.toUtf8() + "\n" + QByteArray(row, '\t') + "\n" +
                        QByteArray(row, 'c') + "\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->output->Rows() > first + 4; }));
     QStringList rows;
     for (int n = first; n < window->output->Rows(); ++n) {
         const BuildOutput::Line* line = window->output->At(n);
-        ASSERT_TRUE(line);
         EXPECT_LE(line->text.size(), row);
-        EXPECT_EQ(line->kind, n == first ? BuildOutput::Kind::Error : BuildOutput::Kind::Plain)
-            << n;
+        EXPECT_EQ(line->kind, n == first ? BuildOutput::Kind::Error : BuildOutput::Kind::Plain);
         rows << line->text;
     }
     EXPECT_EQ(window->Errors(), 1);
-    EXPECT_EQ(rows.mid(0, 3).join(QString()), message);
-    const QString expanded = rows.mid(3, rows.size() - 4).join(QString());
-    EXPECT_TRUE(expanded.startsWith(directory));
-    EXPECT_EQ(expanded.mid(directory.size()), QString(expanded.size() - directory.size(), u' '));
-    EXPECT_EQ(rows.last(), QString(row, u'c')); // a line of exactly one row is one row
+    EXPECT_EQ(rows.mid(0, 3).join(QString()), message);                // cut between characters
+    EXPECT_EQ(rows.mid(3, 8).join(QString()), QString(8 * row, u' ')); // tabs, expanded
+    EXPECT_EQ(rows.mid(11), QStringList{QString(row, u'c')});          // one row's worth: one row
 }
 
 // However many directories a build walks through, a message keeps only the few it may need,
@@ -210,30 +205,7 @@ TEST_F(BuildWindow, DirectoriesAreKeptOnceHoweverManyTheBuildEnters) {
     const long long grown = static_cast<long long>(mallinfo2().uordblks) - before;
     EXPECT_LT(grown, 16LL << 20);
     const BuildOutput::Line* last = window->output->At(window->output->Rows() - 1);
-    ASSERT_TRUE(last && last->message);
     EXPECT_EQ(last->message->directories->first(), "/src/module/directory3999");
-    EXPECT_EQ(last->message->directories->size(),
-              qsizetype(CompilerMessages::DirectoryTrail::MostDirectories));
-}
-
-// What a build leaves running when its script ends (a program started with &, a child that
-// ignores the polite request) ends with it.
-TEST_F(BuildWindow, WhatTheBuildLeftRunningEndsWithIt) {
-    GameTemplate("sleep 301 &\necho \"child $!\"\n(trap '' TERM; exec sleep 302) &\n"
-                 "echo \"stubborn $!\"\necho done\n");
-    frmBuild* window = BuildGame();
-    ASSERT_TRUE(WaitForEnd(window));
-    const qint64 child = ChildId(window);
-    const qint64 stubborn = Row(window, RowWith(window, "stubborn ")).mid(9).toLongLong();
-    EXPECT_TRUE(Status().startsWith("Build succeeded")) << Status().toStdString();
-    EXPECT_GT(RowWith(window, "The build left processes running; they are ended with it."), 0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !ProcessRuns(child); }, 3000));
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return !ProcessRuns(stubborn); }, BuildProcess::StopGraceMs + 3000));
-    GameTemplate("echo alone\n");
-    BuildGame();
-    ASSERT_TRUE(WaitForEnd(window));
-    EXPECT_EQ(RowWith(window, "left processes running"), -1);
 }
 
 // The end no one can be asked about (SIGTERM, SIGHUP): builds end now, with what they started,
@@ -252,17 +224,13 @@ TEST_F(BuildWindow, EndingWithoutQuestionsEndsBuildsAndKeepsUnsavedText) {
                                 Row(window, RowWith(window, "stubborn ")).mid(9).toLongLong()};
 
     main->EndWithoutQuestions();
-    EXPECT_TRUE(main->EndingWithoutQuestions());
     EXPECT_EQ(services.count("MsgBox"), 0);
     for (const qint64 process : processes)
         EXPECT_TRUE(QTest::qWaitFor([&] { return !ProcessRuns(process); }, 500)) << process;
-    const QStringList copies =
-        QDir(program->recovery->RunFolder()).entryList(QDir::Files | QDir::NoDotAndDotDot);
+    const QString run = program->recovery->RunFolder();
+    const QStringList copies = QDir(run).entryList(QDir::Files);
     ASSERT_EQ(copies.size(), 1);
-    QFile copy(program->recovery->RunFolder() + '/' + copies[0]);
-    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(copy.readAll().endsWith("unsaved"));
-    EXPECT_TRUE(main->ActiveDocument()); // still open: nothing asked it to save
+    EXPECT_TRUE(ReadTestFile(run + '/' + copies[0]).endsWith("unsaved"));
 }
 
 TEST_F(BuildWindow, EnterAndF4OpenEachMessageAtItsLineFromTheVmDirectory) {
@@ -383,7 +351,7 @@ TEST_F(BuildWindow, ClosingTheProgramDuringABuildAsksThenStopsIt) {
 }
 
 // Asked "Stop it and build again?" about a build that then ends on its own: the question goes
-// and the build starts as if it had not been asked; once a build has ended it is not asked.
+// and the build starts as if it had not been asked.
 TEST_F(BuildWindow, TheRestartQuestionGoesWhenTheBuildEnds) {
     const QString go = tree.filePath("go");
     GameTemplate("echo first\nwhile [ ! -e '" + go.toUtf8() + "' ]; do sleep 0.05; done\n");
@@ -402,12 +370,6 @@ TEST_F(BuildWindow, TheRestartQuestionGoesWhenTheBuildEnds) {
     ASSERT_TRUE(WaitForEnd(window));
     EXPECT_GT(RowWith(window, "second"), 0);
     EXPECT_EQ(RowWith(window, "first"), -1);
-
-    GameTemplate("echo third\n");
-    BuildGame();
-    ASSERT_TRUE(WaitForEnd(window));
-    EXPECT_GT(RowWith(window, "third"), 0);
-    EXPECT_EQ(services.count("MsgBox"), 1);
 }
 
 TEST_F(BuildWindow, BuildingAgainWhileRunningAsksAndRestarts) {

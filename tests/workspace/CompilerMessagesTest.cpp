@@ -106,15 +106,6 @@ TEST(CompilerMessages, FollowsTheDirectoriesTheOutputShows) {
     trail.Take("compiling ../g_main.c");
     EXPECT_EQ(trail.Directories().size(), 4);
 
-    // The messages of one moment share one list; a change makes a new one and leaves theirs.
-    const auto shared = trail.Shared();
-    EXPECT_EQ(trail.Shared(), shared);
-    trail.Take("compiling ../g_main.c");
-    EXPECT_EQ(trail.Shared(), shared);
-    trail.Take("+ cd /src/game/vm");
-    EXPECT_NE(trail.Shared(), shared);
-    EXPECT_EQ(shared->first(), "/src/cgame");
-
     // However many directories, the last ones entered or left are kept.
     const std::size_t most = CompilerMessages::DirectoryTrail::MostDirectories;
     for (std::size_t n = 0; n < 3 * most; ++n)
