@@ -2,7 +2,8 @@
 # icon and version sheet; QScintilla is a DLL there, its classes imported.
 target_compile_definitions(kelto_core PUBLIC QSCINTILLA_DLL)
 # Windows 10's API; Qt 6 needs no older.
-target_compile_definitions(kelto_core PUBLIC _WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE)
+target_compile_definitions(kelto_core PUBLIC _WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE
+                           NOMINMAX WIN32_LEAN_AND_MEAN)
 
 configure_file(packaging/windows/kelto.rc.in ${CMAKE_BINARY_DIR}/generated/kelto.rc @ONLY)
 target_sources(kelto PRIVATE ${CMAKE_BINARY_DIR}/generated/kelto.rc)
