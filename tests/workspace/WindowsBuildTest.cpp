@@ -1,8 +1,8 @@
 // The build window on Windows: the game module's template from docs/examples/windows, written
 // into its script and run by cmd.exe in a job object, with the stand-in compiler
 // tests/workspace/data/lcc.bat on PATH, in a source folder whose name cmd would misread (& and
-// %NAME%). Live output, the exit code, messages opened at their lines, and Stop ending the
-// script with the compiler it started.
+// %NAME%, and letters of the console's code page). Live output, the exit code, messages opened
+// at their lines, and Stop ending the script with the compiler it started.
 #include <QtGlobal>
 
 #ifdef Q_OS_WIN
@@ -52,7 +52,7 @@ class WindowsBuild : public ProgramFixture {
 protected:
     void SetUp() override {
         ProgramFixture::SetUp();
-        src = QDir::toNativeSeparators(tree.path() + "/q3 & co %PATH%");
+        src = QDir::toNativeSeparators(tree.path() + QString::fromUtf8("/q3 & co %PATH% \xC3\xA9t\xC3\xA9"));
         const QString game = src + "\\game";
         QDir().mkpath(game);
         QByteArray source;
