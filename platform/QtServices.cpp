@@ -28,6 +28,11 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+// The Unicode aliases windows.h makes of these names would rename the services' own members.
+#undef MessageBox
+#undef RegOpenKey
+#undef RegQueryValue
+#undef WinHelp
 #endif
 
 namespace {

@@ -84,7 +84,7 @@ echo "windows-package: $(basename "$setup") $(du -h "$setup" | cut -f1)," \
 # The silent install and uninstall, in a Wine prefix of their own.
 source "$root/scripts/windows-wine.sh"
 prefix="$build/package/wine"
-wine_environment "$prefix" "$sdk"
+wine_environment "$prefix" "$sdk" headless
 unset WINEPATH # the installed program must find everything in its own folder
 installed="$prefix/drive_c/Program Files/Kelto"
 links="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"

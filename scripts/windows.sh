@@ -30,7 +30,7 @@ cmake --build "$build" --parallel "$(nproc)"
 
 # A Wine prefix of the build's own (made on first use), the SDK's DLLs on the search path.
 source "$root/scripts/windows-wine.sh"
-wine_environment "$build/wine" "$sdk"
+wine_environment "$build/wine" "$sdk" headless
 export QT_QPA_PLATFORM=offscreen
 log="$build/ctest.log"
 status=0

@@ -95,8 +95,8 @@ TEST(BuildProcess, CmdRunsTheScriptWithOneStreamAndItsExitCode) {
                              "exit /b 3\r\n"),
                   native);
     ASSERT_TRUE(run.WaitForEnd(30000));
-    EXPECT_EQ(run.result.output, "out1\r\nerr1\r\nout2\r\n" + native.toLocal8Bit() +
-                                     "\r\nread gave 1\r\n");
+    EXPECT_EQ(QString::fromLocal8Bit(run.result.output),
+              "out1\r\nerr1\r\nout2\r\n" + native + "\r\nread gave 1\r\n");
     EXPECT_FALSE(run.result.exit->signalled);
     EXPECT_EQ(run.result.exit->code, 3);
     EXPECT_EQ(run.process.ProcessId(), 0);

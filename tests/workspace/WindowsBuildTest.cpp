@@ -8,8 +8,10 @@
 #ifdef Q_OS_WIN
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 #include "documents/frmDocument.h"
@@ -85,7 +87,9 @@ protected:
     }
     static int RowWith(frmBuild* window, const QString& text) {
         for (int row = 0; row < window->output->Rows(); ++row)
-            if (window->output->data(window->output->index(row)).toString().contains(text))
+            if (window->output->data(window->output->index(row), Qt::DisplayRole)
+                    .toString()
+                    .contains(text))
                 return row;
         return -1;
     }
