@@ -45,7 +45,8 @@ QString AbsolutePath(const QString& argument, const QString& currentDirectory) {
         if (url.isLocalFile())
             name = url.toLocalFile();
     }
-    return QDir::cleanPath(QDir(currentDirectory).absoluteFilePath(name));
+    // As the file dialogs give them: with backslashes on Windows.
+    return QDir::toNativeSeparators(QDir::cleanPath(QDir(currentDirectory).absoluteFilePath(name)));
 }
 
 } // namespace

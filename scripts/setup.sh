@@ -15,7 +15,7 @@ test_packages=(ccache libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdot
                poppler-utils clang libclang-rt-dev openbox x11-utils)
 package_packages=(dpkg-dev lintian desktop-file-utils appstream man-db)
 windows_packages=(cmake ninja-build dpkg-dev qt6-base-dev qt6-base-dev-tools gcc-mingw-w64-x86-64-posix
-                  g++-mingw-w64-x86-64-posix wine64 nsis zip unzip)
+                  g++-mingw-w64-x86-64-posix wine64 nsis zip unzip fonts-dejavu-core)
 
 groups=("$@")
 [ ${#groups[@]} -eq 0 ] && groups=(run test)

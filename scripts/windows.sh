@@ -11,7 +11,7 @@ if [ "${1:-}" = --build-only ]; then
     run_tests=0
     shift
 fi
-build="${1:-$root/build-windows}"
+build="$(realpath -m "${1:-$root/build-windows}")"
 shift || true
 
 sdk="$(bash "$root/scripts/windows-sdk.sh" --print)"
@@ -31,7 +31,13 @@ cmake --build "$build" --parallel "$(nproc)"
 # A Wine prefix of the build's own (made on first use), the SDK's DLLs on the search path.
 source "$root/scripts/windows-wine.sh"
 wine_environment "$build/wine" "$sdk" headless
-export QT_QPA_PLATFORM=offscreen
+# Wine passes no QT_ variable to Windows programs; WINEQT_ ones arrive as QT_. Qt's offscreen
+# platform on Windows knows only the fonts in QT_QPA_FONTDIR: the DejaVu fonts, which the Linux
+# suite's offscreen platform gets through fontconfig, so both measure their layouts alike.
+export WINEQT_QPA_PLATFORM=offscreen
+mkdir -p "$build/fonts"
+ln -sf /usr/share/fonts/truetype/dejavu/DejaVuSans{,-Bold,Mono,Mono-Bold}.ttf "$build/fonts/"
+export WINEQT_QPA_FONTDIR="Z:${build//\//\\}\\fonts"
 log="$build/ctest.log"
 status=0
 ctest --test-dir "$build" --output-on-failure --timeout 180 --parallel "$(nproc)" 2>&1 |

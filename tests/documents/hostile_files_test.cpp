@@ -113,7 +113,7 @@ TEST_F(HostileFiles, MixedBreaksAndBinaryFilesAreToldOnceWhenOpened) {
     } samples[] = {
         {"a.c", "one\r\ntwo\nthree\r\n", "one\r\ntwo\r\nthree\r\n", "as CR LF (Windows)"},
         {"b.c", "one\ntwo\r\nthree\rfour", "one\ntwo\nthree\nfour", "as LF (Linux and macOS)"},
-        {"nul.c", QByteArray("a\0\r\nb\nc\rd\xFF", 11), QByteArray("a\0\r\nb\nc\rd\xFF", 11),
+        {"nuls.c", QByteArray("a\0\r\nb\nc\rd\xFF", 11), QByteArray("a\0\r\nb\nc\rd\xFF", 11),
          "NUL bytes"},
     };
     for (const auto& sample : samples) {

@@ -91,12 +91,13 @@ TEST(BuildProcess, CmdRunsTheScriptWithOneStreamAndItsExitCode) {
     ScriptRun run(WriteBatch(dir, "rev.bat",
                              "@echo off\r\necho out1\r\n>&2 echo err1\r\necho out2\r\n"
                              "cd\r\n"
-                             "set /p answer=\r\necho read gave %errorlevel%\r\n" // stdin is empty
+                             "set answer=nothing\r\nset /p answer=\r\n" // stdin is empty
+                             "echo read %answer%\r\n"
                              "exit /b 3\r\n"),
                   native);
     ASSERT_TRUE(run.WaitForEnd(30000));
     EXPECT_EQ(QString::fromLocal8Bit(run.result.output),
-              "out1\r\nerr1\r\nout2\r\n" + native + "\r\nread gave 1\r\n");
+              "out1\r\nerr1\r\nout2\r\n" + native + "\r\nread nothing\r\n");
     EXPECT_FALSE(run.result.exit->signalled);
     EXPECT_EQ(run.result.exit->code, 3);
     EXPECT_EQ(run.process.ProcessId(), 0);

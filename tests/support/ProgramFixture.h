@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+#include "../platform/PrintQString.h"
 #include "ScriptedServices.h"
 #include "app/Program.h"
 #include "app/frmMain.h"

@@ -84,7 +84,7 @@ TEST_F(HostileWorkspace, OddWorkspaceContentsAreTakenAsWrittenAndReported) {
         {"gone.kws", (src + "/no/such/dir\r\n").toLocal8Bit(), src + "/no/such/dir"},
         {"lines.kws", (src + "\r\n" + src + "\r\n").toLocal8Bit(), src + "\r\n" + src},
         // No final break to drop; relative, so beside the workspace file.
-        {"binary.kws", binary, src + '/' + QString::fromLocal8Bit(binary)},
+        {"binary.kws", binary, PathStyle::Join(src, QString::fromLocal8Bit(binary))},
     };
     for (const auto& c : cases) {
         const QString path = Put(c.name, c.bytes);
