@@ -96,8 +96,7 @@ expect() { # expect WHAT COMMAND...: runs the check, says what failed
 }
 registry_has() { wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | grep -q "$2"; }
 
-wine "$setup" /S
-wineserver -w
+wine "$setup" /S # returns when the setup program has ended
 expect "installed in Program Files" test -f "$installed/kelto.exe"
 expect "every packed file installed" \
     test "$(cd "$stage" && find . -type f | wc -l)" -eq "$(cd "$installed" && find . -type f ! -name Uninstall.exe | wc -l)"
@@ -112,10 +111,14 @@ expect "the installed program starts (kelto --version)" \
     sh -c "wine 'C:\\Program Files\\Kelto\\kelto.exe' --version 2>/dev/null | tr -d '\\r' | grep -qx 'Kelto $version'"
 
 touch "$installed/notes-of-the-user.txt"
+# The uninstaller runs a copy of itself from the temporary folder and returns at once: its work
+# is done when the program's files are gone (a minute at most).
 wine "$installed/Uninstall.exe" /S
-wineserver -w
+for _ in $(seq 60); do
+    [ -e "$installed/kelto.exe" ] || [ -e "$installed/Uninstall.exe" ] || break
+    sleep 1
+done
 sleep 1
-wineserver -w
 expect "uninstalled: the program's files gone" test ! -e "$installed/kelto.exe" -a ! -e "$installed/Qt6Core.dll"
 expect "a file of the user's in the folder kept" test -e "$installed/notes-of-the-user.txt"
 expect "Start menu entry gone" test ! -e "$links/Kelto.lnk"
