@@ -70,9 +70,9 @@ BuildProcess::Command BuildProcess::CommandFor(const QString& scriptPath, PathSt
 QString BuildProcess::SignalName(int signal) {
 #ifdef Q_OS_WIN
     static const std::pair<quint32, const char*> exceptions[] = {
-        {0xC0000005, "an access violation"},  {0xC00000FD, "a stack overflow"},
-        {0xC0000094, "a division by zero"},   {0xC000013A, "Ctrl+Break"},
-        {0xC0000409, "a failed stack check"}, {0xC0000135, "a missing DLL"},
+        {0xC0000005, "an access violation"},       {0xC00000FD, "a stack overflow"},
+        {0xC0000094, "a division by zero"},        {0xC000013A, "Ctrl+Break"},
+        {0xC0000409, "a failed stack check"},      {0xC0000135, "a missing DLL"},
         {0xC0000142, "a DLL that could not start"}};
     const auto status = quint32(signal);
     const QString code =
@@ -149,11 +149,10 @@ bool BuildProcess::Start(const QString& scriptPath, const QString& workingDirect
     // Suspended until it is in the job, so that nothing it starts can escape; a process group
     // of its own, which Stop's Ctrl+Break reaches.
     started = nullptr;
-    process->setCreateProcessArgumentsModifier(
-        [this](QProcess::CreateProcessArguments* arguments) {
-            arguments->flags |= CREATE_NEW_PROCESS_GROUP | CREATE_SUSPENDED;
-            started = arguments->processInformation;
-        });
+    process->setCreateProcessArgumentsModifier([this](QProcess::CreateProcessArguments* arguments) {
+        arguments->flags |= CREATE_NEW_PROCESS_GROUP | CREATE_SUSPENDED;
+        started = arguments->processInformation;
+    });
 #else
     process->setProgram(command.program);
     process->setArguments(command.arguments);

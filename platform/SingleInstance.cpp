@@ -107,8 +107,7 @@ QString AccountOf(HANDLE process) {
 // this user (or when Windows cannot tell).
 bool ServedByThisUser(const QLocalSocket& socket) {
     ULONG server = 0;
-    if (!GetNamedPipeServerProcessId(reinterpret_cast<HANDLE>(socket.socketDescriptor()),
-                                     &server))
+    if (!GetNamedPipeServerProcessId(reinterpret_cast<HANDLE>(socket.socketDescriptor()), &server))
         return true;
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, server);
     if (!process)

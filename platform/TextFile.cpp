@@ -701,8 +701,8 @@ HANDLE CreateUnique(const QString& prefix, QString& made) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString name =
             prefix + QString::number(QRandomGenerator::global()->generate64() >> 16, 36);
-        const HANDLE file = CreateFileW(Native(name).c_str(), GENERIC_WRITE, 0, nullptr,
-                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE file = CreateFileW(Native(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             made = name;
             return file;

@@ -116,7 +116,8 @@ TEST_F(HostileSettings, ASettingsFileOfBinaryBytesGivesDefaults) {
         junk += char((i * 7919 + 13) % 256);
 #ifdef Q_OS_WIN
     // The store is the registry there: a value of bytes, not text, written by another program.
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings\\Kelto\\Settings",
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER,
+                              L"Software\\VB and VBA Program Settings\\Kelto\\Settings",
                               L"MainLeft", REG_BINARY, junk.constData(), DWORD(junk.size())),
               ERROR_SUCCESS);
 #else

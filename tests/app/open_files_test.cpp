@@ -6,8 +6,8 @@
 
 #include "documents/frmDocument.h"
 #include "platform/DirListBox.h"
-#include "platform/RichTextBox.h"
 #include "platform/PathStyle.h"
+#include "platform/RichTextBox.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
 #include "workspace/frmBrows.h"

@@ -267,9 +267,9 @@ TEST_F(FileCommands, SaveAsksBeforeOverwritingAnotherProgramsChanges) {
         },
         [&] {
 #ifdef Q_OS_WIN
-            MoveFileExW(QDir::toNativeSeparators(Write("new.c", "renamed\r\n")).toStdWString().c_str(),
-                        QDir::toNativeSeparators(path).toStdWString().c_str(),
-                        MOVEFILE_REPLACE_EXISTING);
+            MoveFileExW(
+                QDir::toNativeSeparators(Write("new.c", "renamed\r\n")).toStdWString().c_str(),
+                QDir::toNativeSeparators(path).toStdWString().c_str(), MOVEFILE_REPLACE_EXISTING);
 #else
             std::rename(QFile::encodeName(Write("new.c", "renamed\r\n")), QFile::encodeName(path));
 #endif

@@ -29,7 +29,9 @@ struct SaveBlocker {
         : held(CreateFileW(QDir::toNativeSeparators(path).toStdWString().c_str(), GENERIC_READ, 0,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)),
           active(held != INVALID_HANDLE_VALUE), reason(qt_error_string(ERROR_SHARING_VIOLATION)) {}
-    ~SaveBlocker() { CloseHandle(held); }
+    ~SaveBlocker() {
+        CloseHandle(held);
+    }
     HANDLE held;
 #else
     explicit SaveBlocker(const QString&) : disk(16 * 1024), active(disk.active) {}

@@ -51,7 +51,9 @@ protected:
         return QString::fromUtf8(tool.readAllStandardOutput());
 #endif
     }
-    int PrinterDialogs() const { return services.count("ShowPrinter"); }
+    int PrinterDialogs() const {
+        return services.count("ShowPrinter");
+    }
 
     QTemporaryDir dir;
     QString pdf;

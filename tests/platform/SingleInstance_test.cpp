@@ -76,8 +76,9 @@ TEST(SingleInstanceTest, OnePipeForEachUserAndSession) {
     environment.Set("DISPLAY", ":5");
     DWORD session = 0;
     ASSERT_TRUE(ProcessIdToSessionId(GetCurrentProcessId(), &session));
-    EXPECT_EQ(SingleInstance(QDir::tempPath()).SocketPath(),
-              QStringLiteral("kelto-%1-session%2").arg(qEnvironmentVariable("USERNAME")).arg(session));
+    EXPECT_EQ(
+        SingleInstance(QDir::tempPath()).SocketPath(),
+        QStringLiteral("kelto-%1-session%2").arg(qEnvironmentVariable("USERNAME")).arg(session));
 }
 #else
 TEST(SingleInstanceTest, OneSocketForEachUserAndDisplay) {

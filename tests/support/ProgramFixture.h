@@ -10,8 +10,8 @@
 #include "ScriptedServices.h"
 #include "app/Program.h"
 #include "app/frmMain.h"
-#include <QTimer>
 #include "platform/SettingsStore.h"
+#include <QTimer>
 
 class ProgramFixture : public ::testing::Test {
 protected:

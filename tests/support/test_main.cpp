@@ -21,8 +21,8 @@ class RegistrySandbox {
 public:
     RegistrySandbox() : name(L"Software\\Kelto tests\\" + std::to_wstring(GetCurrentProcessId())) {
         RegDeleteTreeW(HKEY_CURRENT_USER, name.c_str()); // left by an earlier process of this id
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr) == ERROR_SUCCESS)
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr) == ERROR_SUCCESS)
             RegOverridePredefKey(HKEY_CURRENT_USER, key);
     }
     ~RegistrySandbox() {

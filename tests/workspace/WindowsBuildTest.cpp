@@ -56,7 +56,8 @@ class WindowsBuild : public ProgramFixture {
 protected:
     void SetUp() override {
         ProgramFixture::SetUp();
-        src = QDir::toNativeSeparators(tree.path() + QString::fromUtf8("/q3 & co %PATH% \xC3\xA9t\xC3\xA9"));
+        src = QDir::toNativeSeparators(tree.path() +
+                                       QString::fromUtf8("/q3 & co %PATH% \xC3\xA9t\xC3\xA9"));
         const QString game = src + "\\game";
         QDir().mkpath(game);
         QByteArray source;
