@@ -107,7 +107,7 @@ private:
         HandOverMessage message;
         QDeadlineTimer deadline;
     };
-    enum class Reply { Taken, Closed, Silent, NoOne };
+    enum class Reply { Taken, Closed, Silent, NoOne, Foreign };
 
     Reply Send(const QStringList& files);
     bool OpenListener(QString& error);

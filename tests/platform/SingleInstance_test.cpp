@@ -12,12 +12,16 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <optional>
+#include <thread>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <thread>
 #include <unistd.h>
+#endif
 
 #include "PrintQString.h"
 #include "platform/SingleInstance.h"
@@ -62,13 +66,27 @@ bool HandOverFromAnotherStart(const QString& folder, const QStringList& files) {
     return result == 1;
 }
 
+#ifndef Q_OS_WIN
 int Mode(const QString& path) {
     struct stat info {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
 }
+#endif
 
 } // namespace
 
+#ifdef Q_OS_WIN
+// A named pipe for each user and logon session; the X display plays no part.
+TEST(SingleInstanceTest, OnePipeForEachUserAndSession) {
+    Environment environment;
+    environment.Set("DISPLAY", ":5");
+    DWORD session = 0;
+    ASSERT_TRUE(ProcessIdToSessionId(GetCurrentProcessId(), &session));
+    EXPECT_EQ(
+        SingleInstance(QDir::tempPath()).SocketPath(),
+        QStringLiteral("kelto-%1-session%2").arg(qEnvironmentVariable("USERNAME")).arg(session));
+}
+#else
 TEST(SingleInstanceTest, OneSocketForEachUserAndDisplay) {
     Environment environment;
     environment.Unset("WAYLAND_DISPLAY");
@@ -121,13 +139,16 @@ TEST(SingleInstanceTest, TheSocketLivesOnlyInAFolderNoOneElseMayEnter) {
     EXPECT_FALSE(alone.HandOver({"/src/a.c"}));
     EXPECT_FALSE(alone.Listen());
 }
+#endif
 
 TEST(SingleInstanceTest, FilesHandedOverAreKeptUntilServedThenPassedOnAsTheyCome) {
     QTemporaryDir folder;
     SingleInstance running(folder.path());
     EXPECT_FALSE(running.HandOver({"/src/first.c"})); // no one runs yet
     ASSERT_TRUE(running.Listen());
+#ifndef Q_OS_WIN
     EXPECT_EQ(Mode(running.SocketPath()) & 077, 0);
+#endif
     std::vector<QStringList> received;
     QObject::connect(&running, &SingleInstance::FilesReceived,
                      [&](const QStringList& files) { received.push_back(files); });
@@ -159,12 +180,15 @@ TEST(SingleInstanceTest, FilesHandedOverAreKeptUntilServedThenPassedOnAsTheyCome
 
     // Closed (its main window gone): the next start runs on its own and takes the socket.
     running.Close();
+#ifndef Q_OS_WIN
     EXPECT_FALSE(QFile::exists(running.SocketPath()));
+#endif
     SingleInstance next(folder.path());
     EXPECT_FALSE(next.HandOver({"/src/late.c"}));
     EXPECT_TRUE(next.Listen());
 }
 
+#ifndef Q_OS_WIN
 namespace {
 
 // A connection made without turning the event loop, so it waits in the listening queue.
@@ -252,3 +276,4 @@ TEST(SingleInstanceTest, FloodsLeaveTheNextStartTaken) {
     ::close(start);
     EXPECT_TRUE(HandOverFromAnotherStart(folder.path(), {"/src/last.c"}));
 }
+#endif
