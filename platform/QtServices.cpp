@@ -28,6 +28,11 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+// The Unicode aliases windows.h makes of these names would rename the services' own members.
+#undef MessageBox
+#undef RegOpenKey
+#undef RegQueryValue
+#undef WinHelp
 #endif
 
 namespace {
@@ -255,7 +260,24 @@ bool QtServices::ShowPrinter(QWidget* owner, const QString& title, int flags, QP
 
 MsgAnswer QtServices::MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
                              const QString& caption) {
+    return Ask(owner, text, buttons, icon, caption, nullptr);
+}
+
+MsgAnswer QtServices::MsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons,
+                                  MsgIcon icon, const QString& caption, MsgWithdrawal& withdrawal) {
+    return Ask(owner, text, buttons, icon, caption, &withdrawal);
+}
+
+MsgAnswer QtServices::Ask(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                          const QString& caption, MsgWithdrawal* withdrawal) {
+    if (withdrawal && withdrawal->IsWithdrawn())
+        return withdrawal->answer;
     MessageBox box(owner, buttons == MsgButtons::YesNo);
+    if (withdrawal) {
+        // Closed from code: neither button, and the box's own close rule does not apply.
+        QObject::connect(withdrawal, &MsgWithdrawal::Withdrawn, &box,
+                         [&box] { box.done(QMessageBox::NoButton); });
+    }
     box.setWindowTitle(caption.isEmpty() ? QStringLiteral("Kelto") : caption);
     // Messages name paths, which may hold what Qt would take for markup ("<b>", "&lt;").
     box.setTextFormat(Qt::PlainText);
@@ -286,6 +308,8 @@ MsgAnswer QtServices::MsgBox(QWidget* owner, const QString& text, MsgButtons but
         box.setEscapeButton(QMessageBox::Ok);
     }
     const int answer = box.exec();
+    if (withdrawal && withdrawal->IsWithdrawn())
+        return withdrawal->answer;
     if (buttons == MsgButtons::OK)
         return MsgAnswer::OK;
     return answer == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
@@ -297,6 +321,10 @@ void QtServices::RunModal(QDialog& dialog) {
 
 bool QtServices::Launch(const QString& commandLine, QString& error) {
 #ifdef Q_OS_WIN
+    if (commandLine.trimmed().isEmpty()) {
+        error = QStringLiteral("The command line is empty"); // as Launcher says on Linux
+        return false;
+    }
     return StartCommandLine(commandLine.trimmed(), QString(), 0, error);
 #else
     // A file or folder that the whole text names (blanks around it aside), but that cannot
