@@ -687,11 +687,12 @@ void RichTextBox::NoteSelection(bool moved) {
         notedAnchor = anchor;
         notedCaret = caret;
         // An empty selection types in the colour of the character before the caret; a
-        // selection, which typing replaces, in the colour of its first character.
-        if (anchor == caret) {
+        // selection, which typing replaces, in the colour of its first character. A selection
+        // of rows' ends alone holds no character: it is an empty one.
+        if (TextFromEditorByte(anchor) == TextFromEditorByte(caret)) {
             // One character back: the LF alone after a CR LF (Scintilla would step over both),
             // the lead byte of a multi-byte character, over a soft break.
-            int before = caret - 1;
+            int before = std::min(anchor, caret) - 1;
             while (before >= 0 && IsSoftBreak(before))
                 --before;
             while (before > 0 &&
@@ -700,7 +701,7 @@ void RichTextBox::NoteSelection(bool moved) {
             insertionColour = before < 0 ? 0 : ColourAtByte(before);
         } else { // a row's end is no character
             int first = std::min(anchor, caret);
-            while (first < std::max(anchor, caret) - 1 && IsSoftBreak(first))
+            while (IsSoftBreak(first))
                 ++first;
             insertionColour = ColourAtByte(first);
         }
