@@ -426,8 +426,12 @@ struct Program {
             std::ofstream(config + "/Kelto/Kelto.ini")
                 << "[Settings]\nMainLeft=1000\nMainTop=1000\nMainWidth=11550\nMainHeight=10500\n";
         } else if (name == "kate") {
-            // The language server client would ask, in a dialog, whether to start clangd.
-            std::ofstream(config + "/katerc") << "[Kate Plugins]\nlspclientplugin=false\n";
+            // The language server client would ask, in a dialog, whether to start clangd (it
+            // does even with the plugin off in the settings): that server is refused ahead.
+            std::ofstream(config + "/katerc")
+                << "[Kate Plugins]\nlspclientplugin=false\n\n[lspclient]\n"
+                   "BlockedServerCommandLines=/usr/bin/clangd -log=error --background-index "
+                   "--limit-results=500 --completion-style=bundled\n";
         }
     }
 

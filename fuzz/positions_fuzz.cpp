@@ -256,6 +256,9 @@ void Edit(std::uint8_t op, std::uint8_t arg) {
         const QString fromCode = Copied();
         QApplication::clipboard()->clear();
         Key(plain, key, Qt::ControlModifier);
+        if (tracing)
+            std::fprintf(stderr, "copied: plain %s wrapped %s\n", Shown(Copied()).constData(),
+                         Shown(fromCode).constData());
         Check(Copied() == fromCode);
         break;
     }
