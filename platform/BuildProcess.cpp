@@ -64,8 +64,21 @@ BuildProcess::~BuildProcess() {
 
 bool BuildProcess::Start(const QString& scriptPath, const QString& workingDirectory,
                          QString& error) {
+    Command command = CommandFor(scriptPath);
+#ifdef Q_OS_WIN
+    command.program = qEnvironmentVariable("ComSpec", command.program);
+#endif
+    return Run(command, workingDirectory, error);
+}
+
+bool BuildProcess::StartProgram(const QString& program, const QStringList& arguments,
+                                const QString& workingDirectory, QString& error) {
+    return Run({program, arguments, QString()}, workingDirectory, error);
+}
+
+bool BuildProcess::Run(const Command& command, const QString& workingDirectory, QString& error) {
     if (IsRunning()) {
-        error = QStringLiteral("A build is already running in this window");
+        error = QStringLiteral("A process is already running in this window");
         return false;
     }
     if (process) {
@@ -85,15 +98,16 @@ bool BuildProcess::Start(const QString& scriptPath, const QString& workingDirect
     // A template that waits for a key ("pause", "read") goes on at once instead of hanging.
     process->setStandardInputFile(QProcess::nullDevice());
     process->setWorkingDirectory(workingDirectory);
-    const Command command = CommandFor(scriptPath);
+    process->setProgram(command.program);
 #ifdef Q_OS_WIN
-    process->setProgram(qEnvironmentVariable("ComSpec", command.program));
-    process->setNativeArguments(command.nativeArguments);
+    if (command.nativeArguments.isEmpty())
+        process->setArguments(command.arguments);
+    else
+        process->setNativeArguments(command.nativeArguments);
     process->setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* arguments) {
         arguments->flags |= CREATE_NEW_PROCESS_GROUP;
     });
 #else
-    process->setProgram(command.program);
     process->setArguments(command.arguments);
     // A session of its own makes the script the leader of a new process group, which
     // everything it starts joins.

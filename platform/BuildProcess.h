@@ -1,7 +1,8 @@
 // A build script running as a child process of the program: on Linux `/bin/sh SCRIPT`, on
 // Windows `cmd.exe /d /s /c ""SCRIPT""`, with the script's path handed over as an argument (no
 // shell reads the path as a command line), in a process group of its own so that Stop ends the
-// script and everything it started. Standard output and standard error come as one stream, in
+// script and everything it started. Or a program started the same way with an argument vector
+// (the game engine running a mod). Standard output and standard error come as one stream, in
 // the order the processes wrote them; standard input is empty.
 #pragma once
 
@@ -43,6 +44,9 @@ public:
 
     // Starts the script in workingDirectory. False with the reason when it could not start.
     bool Start(const QString& scriptPath, const QString& workingDirectory, QString& error);
+    // Starts a program with these arguments, each handed over as it is (no shell reads them).
+    bool StartProgram(const QString& program, const QStringList& arguments,
+                      const QString& workingDirectory, QString& error);
     bool IsRunning() const;
     // The script's process id (its group's id on Linux), or 0.
     qint64 ProcessId() const;
@@ -57,6 +61,7 @@ signals:
     void Finished(const BuildProcess::Exit& exit);
 
 private:
+    bool Run(const Command& command, const QString& workingDirectory, QString& error);
     void Terminate();
     void Kill();
     void ReadOutput();

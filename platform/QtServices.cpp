@@ -21,6 +21,7 @@
 #include <QProcess>
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 #include "platform/FileFilter.h"
@@ -255,6 +256,16 @@ bool QtServices::ShowPrinter(QWidget* owner, const QString& title, int flags, QP
 
 MsgAnswer QtServices::MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
                              const QString& caption) {
+    return MsgBoxWhile(owner, text, buttons, icon, caption, [] { return true; })
+        .value_or(MsgAnswer::No);
+}
+
+std::optional<MsgAnswer> QtServices::MsgBoxWhile(QWidget* owner, const QString& text,
+                                                 MsgButtons buttons, MsgIcon icon,
+                                                 const QString& caption,
+                                                 const std::function<bool()>& stillAsked) {
+    if (!stillAsked())
+        return std::nullopt;
     MessageBox box(owner, buttons == MsgButtons::YesNo);
     box.setWindowTitle(caption.isEmpty() ? QStringLiteral("Kelto") : caption);
     // Messages name paths, which may hold what Qt would take for markup ("<b>", "&lt;").
@@ -285,7 +296,20 @@ MsgAnswer QtServices::MsgBox(QWidget* owner, const QString& text, MsgButtons but
         box.setDefaultButton(QMessageBox::Ok);
         box.setEscapeButton(QMessageBox::Ok);
     }
+    bool withdrawn = false;
+    QTimer watch;
+    watch.setInterval(100);
+    QObject::connect(&watch, &QTimer::timeout, &box, [&] {
+        if (!stillAsked()) {
+            withdrawn = true;
+            box.done(QMessageBox::No);
+        }
+    });
+    watch.start();
     const int answer = box.exec();
+    watch.stop();
+    if (withdrawn)
+        return std::nullopt;
     if (buttons == MsgButtons::OK)
         return MsgAnswer::OK;
     return answer == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;

@@ -52,8 +52,15 @@ public:
                              QPrinter& printer) = 0;
 
     // Message box: answers OK, Yes or No.
-    virtual MsgAnswer MsgBox(QWidget* owner, const QString& text, MsgButtons buttons,
-                             MsgIcon icon, const QString& caption) = 0;
+    virtual MsgAnswer MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                             const QString& caption) = 0;
+    // A message box that stands only while `stillAsked` holds: a question about a running
+    // process closes itself, answering nothing, once the process has ended (the condition is
+    // looked at as the box opens and every tenth of a second while it is open).
+    virtual std::optional<MsgAnswer> MsgBoxWhile(QWidget* owner, const QString& text,
+                                                 MsgButtons buttons, MsgIcon icon,
+                                                 const QString& caption,
+                                                 const std::function<bool()>& stillAsked) = 0;
 
     // Shows a modal dialog and returns when it has closed (QDialog::exec in the real set;
     // the scripted set lets the test act on the dialog, then closes it).

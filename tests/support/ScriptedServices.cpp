@@ -47,6 +47,22 @@ MsgAnswer ScriptedServices::MsgBox(QWidget*, const QString& text, MsgButtons but
     return takeFront(messageAnswers, buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::OK);
 }
 
+std::optional<MsgAnswer> ScriptedServices::MsgBoxWhile(QWidget* owner, const QString& text,
+                                                       MsgButtons buttons, MsgIcon icon,
+                                                       const QString& caption,
+                                                       const std::function<bool()>& stillAsked) {
+    if (!stillAsked())
+        return std::nullopt;
+    const MsgAnswer answer = MsgBox(owner, text, buttons, icon, caption);
+    if (auto meanwhile = takeFront(whileAsked, std::function<void()>()))
+        meanwhile();
+    if (!stillAsked()) {
+        calls.back().extra = QStringLiteral("withdrawn");
+        return std::nullopt;
+    }
+    return answer;
+}
+
 void ScriptedServices::RunModal(QDialog& dialog) {
     calls.push_back({.kind = "RunModal",
                      .title = dialog.windowTitle(),
