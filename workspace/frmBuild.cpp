@@ -1,5 +1,5 @@
-// The build output window: the script's child process, its output as lines in a bounded model,
-// the start and end lines, and opening a message's file at its line.
+// The process output window: the child process, its output as lines in a bounded model, the
+// start and end lines, opening a message's file at its line, and the engine's console marks.
 #include "workspace/frmBuild.h"
 
 #include <QApplication>
@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QProcessEnvironment>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
@@ -26,7 +27,9 @@
 
 #include "app/Program.h"
 #include "app/frmMain.h"
+#include "platform/Launcher.h"
 #include "platform/Services.h"
+#include "workspace/EngineConsole.h"
 
 namespace {
 
@@ -84,13 +87,63 @@ bool SameFile(const QString& a, const QString& b) {
     return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
 }
 
+BuildOutput::Kind KindOf(EngineConsole::Mark mark) {
+    switch (mark) {
+    case EngineConsole::Mark::Error:
+        return BuildOutput::Kind::Error;
+    case EngineConsole::Mark::Warning:
+        return BuildOutput::Kind::Warning;
+    case EngineConsole::Mark::Plain:
+        break;
+    }
+    return BuildOutput::Kind::Plain;
+}
+
+// An argument as a shell would need it, so the line can be copied into a terminal.
+QString ShownArgument(const QString& argument) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_+./:=,@%-]+$"));
+    if (plain.match(argument).hasMatch())
+        return argument;
+    return QString::fromLocal8Bit(Launcher::ShellQuoted(argument.toLocal8Bit()));
+}
+
+// Whether a path lies in a folder (or is it).
+bool Within(const QString& path, const QString& folder) {
+    const QString inner = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString outer = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    return inner == outer || inner.startsWith(outer + u'/');
+}
+
 } // namespace
 
+frmBuild::Role frmBuild::Role::Build(const BuildModule& module) {
+    return {QStringLiteral("Build %1 QVM").arg(module.name),
+            QStringLiteral("The %1 build").arg(module.name),
+            QStringLiteral("Build"),
+            QStringLiteral("succeeded"),
+            QStringLiteral("Build script: "),
+            false};
+}
+
+frmBuild::Role frmBuild::Role::Engine(const QString& mod) {
+    return {QStringLiteral("Run Mod: %1").arg(mod),
+            QStringLiteral("The engine"),
+            QStringLiteral("Engine"),
+            QStringLiteral("ended"),
+            QStringLiteral("Engine: "),
+            true};
+}
+
 frmBuild::frmBuild(Program& program, const BuildModule& module, QWidget* parent)
-    : QMdiSubWindow(parent), program(program), module(module) {
+    : frmBuild(program, Role::Build(module), parent) {
+    this->module = module;
+}
+
+frmBuild::frmBuild(Program& program, Role role, QWidget* parent)
+    : QMdiSubWindow(parent), program(program), role(std::move(role)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmBuild"));
-    setWindowTitle(QStringLiteral("Build %1 QVM").arg(module.name));
+    setWindowTitle(this->role.caption);
 
     auto* body = new QWidget(this);
     output = new BuildOutput(this);
@@ -126,8 +179,10 @@ frmBuild::frmBuild(Program& program, const BuildModule& module, QWidget* parent)
     cmdNext->setObjectName(QStringLiteral("cmdNext"));
     cmdStop = new QPushButton(QStringLiteral("&Stop"), body);
     cmdStop->setObjectName(QStringLiteral("cmdStop"));
-    cmdStop->setToolTip(QStringLiteral("Stop the build (Ctrl+Break)"));
+    cmdStop->setToolTip(QStringLiteral("Stop the %1 (Ctrl+Break)").arg(this->role.noun.toLower()));
     cmdStop->setEnabled(false);
+    // The engine's lines name no source file to open.
+    cmdNext->setVisible(!this->role.engine);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(lblStatus, 1);
@@ -162,6 +217,11 @@ frmBuild::frmBuild(Program& program, const BuildModule& module, QWidget* parent)
 
 frmBuild::~frmBuild() = default;
 
+void frmBuild::FitInto(const QSize& area) {
+    resize(std::min(width(), std::max(area.width(), 320)),
+           std::min(height(), std::max(area.height(), 200)));
+}
+
 bool frmBuild::IsRunning() const {
     return process->IsRunning();
 }
@@ -189,31 +249,51 @@ void frmBuild::Begin(Run run) {
     output->Clear();
     errors = 0;
     warnings = 0;
+    succeeded = false;
+    nativeLibrary = false;
     trail = CompilerMessages::DirectoryTrail(current.moduleDirectory);
 
     const auto info = [](const QString& text) {
         return BuildOutput::Line{text, BuildOutput::Kind::Info, nullptr};
     };
     std::vector<BuildOutput::Line> start;
-    start.push_back(
-        info(QStringLiteral("Build script: ") + QDir::toNativeSeparators(current.scriptPath)));
+    const bool script = current.program.isEmpty();
+    start.push_back(info(role.startedWith +
+                         QDir::toNativeSeparators(script ? current.scriptPath : current.program)));
+    if (!script) {
+        QStringList shown;
+        for (const QString& argument : current.arguments)
+            shown << ShownArgument(argument);
+        start.push_back(info(QStringLiteral("Arguments: ") + shown.join(u' ')));
+    }
     start.push_back(info(QStringLiteral("Working directory: ") +
                          QDir::toNativeSeparators(current.moduleDirectory)));
+    for (const BuildOutput::Line& line : current.preface) {
+        start.push_back(line);
+        warnings += line.kind == BuildOutput::Kind::Warning ? 1 : 0;
+    }
     start.push_back(
         info(QStringLiteral("Started at ") +
              QLocale().toString(QDateTime::currentDateTime().time(), QLocale::LongFormat)));
     output->Append(std::move(start));
 
     QString error;
-    if (!process->Start(current.scriptPath, current.moduleDirectory, error)) {
-        const QString text = QStringLiteral("The build script could not be started: ") + error;
+    const bool started = script ? process->Start(current.scriptPath, current.moduleDirectory, error)
+                                : process->StartProgram(current.program, current.arguments,
+                                                        current.moduleDirectory, error);
+    if (!started) {
+        const QString text =
+            QStringLiteral("%1 could not be started: %2")
+                .arg(script ? QStringLiteral("The build script") : QStringLiteral("The engine"),
+                     error);
         output->Append({{text, BuildOutput::Kind::Failed, nullptr}});
         Say(text, true);
         cmdStop->setEnabled(false);
+        emit Finished(false);
         return;
     }
     cmdStop->setEnabled(true);
-    Say(QStringLiteral("Running..."));
+    Say(RunningStatus());
 }
 
 void frmBuild::cmdStop_Click() {
@@ -243,7 +323,24 @@ void frmBuild::TakeLine(QByteArray bytes) {
         bytes.chop(1);
     BuildOutput::Line line{ExpandTabs(QString::fromLocal8Bit(bytes)), BuildOutput::Kind::Plain,
                            nullptr};
-    if (auto message = CompilerMessages::Parse(line.text)) {
+    if (role.engine) {
+        const EngineConsole::Line read = EngineConsole::Read(line.text);
+        line.text = read.text;
+        line.kind = KindOf(read.mark);
+        errors += line.kind == BuildOutput::Kind::Error ? 1 : 0;
+        warnings += line.kind == BuildOutput::Kind::Warning ? 1 : 0;
+        nativeLibrary = nativeLibrary || read.nativeLibrary;
+        pending.push_back(std::move(line));
+        if (!read.qvm.isEmpty() && !current.modFolder.isEmpty() &&
+            !Within(read.foundIn, current.modFolder)) {
+            ++warnings;
+            pending.push_back(
+                {QStringLiteral("Kelto: the engine loaded %1 from %2, not from the "
+                                "mod folder %3.")
+                     .arg(read.qvm, read.foundIn, QDir::toNativeSeparators(current.modFolder)),
+                 BuildOutput::Kind::Warning, nullptr});
+        }
+    } else if (auto message = CompilerMessages::Parse(line.text)) {
         line.kind = KindOf(message->severity);
         if (line.kind == BuildOutput::Kind::Error)
             ++errors;
@@ -251,10 +348,11 @@ void frmBuild::TakeLine(QByteArray bytes) {
             ++warnings;
         line.message = std::make_shared<const BuildMessage>(
             BuildMessage{std::move(*message), trail.Directories()});
+        pending.push_back(std::move(line));
     } else {
         trail.Take(line.text);
+        pending.push_back(std::move(line));
     }
-    pending.push_back(std::move(line));
     if (pending.size() >= MostPendingLines)
         Flush();
     else if (!flushTimer->isActive())
@@ -272,8 +370,16 @@ void frmBuild::Flush() {
     if (following)
         lstOutput->scrollToBottom();
     if (process->IsRunning())
-        Say(QStringLiteral("Running... %1, %2 so far")
-                .arg(Plural(errors, "error", "errors"), Plural(warnings, "warning", "warnings")));
+        Say(RunningStatus());
+}
+
+QString frmBuild::RunningStatus() const {
+    QString status =
+        QStringLiteral("Running... %1, %2 so far")
+            .arg(Plural(errors, "error", "errors"), Plural(warnings, "warning", "warnings"));
+    if (nativeLibrary)
+        status += QStringLiteral("; the engine loaded a native library, not the mod's QVM");
+    return status;
 }
 
 void frmBuild::Ended(const BuildProcess::Exit& exit) {
@@ -287,15 +393,20 @@ void frmBuild::Ended(const BuildProcess::Exit& exit) {
     else
         how = QStringLiteral("exit code %1").arg(exit.code);
     const bool clean = !exit.signalled && exit.code == 0;
-    const bool failed = !clean || errors > 0 || exit.stopped;
-    QString verdict = exit.stopped ? QStringLiteral("Build stopped")
-                      : !clean     ? QStringLiteral("Build failed")
-                      : errors > 0 ? QStringLiteral("Build reported errors")
-                                   : QStringLiteral("Build succeeded");
+    // Stop is how an engine run usually ends; a build that was stopped built nothing.
+    const bool failed =
+        errors > 0 || (role.engine ? !clean && !exit.stopped : !clean || exit.stopped);
+    const QString verdict = role.noun + u' ' +
+                            (exit.stopped ? QStringLiteral("stopped")
+                             : !clean     ? QStringLiteral("failed")
+                             : errors > 0 ? QStringLiteral("reported errors")
+                                          : role.succeeded);
     QString status =
         QStringLiteral("%1: %2, %3, %4, %5")
             .arg(verdict, how, Duration(exit.elapsedMs), Plural(errors, "error", "errors"),
                  Plural(warnings, "warning", "warnings"));
+    if (nativeLibrary)
+        status += QStringLiteral("; the engine loaded a native library, not the mod's QVM");
     if (!exit.signalled && exit.code == 127) {
         // Command not found: a program started from the desktop menu often lacks PATH
         // entries that the shell's start-up files add.
@@ -311,6 +422,7 @@ void frmBuild::Ended(const BuildProcess::Exit& exit) {
         Begin(*queued);
         return;
     }
+    succeeded = !failed;
     // After a failed build the first error is the current line, so Enter opens it at once.
     int firstError = -1;
     for (int row = 0; row < output->Rows() && firstError < 0; ++row) {
@@ -324,6 +436,7 @@ void frmBuild::Ended(const BuildProcess::Exit& exit) {
     } else {
         lstOutput->scrollToBottom();
     }
+    emit Finished(succeeded);
 }
 
 void frmBuild::Say(const QString& status, bool failed) {
@@ -456,10 +569,12 @@ bool frmBuild::eventFilter(QObject* watched, QEvent* event) {
 
 void frmBuild::closeEvent(QCloseEvent* event) {
     if (process->IsRunning()) {
-        const MsgAnswer answer = program.services.MsgBox(
-            this, QStringLiteral("The %1 build is still running.\n\nStop it?").arg(module.name),
-            MsgButtons::YesNo, MsgIcon::Question, program.App.Title);
-        if (answer != MsgAnswer::Yes) {
+        // Asked only while it runs: a process that ends meanwhile needs no answer.
+        const std::optional<MsgAnswer> answer = program.services.MsgBoxWhile(
+            this, role.subject + QStringLiteral(" is still running.\n\nStop it?"),
+            MsgButtons::YesNo, MsgIcon::Question, program.App.Title,
+            [this] { return process->IsRunning(); });
+        if (answer && *answer != MsgAnswer::Yes) {
             event->ignore();
             return;
         }
