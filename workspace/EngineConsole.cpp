@@ -8,7 +8,7 @@ Line Read(const QString& raw) {
     static const QRegularExpression terminalColour(QStringLiteral("\\x1b\\[[0-9;]*m"));
     static const QRegularExpression quakeColour(QStringLiteral("\\^[0-9A-Za-z]"));
     static const QRegularExpression found(
-        QStringLiteral("^File \"(vm/[^\"]+\\.qvm)\" found in \"([^\"]+)\""),
+        QStringLiteral("^File \"(vm/[^\"]+\\.qvm)\" found (?:in|at) \"([^\"]+)\""),
         QRegularExpression::CaseInsensitiveOption);
 
     QString text = raw;

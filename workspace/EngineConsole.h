@@ -15,7 +15,8 @@ struct Line {
     // The engine turned to a native library rather than a QVM ("...which has vmMagic
     // VM_MAGIC_USE_NATIVE.", "Loading DLL file ...", "Loading dll file ...").
     bool nativeLibrary = false;
-    // `File "vm/qagame.qvm" found in "/home/you/.q3a/mymod/"`: the QVM and where it came from.
+    // `File "vm/qagame.qvm" found at "/home/you/.q3a/mymod"` (or "found in" a .pk3 file): the
+    // QVM and where it came from.
     QString qvm;
     QString foundIn;
 };

@@ -38,6 +38,9 @@ namespace {
 constexpr int FlushIntervalMs = 50;
 // ... and no more than this many lines wait.
 constexpr std::size_t MostPendingLines = 4096;
+// What the status line adds once the engine has turned to a native library.
+const QString NativeLibraryNote =
+    QStringLiteral("; the engine turned to a native library instead of the mod's QVM");
 // A line longer than this is shown in pieces, so that output without line breaks cannot grow
 // without bound.
 constexpr qsizetype LongestLine = 16384;
@@ -378,7 +381,7 @@ QString frmBuild::RunningStatus() const {
         QStringLiteral("Running... %1, %2 so far")
             .arg(Plural(errors, "error", "errors"), Plural(warnings, "warning", "warnings"));
     if (nativeLibrary)
-        status += QStringLiteral("; the engine loaded a native library, not the mod's QVM");
+        status += NativeLibraryNote;
     return status;
 }
 
@@ -406,7 +409,7 @@ void frmBuild::Ended(const BuildProcess::Exit& exit) {
             .arg(verdict, how, Duration(exit.elapsedMs), Plural(errors, "error", "errors"),
                  Plural(warnings, "warning", "warnings"));
     if (nativeLibrary)
-        status += QStringLiteral("; the engine loaded a native library, not the mod's QVM");
+        status += NativeLibraryNote;
     if (!exit.signalled && exit.code == 127) {
         // Command not found: a program started from the desktop menu often lacks PATH
         // entries that the shell's start-up files add.

@@ -18,14 +18,20 @@ frmRunSettings::frmRunSettings(Program& program, const RunSettings& settings, QW
     setObjectName(QStringLiteral("frmRunSettings"));
     setWindowTitle(QStringLiteral("Run Settings"));
 
-    auto withButton = [this](QLineEdit*& edit, QPushButton*& button, const char* name) {
+    auto* form = new QFormLayout;
+    // A field with a Browse... button beside it; its label's access key reaches the field.
+    auto withButton = [this, form](const QString& label, QLineEdit*& edit, QPushButton*& button,
+                                   const char* name, const char* buttonName) {
         edit = new QLineEdit(this);
         edit->setObjectName(QLatin1String(name));
         button = new QPushButton(QStringLiteral("Browse..."), this);
+        button->setObjectName(QLatin1String(buttonName));
         auto* row = new QHBoxLayout;
         row->addWidget(edit, 1);
         row->addWidget(button);
-        return row;
+        auto* caption = new QLabel(label, this);
+        caption->setBuddy(edit);
+        form->addRow(caption, row);
     };
     auto line = [this](QLineEdit*& edit, const char* name) {
         edit = new QLineEdit(this);
@@ -33,9 +39,7 @@ frmRunSettings::frmRunSettings(Program& program, const RunSettings& settings, QW
         return edit;
     };
 
-    auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Engine:"), withButton(txtEngine, cmdEngine, "txtEngine"));
-    cmdEngine->setObjectName(QStringLiteral("cmdEngine"));
+    withButton(QStringLiteral("&Engine:"), txtEngine, cmdEngine, "txtEngine", "cmdEngine");
     optClient = new QRadioButton(QStringLiteral("&Client"), this);
     optClient->setObjectName(QStringLiteral("optClient"));
     optServer = new QRadioButton(QStringLiteral("&Dedicated server"), this);
@@ -45,9 +49,8 @@ frmRunSettings::frmRunSettings(Program& program, const RunSettings& settings, QW
     mode->addWidget(optServer);
     mode->addStretch(1);
     form->addRow(QStringLiteral("Runs as:"), mode);
-    form->addRow(QStringLiteral("&Base game folder:"),
-                 withButton(txtBaseGame, cmdBaseGame, "txtBaseGame"));
-    cmdBaseGame->setObjectName(QStringLiteral("cmdBaseGame"));
+    withButton(QStringLiteral("&Base game folder:"), txtBaseGame, cmdBaseGame, "txtBaseGame",
+               "cmdBaseGame");
     form->addRow(QStringLiteral("&Home folder:"), line(txtHome, "txtHome"));
     form->addRow(QStringLiteral("M&od folder name:"), line(txtMod, "txtMod"));
     cboMap = new QComboBox(this);

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QTreeView>
+#include <algorithm>
 
 #include "app/Program.h"
 #include "app/frmMain.h"
@@ -267,6 +268,13 @@ void frmMain::mnuBuildRun_Click() {
     }
     std::vector<BuildModule> outOfDate;
     std::vector<BuildOutput::Line> preface;
+    for (const QString& name : settings.LoadedModules()) {
+        if (std::none_of(modules.begin(), modules.end(),
+                         [&](const BuildModule& module) { return module.name == name; }))
+            preface.push_back(Note(QStringLiteral("%1: no build template in the workspace; the "
+                                                  "engine runs the base game's")
+                                       .arg(name)));
+    }
     for (const BuildModule& module : modules) {
         const QString why = ModuleFiles::WhyOutOfDate(sourceDir, module);
         if (why.isEmpty()) {

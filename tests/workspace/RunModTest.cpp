@@ -240,7 +240,8 @@ TEST_F(RunMod, ANativeLibraryLoadedInsteadOfTheQvmIsTold) {
     ASSERT_TRUE(WaitForEngine());
     ASSERT_TRUE(WaitForEngineEnd());
     frmBuild* window = main->EngineWindow;
-    EXPECT_TRUE(Status().endsWith("; the engine loaded a native library, not the mod's QVM"));
+    EXPECT_TRUE(
+        Status().endsWith("; the engine turned to a native library instead of the mod's QVM"));
     const int row = RowWith(window, "Kelto: the engine loaded vm/qagame.qvm from /usr/share");
     ASSERT_GT(row, 0);
     EXPECT_EQ(window->output->At(row)->kind, BuildOutput::Kind::Warning);

@@ -196,7 +196,10 @@ TEST(EngineConsole, MarksErrorsWarningsAndWhereTheQvmCameFrom) {
         EXPECT_EQ(line.mark, row.mark) << row.raw;
         EXPECT_EQ(line.nativeLibrary, row.native) << row.raw;
     }
-    const auto found = EngineConsole::Read(R"(File "vm/qagame.qvm" found in "/h/.q3a/mymod/")");
-    EXPECT_EQ(found.qvm, "vm/qagame.qvm");
-    EXPECT_EQ(found.foundIn, "/h/.q3a/mymod/");
+    for (const char* how : {"at", "in"}) {
+        const auto found = EngineConsole::Read(
+            QString(R"(File "vm/qagame.qvm" found %1 "/h/.q3a/mymod")").arg(how));
+        EXPECT_EQ(found.qvm, "vm/qagame.qvm");
+        EXPECT_EQ(found.foundIn, "/h/.q3a/mymod");
+    }
 }
