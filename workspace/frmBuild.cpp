@@ -254,6 +254,7 @@ void frmBuild::Begin(Run run) {
     warnings = 0;
     succeeded = false;
     nativeLibrary = false;
+    lastFlush.invalidate(); // the run's first line shows at once
     trail = CompilerMessages::DirectoryTrail(current.moduleDirectory);
 
     const auto info = [](const QString& text) {
@@ -356,7 +357,11 @@ void frmBuild::TakeLine(QByteArray bytes) {
         trail.Take(line.text);
         pending.push_back(std::move(line));
     }
-    if (pending.size() >= MostPendingLines)
+    // A line after a quiet spell shows at once (the engine's first line, a compiler's first
+    // message); lines close behind it wait for the next flush, so a flood still costs one update
+    // per interval.
+    if (pending.size() >= MostPendingLines || !lastFlush.isValid() ||
+        lastFlush.elapsed() >= FlushIntervalMs)
         Flush();
     else if (!flushTimer->isActive())
         flushTimer->start();
@@ -366,6 +371,7 @@ void frmBuild::Flush() {
     flushTimer->stop();
     if (pending.empty())
         return;
+    lastFlush.start();
     const QScrollBar* bar = lstOutput->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     output->Append(std::exchange(pending, {}));

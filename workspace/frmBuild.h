@@ -12,6 +12,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QMdiSubWindow>
 #include <QString>
 #include <QStringList>
@@ -117,6 +118,7 @@ private:
     Role role;
     BuildProcess* process = nullptr;
     QTimer* flushTimer = nullptr;
+    QElapsedTimer lastFlush; // since the view last took lines
     Run current;
     std::optional<Run> queued; // a build waiting for the stopped one to end
     QByteArray partial;        // bytes of a line not yet ended
