@@ -416,7 +416,7 @@ void frmBuild::Ended(const BuildProcess::Exit& exit) {
                  Plural(warnings, "warning", "warnings"));
     if (nativeLibrary)
         status += NativeLibraryNote;
-    if (!exit.signalled && exit.code == 127) {
+    if (!exit.signalled && exit.code == BuildProcess::CommandNotFound) {
         // Command not found: a program started from the desktop menu often lacks PATH
         // entries that the shell's start-up files add.
         status += QStringLiteral(". A command was not found; PATH is ") +
