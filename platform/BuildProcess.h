@@ -4,7 +4,9 @@
 // `cmd.exe /d /s /c ""SCRIPT""`, started suspended and put in a job object before it runs, so
 // nothing it starts escapes Stop. Or a program started the same way with an argument vector (the
 // game engine running a mod). Standard output and standard error come as one stream, in the
-// order the processes wrote them; standard input is empty.
+// order the processes wrote them; standard input is empty. What the script leaves running in its
+// group (or job) when it ends (a program started with &, a child that ignores the polite
+// request) ends with it.
 #pragma once
 
 #include <QElapsedTimer>
@@ -47,6 +49,7 @@ public:
         int code = 0;
         bool stopped = false; // Stop() ended it
         qint64 elapsedMs = 0;
+        bool leftRunning = false; // it left processes running, which are being ended
     };
 
     explicit BuildProcess(QObject* parent = nullptr);
@@ -64,6 +67,9 @@ public:
     // Asks the whole group to end (SIGTERM; Ctrl+Break on Windows), and kills what is left
     // after StopGraceMs.
     void Stop();
+    // Ends the whole group now, for a program that is about to end itself: the polite request
+    // and a moment for it, then SIGKILL. Returns once the script has ended.
+    void End();
 
     // The signal's usual name ("SIGTERM"), or its number; on Windows the exception's status
     // in hexadecimal, named when it is a common one.
@@ -77,6 +83,7 @@ private:
     bool Run(const Command& command, const QString& workingDirectory, QString& error);
     void Terminate();
     void Kill();
+    bool GroupRuns() const; // a process of the group is still running
     void ReadOutput();
     void Ended();
 

@@ -21,7 +21,6 @@
 #include <QProcess>
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QUrl>
 
 #include "platform/FileFilter.h"
@@ -261,17 +260,24 @@ bool QtServices::ShowPrinter(QWidget* owner, const QString& title, int flags, QP
 
 MsgAnswer QtServices::MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
                              const QString& caption) {
-    return MsgBoxWhile(owner, text, buttons, icon, caption, [] { return true; })
-        .value_or(MsgAnswer::No);
+    return Ask(owner, text, buttons, icon, caption, nullptr);
 }
 
-std::optional<MsgAnswer> QtServices::MsgBoxWhile(QWidget* owner, const QString& text,
-                                                 MsgButtons buttons, MsgIcon icon,
-                                                 const QString& caption,
-                                                 const std::function<bool()>& stillAsked) {
-    if (!stillAsked())
-        return std::nullopt;
+MsgAnswer QtServices::MsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons,
+                                  MsgIcon icon, const QString& caption, MsgWithdrawal& withdrawal) {
+    return Ask(owner, text, buttons, icon, caption, &withdrawal);
+}
+
+MsgAnswer QtServices::Ask(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                          const QString& caption, MsgWithdrawal* withdrawal) {
+    if (withdrawal && withdrawal->IsWithdrawn())
+        return withdrawal->answer;
     MessageBox box(owner, buttons == MsgButtons::YesNo);
+    if (withdrawal) {
+        // Closed from code: neither button, and the box's own close rule does not apply.
+        QObject::connect(withdrawal, &MsgWithdrawal::Withdrawn, &box,
+                         [&box] { box.done(QMessageBox::NoButton); });
+    }
     box.setWindowTitle(caption.isEmpty() ? QStringLiteral("Kelto") : caption);
     // Messages name paths, which may hold what Qt would take for markup ("<b>", "&lt;").
     box.setTextFormat(Qt::PlainText);
@@ -301,20 +307,9 @@ std::optional<MsgAnswer> QtServices::MsgBoxWhile(QWidget* owner, const QString& 
         box.setDefaultButton(QMessageBox::Ok);
         box.setEscapeButton(QMessageBox::Ok);
     }
-    bool withdrawn = false;
-    QTimer watch;
-    watch.setInterval(100);
-    QObject::connect(&watch, &QTimer::timeout, &box, [&] {
-        if (!stillAsked()) {
-            withdrawn = true;
-            box.done(QMessageBox::No);
-        }
-    });
-    watch.start();
     const int answer = box.exec();
-    watch.stop();
-    if (withdrawn)
-        return std::nullopt;
+    if (withdrawal && withdrawal->IsWithdrawn())
+        return withdrawal->answer;
     if (buttons == MsgButtons::OK)
         return MsgAnswer::OK;
     return answer == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;

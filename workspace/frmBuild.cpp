@@ -41,9 +41,6 @@ constexpr std::size_t MostPendingLines = 4096;
 // What the status line adds once the engine has turned to a native library.
 const QString NativeLibraryNote =
     QStringLiteral("; the engine turned to a native library instead of the mod's QVM");
-// A line longer than this is shown in pieces, so that output without line breaks cannot grow
-// without bound.
-constexpr qsizetype LongestLine = 16384;
 // The build script is the template after two lines of its own (drive and cd, or #!/bin/sh
 // and cd).
 constexpr int ScriptHeaderLines = 2;
@@ -249,6 +246,7 @@ void frmBuild::Begin(Run run) {
     flushTimer->stop();
     pending.clear();
     partial.clear();
+    continued = false;
     output->Clear();
     errors = 0;
     warnings = 0;
@@ -310,53 +308,75 @@ void frmBuild::cmdStop_Click() {
 
 void frmBuild::TakeOutput(const QByteArray& bytes) {
     qsizetype start = 0;
-    for (qsizetype end = bytes.indexOf('\n'); end >= 0; end = bytes.indexOf('\n', start)) {
+    while (start < bytes.size()) {
+        const qsizetype newline = bytes.indexOf('\n', start);
+        const qsizetype end = newline < 0 ? bytes.size() : newline;
         partial.append(bytes.constData() + start, end - start);
-        TakeLine(std::exchange(partial, QByteArray()));
+        // A line too long for a row goes on in rows of its own as it arrives, so that output
+        // without line breaks is neither held without bound nor kept from the view.
+        qsizetype taken = 0;
+        while (partial.size() - taken > BuildOutput::LongestRow) {
+            qsizetype cut = taken + BuildOutput::LongestRow;
+            for (int back = 0; back < 3 && (quint8(partial[cut]) & 0xC0) == 0x80; ++back)
+                --cut; // not inside a UTF-8 character
+            TakeLine(partial.mid(taken, cut - taken));
+            taken = cut;
+        }
+        partial.remove(0, taken);
+        if (newline >= 0) {
+            TakeLine(std::exchange(partial, QByteArray()));
+            continued = false;
+        }
         start = end + 1;
-    }
-    partial.append(bytes.constData() + start, bytes.size() - start);
-    while (partial.size() > LongestLine) {
-        TakeLine(partial.left(LongestLine));
-        partial.remove(0, LongestLine);
     }
 }
 
 void frmBuild::TakeLine(QByteArray bytes) {
     if (bytes.endsWith('\r'))
         bytes.chop(1);
-    BuildOutput::Line line{ExpandTabs(QString::fromLocal8Bit(bytes)), BuildOutput::Kind::Plain,
-                           nullptr};
-    if (role.engine) {
-        const EngineConsole::Line read = EngineConsole::Read(line.text);
-        line.text = read.text;
-        line.kind = KindOf(read.mark);
+    const QString text = ExpandTabs(QString::fromLocal8Bit(bytes));
+    // Tabs may have made it longer than a row; a character outside the BMP stays whole.
+    for (qsizetype from = 0; from < text.size() || (from == 0 && !continued);) {
+        qsizetype cut = std::min(text.size(), from + BuildOutput::LongestRow);
+        if (cut < text.size() && text[cut].isLowSurrogate())
+            --cut;
+        TakeRow(text.mid(from, cut - from));
+        from = cut;
+    }
+}
+
+void frmBuild::TakeRow(QString text) {
+    BuildOutput::Line line{std::move(text), BuildOutput::Kind::Plain, nullptr};
+    std::optional<BuildOutput::Line> note; // Kelto's own line after it
+    // Only a line's first row says what the line is.
+    if (!std::exchange(continued, true)) {
+        if (role.engine) {
+            const EngineConsole::Line read = EngineConsole::Read(line.text);
+            line.text = read.text;
+            line.kind = KindOf(read.mark);
+            nativeLibrary = nativeLibrary || read.nativeLibrary;
+            if (!read.qvm.isEmpty() && !current.modFolder.isEmpty() &&
+                !Within(read.foundIn, current.modFolder)) {
+                note = BuildOutput::Line{
+                    QStringLiteral("Kelto: the engine loaded %1 from %2, not from the "
+                                   "mod folder %3.")
+                        .arg(read.qvm, read.foundIn, QDir::toNativeSeparators(current.modFolder)),
+                    BuildOutput::Kind::Warning, nullptr};
+                ++warnings;
+            }
+        } else if (auto message = CompilerMessages::Parse(line.text)) {
+            line.kind = KindOf(message->severity);
+            line.message = std::make_shared<const BuildMessage>(
+                BuildMessage{std::move(*message), trail.Shared()});
+        } else {
+            trail.Take(line.text);
+        }
         errors += line.kind == BuildOutput::Kind::Error ? 1 : 0;
         warnings += line.kind == BuildOutput::Kind::Warning ? 1 : 0;
-        nativeLibrary = nativeLibrary || read.nativeLibrary;
-        pending.push_back(std::move(line));
-        if (!read.qvm.isEmpty() && !current.modFolder.isEmpty() &&
-            !Within(read.foundIn, current.modFolder)) {
-            ++warnings;
-            pending.push_back(
-                {QStringLiteral("Kelto: the engine loaded %1 from %2, not from the "
-                                "mod folder %3.")
-                     .arg(read.qvm, read.foundIn, QDir::toNativeSeparators(current.modFolder)),
-                 BuildOutput::Kind::Warning, nullptr});
-        }
-    } else if (auto message = CompilerMessages::Parse(line.text)) {
-        line.kind = KindOf(message->severity);
-        if (line.kind == BuildOutput::Kind::Error)
-            ++errors;
-        else if (line.kind == BuildOutput::Kind::Warning)
-            ++warnings;
-        line.message = std::make_shared<const BuildMessage>(
-            BuildMessage{std::move(*message), trail.Directories()});
-        pending.push_back(std::move(line));
-    } else {
-        trail.Take(line.text);
-        pending.push_back(std::move(line));
     }
+    pending.push_back(std::move(line));
+    if (note)
+        pending.push_back(std::move(*note));
     // A line after a quiet spell shows at once (the engine's first line, a compiler's first
     // message); lines close behind it wait for the next flush, so a flood still costs one update
     // per interval.
@@ -394,6 +414,7 @@ QString frmBuild::RunningStatus() const {
 void frmBuild::Ended(const BuildProcess::Exit& exit) {
     if (!partial.isEmpty())
         TakeLine(std::exchange(partial, QByteArray()));
+    continued = false;
     cmdStop->setEnabled(false);
 
     QString how;
@@ -421,6 +442,11 @@ void frmBuild::Ended(const BuildProcess::Exit& exit) {
         // entries that the shell's start-up files add.
         status += QStringLiteral(". A command was not found; PATH is ") +
                   QProcessEnvironment::systemEnvironment().value(QStringLiteral("PATH"));
+    }
+    if (exit.leftRunning) {
+        pending.push_back(
+            {role.subject + QStringLiteral(" left processes running; they are ended with it."),
+             BuildOutput::Kind::Info, nullptr});
     }
     pending.push_back(
         {status, failed ? BuildOutput::Kind::Failed : BuildOutput::Kind::Succeeded, nullptr});
@@ -489,7 +515,7 @@ bool frmBuild::OpenMessage(int row) {
     if (subdirectories.removeAll(QStringLiteral("vm")) > 0)
         subdirectories.prepend(QStringLiteral("vm"));
     const QStringList directories =
-        CompilerMessages::SearchDirectories(line->message->directories, current.moduleDirectory,
+        CompilerMessages::SearchDirectories(*line->message->directories, current.moduleDirectory,
                                             subdirectories, current.sourceDirectory);
     QString path = CompilerMessages::Locate(
         message.file, directories, [](const QString& path) { return QFileInfo(path).isFile(); });
@@ -577,18 +603,24 @@ bool frmBuild::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmBuild::closeEvent(QCloseEvent* event) {
-    if (process->IsRunning()) {
-        // Asked only while it runs: a process that ends meanwhile needs no answer.
-        const std::optional<MsgAnswer> answer = program.services.MsgBoxWhile(
+    // When the program is ending without questions, the run ends now, without asking.
+    const bool ending = program.mainWindow && program.mainWindow->EndingWithoutQuestions();
+    if (process->IsRunning() && !ending) {
+        // A process that ends while this is asked needs no answer: the window closes.
+        MsgWithdrawal ended(MsgAnswer::Yes);
+        connect(process, &BuildProcess::Finished, &ended, &MsgWithdrawal::Withdraw);
+        const MsgAnswer answer = program.services.MsgBoxUntil(
             this, role.subject + QStringLiteral(" is still running.\n\nStop it?"),
-            MsgButtons::YesNo, MsgIcon::Question, program.App.Title,
-            [this] { return process->IsRunning(); });
-        if (answer && *answer != MsgAnswer::Yes) {
+            MsgButtons::YesNo, MsgIcon::Question, program.App.Title, ended);
+        if (answer != MsgAnswer::Yes) {
             event->ignore();
             return;
         }
-        queued.reset();
-        process->Stop(); // and the window's end kills what has not ended by then
     }
+    queued.reset();
+    if (ending)
+        process->End();
+    else
+        process->Stop(); // and the window's end kills what has not ended by then
     QMdiSubWindow::closeEvent(event);
 }

@@ -95,7 +95,8 @@ public:
     void TakeOutput(const QByteArray& bytes);
 
 signals:
-    // A run has ended, or could not start, and no other waits to start in this window.
+    // A run has ended (its status line is shown), or could not start, and no other waits to
+    // start in this window.
     void Finished(bool succeeded);
 
 protected:
@@ -105,6 +106,7 @@ protected:
 private:
     void Begin(Run run);
     void TakeLine(QByteArray bytes);
+    void TakeRow(QString text);
     void Flush();
     void Ended(const BuildProcess::Exit& exit);
     void Say(const QString& status, bool failed = false);
@@ -122,6 +124,7 @@ private:
     Run current;
     std::optional<Run> queued; // a build waiting for the stopped one to end
     QByteArray partial;        // bytes of a line not yet ended
+    bool continued = false;    // the line being taken has given rows already
     std::vector<BuildOutput::Line> pending;
     CompilerMessages::DirectoryTrail trail{QString()};
     QStringList subdirectories; // of the module directory, "vm" first

@@ -225,11 +225,14 @@ void frmMain::mnuBuildRun_Click() {
         return;
     Services& services = program.services;
     if (EngineWindow && EngineWindow->IsRunning()) {
-        // The question goes away by itself when the engine ends while it is open.
-        const std::optional<MsgAnswer> answer = services.MsgBoxWhile(
+        // Once the engine has ended (or its window has gone) there is nothing to stop: the
+        // question goes and the mod runs as if it had not been asked.
+        MsgWithdrawal ended(MsgAnswer::Yes);
+        connect(EngineWindow, &frmBuild::Finished, &ended, &MsgWithdrawal::Withdraw);
+        connect(EngineWindow, &QObject::destroyed, &ended, &MsgWithdrawal::Withdraw);
+        const MsgAnswer answer = services.MsgBoxUntil(
             this, QStringLiteral("The engine is still running.\n\nStop it and run the mod again?"),
-            MsgButtons::YesNo, MsgIcon::Question, program.App.Title,
-            [this] { return EngineWindow && EngineWindow->IsRunning(); });
+            MsgButtons::YesNo, MsgIcon::Question, program.App.Title, ended);
         if (answer == MsgAnswer::No) {
             ShowChild(EngineWindow);
             return;

@@ -24,7 +24,7 @@ public:
         QString text;    // message text; command line; script path
         MsgButtons buttons = MsgButtons::OK;
         MsgIcon icon = MsgIcon::None;
-        QString extra;   // dialog class name; "withdrawn" for a withdrawn question
+        QString extra;   // dialog class name
         QString folder;  // the folder a file dialog starts in
     };
 
@@ -33,10 +33,7 @@ public:
     std::deque<bool> printerAnswers;           // ShowPrinter: true to print, false to cancel
     std::function<void(QPrinter&)> onPrinter;  // lets a test point the printer at a PDF file
     std::deque<MsgAnswer> messageAnswers;
-    // MsgBoxWhile: what happens while its question is open (after the answer is taken from
-    // messageAnswers, before it counts); a question no longer meant is withdrawn, its call
-    // marked "withdrawn" in extra.
-    std::deque<std::function<void()>> whileAsked;
+    std::deque<std::function<void()>> whileAsking; // run while a message box shows, one a box
     std::deque<std::function<void(QDialog&)>> modalScripts; // act on the dialog, then return
     std::deque<bool> launchAnswers;            // default true
     QString launchError = QStringLiteral("No such file or directory");
@@ -59,9 +56,8 @@ public:
     bool ShowPrinter(QWidget* owner, const QString& title, int flags, QPrinter& printer) override;
     MsgAnswer MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
                      const QString& caption) override;
-    std::optional<MsgAnswer> MsgBoxWhile(QWidget* owner, const QString& text, MsgButtons buttons,
-                                         MsgIcon icon, const QString& caption,
-                                         const std::function<bool()>& stillAsked) override;
+    MsgAnswer MsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                          const QString& caption, MsgWithdrawal& withdrawal) override;
     void RunModal(QDialog& dialog) override;
     bool Launch(const QString& commandLine, QString& error) override;
     std::optional<std::uintptr_t> RegOpenKey(std::uintptr_t root, const QString& keyName,

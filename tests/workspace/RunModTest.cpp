@@ -168,12 +168,11 @@ TEST_F(RunMod, StopCloseAndF5AgainEndTheEngineByItsProcessId) {
 
     // The question goes away when the engine ends while it is open, and the run goes on.
     services.messageAnswers = {MsgAnswer::No};
-    services.whileAsked = {[&] {
+    services.whileAsking = {[&] {
         window->cmdStop_Click();
         EXPECT_TRUE(QTest::qWaitFor([&] { return !window->IsRunning(); }, 10000));
     }};
     main->mnuBuildRun_Click();
-    EXPECT_EQ(services.callsOf("MsgBox").back().extra, "withdrawn");
     ASSERT_TRUE(WaitForEngine());
     EXPECT_NE(window->ProcessId(), pid);
     pid = window->ProcessId();
@@ -203,6 +202,24 @@ TEST_F(RunMod, StopCloseAndF5AgainEndTheEngineByItsProcessId) {
     services.messageAnswers = {MsgAnswer::Yes};
     main->close();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !ProcessRuns(pid); }, 10000));
+}
+
+// The end no one can be asked about (SIGTERM, SIGHUP): the engine ends now, with what it started,
+// without a question.
+TEST_F(RunMod, EndingWithoutQuestionsEndsTheEngineAndWhatItStarted) {
+    settings.extraArguments = "+set standin_wait 300";
+    Keep();
+    main->mnuBuildRun_Click();
+    ASSERT_TRUE(WaitForEngine());
+    frmBuild* window = main->EngineWindow;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return RowWith(window, "stand-in child ") > 0; }, 10000));
+    const qint64 processes[] = {
+        window->ProcessId(), Row(window, RowWith(window, "stand-in child ")).mid(15).toLongLong()};
+
+    main->EndWithoutQuestions();
+    EXPECT_EQ(services.count("MsgBox"), 0);
+    for (const qint64 process : processes)
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !ProcessRuns(process); }, 500)) << process;
 }
 
 TEST_F(RunMod, TheFirstF5AsksForTheSettingsAndAMissingEngineIsNamed) {
