@@ -20,6 +20,13 @@ class BuildProcess : public QObject {
 public:
     // How long the processes have to end after the polite request before they are killed.
     static constexpr int StopGraceMs = 2000;
+    // The exit code of a script that ran a command it could not find: the shell's 127, cmd's
+    // 9009 ("... is not recognized as an internal or external command").
+#ifdef Q_OS_WIN
+    static constexpr int CommandNotFound = 9009;
+#else
+    static constexpr int CommandNotFound = 127;
+#endif
 
     struct Command {
         QString program;

@@ -8,7 +8,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -27,6 +26,7 @@
 #include "app/Program.h"
 #include "app/frmMain.h"
 #include "platform/Services.h"
+#include "workspace/OutputLineDelegate.h"
 
 namespace {
 
@@ -100,15 +100,17 @@ frmBuild::frmBuild(Program& program, const BuildModule& module, QWidget* parent)
     lstOutput->setHeaderHidden(true);
     lstOutput->setRootIsDecorated(false);
     lstOutput->setItemsExpandable(false);
-    lstOutput->setUniformRowHeights(true);
-    lstOutput->setWordWrap(false);
-    lstOutput->setTextElideMode(Qt::ElideNone);
+    // Lines wrap at the view's width: a message's file and line, at its start, stay in sight
+    // at any size, and nothing ever scrolls sideways. Rows of several lines scroll a row at a
+    // time, so that only the rows in sight are ever measured.
+    lstOutput->setItemDelegate(new OutputLineDelegate(lstOutput));
+    lstOutput->setUniformRowHeights(false);
+    lstOutput->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    lstOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lstOutput->header()->setStretchLastSection(true);
     lstOutput->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstOutput->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lstOutput->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lstOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    lstOutput->header()->setStretchLastSection(false);
-    lstOutput->header()->setSectionResizeMode(0, QHeaderView::Fixed);
     lstOutput->setContextMenuPolicy(Qt::CustomContextMenu);
     // The source windows' face, so columns in messages line up with the source.
     QFont font(QStringLiteral("Courier"));
@@ -268,7 +270,6 @@ void frmBuild::Flush() {
     const QScrollBar* bar = lstOutput->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     output->Append(std::exchange(pending, {}));
-    FitWidth();
     if (following)
         lstOutput->scrollToBottom();
     if (process->IsRunning())
@@ -296,7 +297,7 @@ void frmBuild::Ended(const BuildProcess::Exit& exit) {
         QStringLiteral("%1: %2, %3, %4, %5")
             .arg(verdict, how, Duration(exit.elapsedMs), Plural(errors, "error", "errors"),
                  Plural(warnings, "warning", "warnings"));
-    if (!exit.signalled && exit.code == 127) {
+    if (!exit.signalled && exit.code == BuildProcess::CommandNotFound) {
         // Command not found: a program started from the desktop menu often lacks PATH
         // entries that the shell's start-up files add.
         status += QStringLiteral(". A command was not found; PATH is ") +
@@ -427,18 +428,20 @@ void frmBuild::ShowContextMenu(const QPoint& position) {
         OpenMessage(index.row());
 }
 
-void frmBuild::FitWidth() {
-    // One column as wide as the longest line, so the view scrolls sideways over long lines.
-    const int wanted =
-        QFontMetrics(lstOutput->font()).horizontalAdvance(QString(output->Widest(), u'M')) + 16;
-    const int width = std::max(wanted, lstOutput->viewport()->width());
-    if (lstOutput->header()->sectionSize(0) != width)
-        lstOutput->header()->resizeSection(0, width);
-}
-
 bool frmBuild::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lstOutput->viewport() && event->type() == QEvent::Resize) {
-        FitWidth();
+        // The rows' heights follow the width they wrap at and the height they fit in. What was
+        // in sight stays so: the current line, else the end while the output is followed.
+        const QScrollBar* bar = lstOutput->verticalScrollBar();
+        const bool following = bar->value() >= bar->maximum();
+        const QModelIndex current = lstOutput->currentIndex();
+        const bool currentShown = current.isValid() && lstOutput->viewport()->rect().intersects(
+                                                           lstOutput->visualRect(current));
+        lstOutput->doItemsLayout();
+        if (currentShown)
+            lstOutput->scrollTo(current);
+        else if (following)
+            lstOutput->scrollToBottom();
     } else if (watched == lstOutput && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
