@@ -39,9 +39,15 @@ QStringList OutputLineDelegate::Wrap(const QString& text, const QFont& font, int
     return lines;
 }
 
-OutputLineDelegate::Geometry OutputLineDelegate::Measure(const QStyleOptionViewItem& option) const {
+const OutputLineDelegate::Geometry&
+OutputLineDelegate::Measure(const QStyleOptionViewItem& option) const {
+    const QSize viewport = view->viewport()->size();
+    if (measuredFor == viewport && measured.font == option.font)
+        return measured;
     const QStyle* style = view->style();
-    Geometry geometry;
+    const QFontMetrics metrics(option.font);
+    Geometry& geometry = measured;
+    geometry.font = option.font;
     // The margin the style leaves either side of an item's text.
     geometry.margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
     QStyleOptionViewItem oneLine = option;
@@ -49,19 +55,26 @@ OutputLineDelegate::Geometry OutputLineDelegate::Measure(const QStyleOptionViewI
     oneLine.text = QStringLiteral("M");
     geometry.rowHeight =
         style->sizeFromContents(QStyle::CT_ItemViewItem, &oneLine, QSize(), view).height();
-    geometry.lineSpacing = std::max(QFontMetrics(option.font).lineSpacing(), 1);
-    geometry.textWidth = std::max(view->viewport()->width() - 2 * geometry.margin, 1);
+    geometry.lineSpacing = std::max(metrics.lineSpacing(), 1);
+    geometry.widestCharacter = std::max(metrics.maxWidth(), 1);
+    geometry.textWidth = std::max(viewport.width() - 2 * geometry.margin, 1);
     geometry.mostLines =
-        std::max(1, 1 + (view->viewport()->height() - geometry.rowHeight) / geometry.lineSpacing);
+        std::max(1, 1 + (viewport.height() - geometry.rowHeight) / geometry.lineSpacing);
+    measuredFor = viewport;
     return geometry;
 }
 
 QSize OutputLineDelegate::sizeHint(const QStyleOptionViewItem& option,
                                    const QModelIndex& index) const {
-    const Geometry geometry = Measure(option);
-    const auto lines = int(Wrap(index.data(Qt::DisplayRole).toString(), option.font,
-                                geometry.textWidth, geometry.mostLines)
-                               .size());
+    const Geometry& geometry = Measure(option);
+    const QString text = index.data(Qt::DisplayRole).toString();
+    // Most lines are short: when even the font's widest characters would fit, one line, without
+    // laying the text out. (The view measures many rows at a time when it jumps far.)
+    const bool latin1 =
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x100; });
+    if (latin1 && text.size() <= geometry.textWidth / geometry.widestCharacter)
+        return {geometry.textWidth, geometry.rowHeight};
+    const auto lines = int(Wrap(text, option.font, geometry.textWidth, geometry.mostLines).size());
     return {geometry.textWidth, geometry.rowHeight + (lines - 1) * geometry.lineSpacing};
 }
 
@@ -75,7 +88,7 @@ void OutputLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     const QStyle* style = view->style();
     style->drawControl(QStyle::CE_ItemViewItem, &item, painter, view);
 
-    const Geometry geometry = Measure(item);
+    const Geometry& geometry = Measure(item);
     const QPalette::ColorGroup group = !(item.state & QStyle::State_Enabled) ? QPalette::Disabled
                                        : (item.state & QStyle::State_Active) ? QPalette::Normal
                                                                              : QPalette::Inactive;

@@ -5,6 +5,8 @@
 // so that scrolling a row at a time always reaches every row.
 #pragma once
 
+#include <QFont>
+#include <QSize>
 #include <QStringList>
 #include <QStyledItemDelegate>
 
@@ -25,13 +27,18 @@ public:
 
 private:
     struct Geometry {
+        QFont font;
         int margin = 0;    // left of the text
         int textWidth = 0; // pixels a line of text may take
         int mostLines = 1; // that fit in the view
         int rowHeight = 0; // of a row of one line
-        int lineSpacing = 0;
+        int lineSpacing = 1;
+        int widestCharacter = 1;
     };
-    Geometry Measure(const QStyleOptionViewItem& option) const;
+    // The view's measures, taken again when its size or font has changed.
+    const Geometry& Measure(const QStyleOptionViewItem& option) const;
 
     QAbstractItemView* view;
+    mutable Geometry measured;
+    mutable QSize measuredFor;
 };

@@ -320,8 +320,10 @@ void frmBuild::Ended(const BuildProcess::Exit& exit) {
             firstError = row;
     }
     if (failed && firstError >= 0) {
-        lstOutput->setCurrentIndex(output->index(firstError));
+        // Scrolled to first: the view measures the rows between where it is and the row it
+        // draws, and the end may be 20,000 rows away.
         lstOutput->scrollTo(output->index(firstError), QAbstractItemView::PositionAtCenter);
+        lstOutput->setCurrentIndex(output->index(firstError));
     } else {
         lstOutput->scrollToBottom();
     }
@@ -340,8 +342,8 @@ void frmBuild::cmdNext_Click() {
         const int row = (from + step) % rows;
         const BuildOutput::Line* line = output->At(row);
         if (line && line->message && !line->message->message.file.isEmpty()) {
-            lstOutput->setCurrentIndex(output->index(row));
             lstOutput->scrollTo(output->index(row));
+            lstOutput->setCurrentIndex(output->index(row));
             OpenMessage(row);
             return;
         }
