@@ -11,6 +11,12 @@
 
 #include "app/Version.h"
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+
+#include <shellapi.h> // after windows.h, whose types it uses
+#endif
+
 namespace {
 
 const QString ProgramName = QStringLiteral("kelto");
@@ -39,7 +45,8 @@ QString AbsolutePath(const QString& argument, const QString& currentDirectory) {
         if (url.isLocalFile())
             name = url.toLocalFile();
     }
-    return QDir::cleanPath(QDir(currentDirectory).absoluteFilePath(name));
+    // As the file dialogs give them: with backslashes on Windows.
+    return QDir::toNativeSeparators(QDir::cleanPath(QDir(currentDirectory).absoluteFilePath(name)));
 }
 
 } // namespace
@@ -92,16 +99,49 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& curren
 
 QStringList ArgumentsOf(int argc, char** argv) {
     QStringList arguments;
+#ifdef Q_OS_WIN
+    // argv holds the ANSI code page's idea of the names, '?' for a character it lacks; the
+    // command line itself is UTF-16, split as every Windows program splits it.
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    int count = 0;
+    if (wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i)
+            arguments.append(QString::fromWCharArray(words[i]));
+        LocalFree(words);
+    }
+#else
     for (int i = 0; i < argc; ++i)
         arguments.append(QFile::decodeName(argv[i]));
+#endif
     return arguments;
 }
 
 int PrintCommandLine(const CommandLine& commandLine) {
     const bool failed = commandLine.action == CommandLine::Action::Fail;
+#ifdef Q_OS_WIN
+    // A windowed program has no console of its own: the text goes to the console it was started
+    // from, else to wherever the standard handle leads (a file, a pipe), as UTF-8.
+    const DWORD which = failed ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE;
+    HANDLE handle = GetStdHandle(which);
+    if (!handle || handle == INVALID_HANDLE_VALUE) {
+        AttachConsole(ATTACH_PARENT_PROCESS);
+        handle = GetStdHandle(which);
+    }
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (GetConsoleMode(handle, &mode)) {
+        const std::wstring text = commandLine.text.toStdWString();
+        WriteConsoleW(handle, text.c_str(), DWORD(text.size()), &written, nullptr);
+    } else {
+        const QByteArray text = commandLine.text.toUtf8();
+        WriteFile(handle, text.constData(), DWORD(text.size()), &written, nullptr);
+    }
+#else
     std::FILE* stream = failed ? stderr : stdout;
     std::fputs(commandLine.text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
+#endif
     return failed ? 1 : 0;
 }
 

@@ -1,6 +1,6 @@
 // Kelto's own per-user state folder: recovery copies of unsaved windows and, when a file must be
 // written in place and no backup fits beside it, the backup copy. Linux: $XDG_STATE_HOME/Kelto
-// ($HOME/.local/state/Kelto when unset); Windows: the local application data folder.
+// ($HOME/.local/state/Kelto when unset); Windows: %LOCALAPPDATA%\Kelto.
 #pragma once
 
 #include <QString>

@@ -1,4 +1,5 @@
 // The command line as the program reads it before its application object exists.
+#include <QDir>
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
@@ -7,9 +8,24 @@
 
 namespace {
 
+#ifdef Q_OS_WIN
+const QString Root = QStringLiteral("C:"); // a path from the root is on the current drive
+#else
+const QString Root;
+#endif
+
 CommandLine Parse(const QStringList& arguments) {
     return ParseCommandLine(QStringList{QStringLiteral("/usr/bin/kelto")} + arguments,
-                            QStringLiteral("/home/mod/q3"));
+                            Root + QStringLiteral("/home/mod/q3"));
+}
+
+// The paths as the program names them: from the root of the current drive, with backslashes,
+// on Windows.
+QStringList Native(const QStringList& paths) {
+    QStringList native;
+    for (const QString& path : paths)
+        native.append(QDir::toNativeSeparators(Root + path));
+    return native;
 }
 
 } // namespace
@@ -19,9 +35,9 @@ TEST(CommandLineTest, FilesBecomeAbsolutePathsInTheOrderGiven) {
         Parse({"game/g_main.c", "/src/ui/ui_main.h", "../mymod.kws", "./cgame/../game/./bg_lib.c",
                "file:///src/q%20shared.h", "", "--", "-odd name.c"});
     EXPECT_EQ(line.action, CommandLine::Action::Open);
-    EXPECT_EQ(line.files, QStringList({"/home/mod/q3/game/g_main.c", "/src/ui/ui_main.h",
-                                       "/home/mod/mymod.kws", "/home/mod/q3/game/bg_lib.c",
-                                       "/src/q shared.h", "/home/mod/q3/-odd name.c"}));
+    EXPECT_EQ(line.files, Native({"/home/mod/q3/game/g_main.c", "/src/ui/ui_main.h",
+                                  "/home/mod/mymod.kws", "/home/mod/q3/game/bg_lib.c",
+                                  "/src/q shared.h", "/home/mod/q3/-odd name.c"}));
     // A file that does not exist is still named: opening it reports it, the others open.
     EXPECT_EQ(Parse({"a.c", "missing.c", "b.c"}).files.size(), 3);
     EXPECT_TRUE(Parse({}).files.isEmpty());
@@ -31,7 +47,7 @@ TEST(CommandLineTest, QtOwnOptionsAreLeftToTheApplication) {
     const CommandLine line =
         Parse({"-style", "fusion", "a.c", "-platform", "offscreen", "-reverse", "b.h"});
     EXPECT_EQ(line.action, CommandLine::Action::Open);
-    EXPECT_EQ(line.files, QStringList({"/home/mod/q3/a.c", "/home/mod/q3/b.h"}));
+    EXPECT_EQ(line.files, Native({"/home/mod/q3/a.c", "/home/mod/q3/b.h"}));
 }
 
 TEST(CommandLineTest, HelpAndVersionAnswerWhateverElseIsGiven) {

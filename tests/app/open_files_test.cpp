@@ -6,6 +6,7 @@
 
 #include "documents/frmDocument.h"
 #include "platform/DirListBox.h"
+#include "platform/PathStyle.h"
 #include "platform/RichTextBox.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
@@ -92,7 +93,7 @@ TEST_F(OpenFiles, AWorkspaceFileOpensAsOpenWorkspaceOpensIt) {
     const QString header = WriteTestFile(dir, "bg_public.h", "// shared\r\n");
     main->OpenFiles({workspace, header});
     EXPECT_EQ(main->SourceDir, source.path());
-    EXPECT_EQ(main->Brows->Dir1->Path(), source.path());
+    EXPECT_EQ(main->Brows->Dir1->Path(), PathStyle::Normalized(source.path()));
     ASSERT_EQ(Windows().size(), 1u); // the workspace opens no source window
     EXPECT_EQ(Windows()[0].caption, header);
 
