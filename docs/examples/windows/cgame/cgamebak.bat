@@ -44,7 +44,7 @@ if not exist "%qvm%" (
     echo q3asm reported errors: %qvm% was not written
     exit /b 1
 )
-echo Built %cd%\%qvm%
+echo Built vm\%qvm%
 exit /b 0
 
 rem One line of the list: each word is a name to compile, except -o and the word after it,
