@@ -20,6 +20,8 @@ public:
     bool ShowPrinter(QWidget* owner, const QString& title, int flags, QPrinter& printer) override;
     MsgAnswer MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
                      const QString& caption) override;
+    MsgAnswer MsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                          const QString& caption, MsgWithdrawal& withdrawal) override;
     void RunModal(QDialog& dialog) override;
     bool Launch(const QString& commandLine, QString& error) override;
     std::optional<std::uintptr_t> RegOpenKey(std::uintptr_t root, const QString& keyName,
@@ -32,6 +34,8 @@ public:
                  QString& error) override;
 
 private:
+    MsgAnswer Ask(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                  const QString& caption, MsgWithdrawal* withdrawal);
 #ifndef Q_OS_WIN
     SystemInfo::RegistryStandIn registry;
 #endif

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -19,6 +20,29 @@ class QPrinter;
 enum class MsgButtons { OK, YesNo };
 enum class MsgIcon { None, Information, Question, Exclamation, Critical };
 enum class MsgAnswer { OK, Yes, No };
+
+// A question the program takes back once it no longer stands (the build it asks about has
+// ended): Withdraw() closes the message box asked with it, and a box asked after Withdraw() is
+// not shown at all; the box then answers `answer`, as if the user had given it.
+class MsgWithdrawal : public QObject {
+    Q_OBJECT
+public:
+    explicit MsgWithdrawal(MsgAnswer answer) : answer(answer) {}
+    void Withdraw() {
+        if (!withdrawn) {
+            withdrawn = true;
+            emit Withdrawn();
+        }
+    }
+    bool IsWithdrawn() const { return withdrawn; }
+    const MsgAnswer answer;
+
+signals:
+    void Withdrawn();
+
+private:
+    bool withdrawn = false;
+};
 
 // A registry value as RegQueryValueExA hands it over: its type and its raw bytes.
 struct RegistryValue {
@@ -52,8 +76,12 @@ public:
                              QPrinter& printer) = 0;
 
     // Message box: answers OK, Yes or No.
-    virtual MsgAnswer MsgBox(QWidget* owner, const QString& text, MsgButtons buttons,
-                             MsgIcon icon, const QString& caption) = 0;
+    virtual MsgAnswer MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                             const QString& caption) = 0;
+    // The same, for a question the program may take back while it shows.
+    virtual MsgAnswer MsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons,
+                                  MsgIcon icon, const QString& caption,
+                                  MsgWithdrawal& withdrawal) = 0;
 
     // Shows a modal dialog and returns when it has closed (QDialog::exec in the real set;
     // the scripted set lets the test act on the dialog, then closes it).

@@ -44,7 +44,18 @@ MsgAnswer ScriptedServices::MsgBox(QWidget*, const QString& text, MsgButtons but
                                    const QString& caption) {
     calls.push_back(
         {.kind = "MsgBox", .title = caption, .text = text, .buttons = buttons, .icon = icon});
+    if (auto script = takeFront(whileAsking, std::function<void()>()))
+        script();
     return takeFront(messageAnswers, buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::OK);
+}
+
+MsgAnswer ScriptedServices::MsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons,
+                                        MsgIcon icon, const QString& caption,
+                                        MsgWithdrawal& withdrawal) {
+    if (withdrawal.IsWithdrawn())
+        return withdrawal.answer; // never shown
+    const MsgAnswer answer = MsgBox(owner, text, buttons, icon, caption);
+    return withdrawal.IsWithdrawn() ? withdrawal.answer : answer;
 }
 
 void ScriptedServices::RunModal(QDialog& dialog) {
