@@ -253,9 +253,10 @@ bool QtServices::ShowPrinter(QWidget* owner, const QString& title, int flags, QP
     return dialog.exec() == QDialog::Accepted;
 }
 
-MsgAnswer QtServices::MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
-                             const QString& caption) {
-    MessageBox box(owner, buttons == MsgButtons::YesNo);
+MsgAnswer QtServices::ShowMsgBox(QWidget* owner, const QString& text, MsgButtons buttons,
+                                 MsgIcon icon, const QString& caption) {
+    const bool question = buttons != MsgButtons::OK;
+    MessageBox box(owner, question);
     box.setWindowTitle(caption.isEmpty() ? QStringLiteral("Kelto") : caption);
     // Messages name paths, which may hold what Qt would take for markup ("<b>", "&lt;").
     box.setTextFormat(Qt::PlainText);
@@ -277,9 +278,10 @@ MsgAnswer QtServices::MsgBox(QWidget* owner, const QString& text, MsgButtons but
         box.setIcon(QMessageBox::Critical);
         break;
     }
-    if (buttons == MsgButtons::YesNo) {
+    if (question) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(buttons == MsgButtons::YesNoDefaultNo ? QMessageBox::No
+                                                                   : QMessageBox::Yes);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);

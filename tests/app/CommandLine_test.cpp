@@ -3,6 +3,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Program.h"
+#include "platform/TextFile.h"
 #include "support/ScriptedServices.h"
 
 namespace {
@@ -25,6 +26,35 @@ TEST(CommandLineTest, FilesBecomeAbsolutePathsInTheOrderGiven) {
     // A file that does not exist is still named: opening it reports it, the others open.
     EXPECT_EQ(Parse({"a.c", "missing.c", "b.c"}).files.size(), 3);
     EXPECT_TRUE(Parse({}).files.isEmpty());
+}
+
+// A file: URL names a file of this computer only when its host is empty or "localhost"; its
+// path keeps its bytes, percent-encoded or not. A file on another computer fails the command
+// line, as a wrong option does.
+TEST(CommandLineTest, FileUrlsOfThisComputerOnly) {
+    const struct {
+        const char* url;
+        QString file; // empty: refused
+    } rows[] = {
+        {"file:///src/a.c", "/src/a.c"},
+        {"file://localhost/src/a.c", "/src/a.c"},
+        {"FILE://LocalHost/src/a%20b.c", "/src/a b.c"},
+        {"file:/src/a.c", "/src/a.c"},
+        {"file:///src/a%FF.c#frag", TextFile::DecodeName("/src/a\xFF.c")},
+        {"file://otherhost/tmp/a.c", ""},
+        {"file://192.168.1.2/tmp/a.c", ""},
+    };
+    for (const auto& row : rows) {
+        const CommandLine line = Parse({"b.c", row.url});
+        if (row.file.isEmpty()) {
+            EXPECT_EQ(line.action, CommandLine::Action::Fail) << row.url;
+            EXPECT_TRUE(line.files.isEmpty());
+            EXPECT_TRUE(line.text.startsWith(QString("kelto: ") + row.url + ": not a file on this"))
+                << line.text.toStdString();
+        } else {
+            EXPECT_EQ(line.files, QStringList({"/home/mod/q3/b.c", row.file})) << row.url;
+        }
+    }
 }
 
 TEST(CommandLineTest, QtOwnOptionsAreLeftToTheApplication) {

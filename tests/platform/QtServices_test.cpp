@@ -254,6 +254,8 @@ TEST(QtServicesMessageBox, CaptionIconButtonsAndKeysAsAsked) {
          Qt::Key_Return, true, MsgAnswer::Yes},
         {MsgButtons::YesNo, MsgIcon::None, "Save Changes?", QMessageBox::NoIcon, "Save Changes?",
          yesNo, Qt::Key_Escape, false, MsgAnswer::No},
+        {MsgButtons::YesNoDefaultNo, MsgIcon::Exclamation, "Kelto", QMessageBox::Warning, "Kelto",
+         yesNo, Qt::Key_Return, true, MsgAnswer::No},
     };
     QtServices services;
     QWidget owner;
@@ -286,11 +288,44 @@ TEST(QtServicesMessageBox, CaptionIconButtonsAndKeysAsAsked) {
         EXPECT_EQ(title, row.shownTitle);
         EXPECT_EQ(text, "Line one\nline two");
         EXPECT_EQ(buttons, row.shownButtons);
-        EXPECT_EQ(defaultButton,
-                  row.buttons == MsgButtons::OK ? QMessageBox::Ok : QMessageBox::Yes);
+        EXPECT_EQ(defaultButton, row.buttons == MsgButtons::OK      ? QMessageBox::Ok
+                                 : row.buttons == MsgButtons::YesNo ? QMessageBox::Yes
+                                                                    : QMessageBox::No);
         EXPECT_EQ(parent, &owner);
         EXPECT_EQ(closedByKey, row.closedByKey);
     }
+}
+
+// Messages that only tell, asked for while a box is open (a burst of failures arriving in its
+// event loop), open no box inside it: each is answered at once and all come as one box once it
+// has closed, the first ten in full.
+TEST(QtServicesMessageBox, MessagesArrivingWhileABoxIsOpenComeAfterItAsOne) {
+    QtServices services;
+    int boxesAtOnce = 0;
+    QString later;
+    QMessageBox::Icon laterIcon{};
+    WhenModal([&](QWidget& first) {
+        for (int i = 0; i < 500; ++i) {
+            EXPECT_EQ(services.MsgBox(nullptr, QStringLiteral("Cannot open %1").arg(i),
+                                      MsgButtons::OK, i == 7 ? MsgIcon::Critical : MsgIcon::None,
+                                      ""),
+                      MsgAnswer::OK);
+        }
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            boxesAtOnce += qobject_cast<QMessageBox*>(widget) && widget->isVisible();
+        WhenModal([&](QWidget& next) {
+            later = static_cast<QMessageBox&>(next).text();
+            laterIcon = static_cast<QMessageBox&>(next).icon();
+            static_cast<QMessageBox&>(next).button(QMessageBox::Ok)->click();
+        });
+        static_cast<QMessageBox&>(first).button(QMessageBox::Ok)->click();
+    });
+    services.MsgBox(nullptr, "The first failure", MsgButtons::OK, MsgIcon::Exclamation, "");
+    EXPECT_EQ(boxesAtOnce, 1);
+    EXPECT_TRUE(later.startsWith("Cannot open 0\n\nCannot open 1\n\n")) << later.toStdString();
+    EXPECT_TRUE(later.contains("Cannot open 9\n\n(490 more messages are not shown.)"))
+        << later.toStdString();
+    EXPECT_EQ(laterIcon, QMessageBox::Critical); // the gravest of them
 }
 
 // What the real file dialogs are asked to be, read from the dialog as it shows.

@@ -1,6 +1,7 @@
 #include "ScriptedServices.h"
 
 #include <QDialog>
+#include <utility>
 
 namespace {
 template <class T> T takeFront(std::deque<T>& queue, T fallback) {
@@ -40,11 +41,16 @@ bool ScriptedServices::ShowPrinter(QWidget*, const QString& title, int flags, QP
     return print;
 }
 
-MsgAnswer ScriptedServices::MsgBox(QWidget*, const QString& text, MsgButtons buttons, MsgIcon icon,
-                                   const QString& caption) {
+MsgAnswer ScriptedServices::ShowMsgBox(QWidget*, const QString& text, MsgButtons buttons,
+                                       MsgIcon icon, const QString& caption) {
     calls.push_back(
         {.kind = "MsgBox", .title = caption, .text = text, .buttons = buttons, .icon = icon});
-    return takeFront(messageAnswers, buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::OK);
+    if (whileMessageOpen)
+        std::exchange(whileMessageOpen, nullptr)();
+    const MsgAnswer unscripted = buttons == MsgButtons::YesNo            ? MsgAnswer::Yes
+                                 : buttons == MsgButtons::YesNoDefaultNo ? MsgAnswer::No
+                                                                         : MsgAnswer::OK;
+    return takeFront(messageAnswers, unscripted);
 }
 
 void ScriptedServices::RunModal(QDialog& dialog) {
