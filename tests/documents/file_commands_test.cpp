@@ -242,35 +242,41 @@ TEST_F(FileCommands, OddPathsShowAsWrittenAndAreTheFilesSaved) {
 }
 
 // Another program changed the file in place, replaced it, or made its path a link since Kelto
-// read it: Save and the close prompt's save ask before overwriting, naming the file, and No
-// leaves the file and the window as they are. A file that is simply gone is written afresh.
+// read it: Save and the close prompt's save ask before overwriting, naming the file (and a link's
+// target, with No as the default), and No leaves the file and the window as they are. A file that
+// is simply gone is written afresh.
 TEST_F(FileCommands, SaveAsksBeforeOverwritingAnotherProgramsChanges) {
     const QString path = Write("g_main.c", "mine\r\n");
     const QString other = Write("other.c", "theirs\r\n");
     main->OpenDocument(path);
     main->mnuFileSave_Click();
     EXPECT_EQ(services.count("MsgBox"), 0); // nobody else wrote it
-    const std::function<void()> changes[] = {
-        [&] {
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::Append));
-            file.write("// theirs\r\n");
-        },
-        [&] {
-            std::rename(QFile::encodeName(Write("new.c", "renamed\r\n")), QFile::encodeName(path));
-        },
-        [&] { QFile::remove(path), QFile::link(other, path); },
+    const std::pair<std::function<void()>, MsgButtons> changes[] = {
+        {[&] {
+             QFile file(path);
+             ASSERT_TRUE(file.open(QIODevice::Append));
+             file.write("// theirs\r\n");
+         },
+         MsgButtons::YesNo},
+        {[&] {
+             std::rename(QFile::encodeName(Write("new.c", "renamed\r\n")), QFile::encodeName(path));
+         },
+         MsgButtons::YesNo},
+        {[&] { QFile::remove(path), QFile::link(other, path); }, MsgButtons::YesNoDefaultNo},
     };
     int asked = 0;
-    for (const auto& change : changes) {
+    for (const auto& [change, buttons] : changes) {
         change();
         const QByteArray theirs = Read(path);
         services.messageAnswers = {MsgAnswer::No};
         main->mnuFileSave_Click();
         const auto boxes = services.callsOf("MsgBox");
         ASSERT_EQ(boxes.size(), ++asked);
-        EXPECT_EQ(boxes.back().buttons, MsgButtons::YesNo);
+        EXPECT_EQ(boxes.back().buttons, buttons);
         EXPECT_TRUE(boxes.back().text.contains(path)) << boxes.back().text.toStdString();
+        if (buttons == MsgButtons::YesNoDefaultNo) {
+            EXPECT_TRUE(boxes.back().text.contains("symbolic link to " + other));
+        }
         EXPECT_EQ(Read(path), theirs);
         EXPECT_EQ(Caption(), path);
         services.messageAnswers = {MsgAnswer::Yes};

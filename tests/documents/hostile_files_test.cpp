@@ -6,14 +6,26 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMdiArea>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "documents/frmDocument.h"
 #include "platform/RichTextBox.h"
 #include "support/FileSizeLimit.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KELTO_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define KELTO_ASAN 1
+#endif
 
 namespace {
 
@@ -141,7 +153,14 @@ TEST_F(HostileFiles, WhatCannotBeOpenedIsReportedAndLeavesAnEmptyWindow) {
     const QString pipe = dir.filePath("pipe.c");
     ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
 
-    for (const QString& path : {missing, dir.path(), pipe, QStringLiteral("/dev/zero")}) {
+    // Larger than Kelto holds: refused before a byte is read (sparse, it takes no disk space).
+    const QString huge = dir.filePath("huge.c");
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(qint64(1) << 32));
+    }
+    for (const QString& path : {missing, dir.path(), pipe, QStringLiteral("/dev/zero"), huge}) {
         main->OpenDocument(path);
         ExpectReported(path);
         EXPECT_EQ(Caption().left(7), "Source ");
@@ -161,6 +180,49 @@ TEST_F(HostileFiles, WhatCannotBeOpenedIsReportedAndLeavesAnEmptyWindow) {
     EXPECT_EQ(program->module1.PendingOpenFile, "");
     main->Timer1_Timer(); // reported once, not at every tick
     EXPECT_EQ(services.count("MsgBox"), int(reported));
+}
+
+// The child of the test below: with room for what it holds and a little more, it opens a file
+// its editor has no room for, then a small one.
+TEST_F(HostileFiles, DISABLED_OpensUnderAnAddressSpaceLimit) {
+    QFile statm("/proc/self/statm");
+    ASSERT_TRUE(statm.open(QIODevice::ReadOnly));
+    const rlim_t used = statm.readAll().split(' ').at(0).toULongLong() * ::sysconf(_SC_PAGESIZE);
+    const rlimit limit{used + (48 << 20), used + (48 << 20)};
+    ASSERT_EQ(::setrlimit(RLIMIT_AS, &limit), 0);
+    main->OpenDocument(qEnvironmentVariable("KELTO_TEST_FILE"));
+    ASSERT_EQ(services.count("MsgBox"), 1);
+    EXPECT_TRUE(services.calls.back().text.contains("not enough memory"))
+        << services.calls.back().text.toStdString();
+    EXPECT_EQ(Code().Text(), "");
+    main->OpenDocument(Write("small.c", "int a;\n"));
+    EXPECT_EQ(Code().Text(), "int a;\r\n");
+    EXPECT_EQ(services.count("MsgBox"), 1);
+}
+
+// Memory running out while a file is read is a message, never the end of the program: a child
+// with an address-space limit opens a file of 128 MB. (AddressSanitizer cannot run under such a
+// limit.)
+TEST_F(HostileFiles, MemoryRunningOutWhileOpeningIsAMessage) {
+#ifdef KELTO_ASAN
+    GTEST_SKIP() << "AddressSanitizer cannot run under an address-space limit";
+#endif
+    QByteArray big;
+    big.reserve(128 << 20);
+    while (big.size() < (128 << 20))
+        big += "\tlevel.framenum++; // one frame more\n";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KELTO_TEST_FILE", Write("big.c", big));
+    big.clear();
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_also_run_disabled_tests",
+                 "--gtest_filter=HostileFiles.DISABLED_OpensUnderAnAddressSpaceLimit"});
+    ASSERT_TRUE(child.waitForFinished(120000));
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(child.exitCode(), 0);
 }
 
 // Save, Save As and the close prompt's save onto places that cannot take the file: each is
