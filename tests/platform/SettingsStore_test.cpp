@@ -8,6 +8,7 @@
 #include "PrintQString.h"
 
 #include "platform/SettingsStore.h"
+#include "platform/StateFolder.h"
 
 namespace {
 
@@ -80,6 +81,28 @@ TEST_F(SettingsStoreTest, StoreIsTheIniFileUnderTheConfigDirectory) {
     const QByteArray content = file.readAll();
     EXPECT_TRUE(content.contains("[Settings]"));
     EXPECT_TRUE(content.contains("ftpPath=/usr/bin/ftp"));
+}
+
+// The XDG base directory rules: a value that is unset, empty or relative is ignored, for the
+// settings and for the state folder alike.
+TEST_F(SettingsStoreTest, RelativeOrEmptyXdgFoldersAreIgnored) {
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray state = qgetenv("XDG_STATE_HOME");
+    for (const QByteArray& value : {QByteArray(), QByteArray("relative/folder"), QByteArray(".")}) {
+        qputenv("XDG_CONFIG_HOME", value);
+        qputenv("XDG_STATE_HOME", value);
+        EXPECT_EQ(SettingsStore::FileName(App),
+                  QDir::homePath() + "/.config/" + App + "/" + App + ".ini")
+            << value.toStdString();
+        EXPECT_EQ(StateFolder::Path(), QDir::homePath() + "/.local/state/Kelto")
+            << value.toStdString();
+    }
+    qputenv("XDG_CONFIG_HOME", "/abs/config");
+    qputenv("XDG_STATE_HOME", "/abs/state");
+    EXPECT_EQ(SettingsStore::FileName(App), "/abs/config/" + App + "/" + App + ".ini");
+    EXPECT_EQ(StateFolder::Path(), "/abs/state/Kelto");
+    qputenv("XDG_CONFIG_HOME", config);
+    qputenv("XDG_STATE_HOME", state);
 }
 
 TEST_F(SettingsStoreTest, ClearRemovesEveryKeyOfTheApplicationOnly) {
