@@ -98,7 +98,9 @@ std::optional<FileStamp> AgreedTarget(Program& program, QWidget* owner, const Ri
     if (program.services.MsgBox(owner, question, buttons, MsgIcon::Exclamation,
                                 program.App.Title) != MsgAnswer::Yes)
         return std::nullopt;
-    return TextFile::Stamp(path); // as it is when the user agreed
+    // The file the user was asked about, and no other: one put in its place while the question
+    // was open is refused.
+    return now;
 }
 
 } // namespace

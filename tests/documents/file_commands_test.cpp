@@ -300,6 +300,16 @@ TEST_F(FileCommands, SaveAsksBeforeOverwritingAnotherProgramsChanges) {
     main->mnuFileSave_Click();
     EXPECT_EQ(services.count("MsgBox"), asked + 2);
     EXPECT_EQ(Read(path), "mine\r\n");
+
+    // Yes is for the file asked about: one swapped in while the question is open (a link to
+    // another file, here) is refused, and the file it leads to is not written.
+    Write("g_main.c.new", "changed\r\n");
+    std::rename(QFile::encodeName(dir.filePath("g_main.c.new")), QFile::encodeName(path));
+    services.whileMessageOpen = [&] { QFile::remove(path), QFile::link(other, path); };
+    services.messageAnswers = {MsgAnswer::Yes};
+    main->mnuFileSave_Click();
+    EXPECT_TRUE(services.calls.back().text.contains("replaced")) << services.calls.back().text.toStdString();
+    EXPECT_EQ(Read(other), "changed again\r\n");
 }
 
 // File dialogs start in the folder of the active source window's file, else in the folder of
