@@ -17,6 +17,12 @@
 #include <unistd.h>
 #endif
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+
+#include <shellapi.h> // after windows.h, whose types it uses
+#endif
+
 namespace {
 
 const QString ProgramName = QStringLiteral("kelto");
@@ -45,21 +51,36 @@ std::optional<QString> LocalFile(const QString& url, QString& host) {
     if (const qsizetype end = rest.indexOf(QRegularExpression(QStringLiteral("[?#]"))); end >= 0)
         rest.truncate(end); // a query or a fragment is no part of the path
     host.clear();
+    QString authority;
     if (rest.startsWith(QLatin1String("//"))) {
         const qsizetype slash = rest.indexOf(u'/', 2);
-        host = TextFile::FromBytes(QByteArray::fromPercentEncoding(
-            TextFile::ToBytes(rest.mid(2, slash < 0 ? -1 : slash - 2))));
+        authority = rest.mid(2, slash < 0 ? -1 : slash - 2);
+        host = TextFile::FromBytes(QByteArray::fromPercentEncoding(TextFile::ToBytes(authority)));
         rest = slash < 0 ? QStringLiteral("/") : rest.mid(slash);
+#ifndef Q_OS_WIN
         if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0)
             return std::nullopt;
+#endif
     }
+#ifdef Q_OS_WIN
+    // file://server/share/a.c is a network path; file:///C:/a.c a drive's.
+    if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0)
+        rest.prepend(QStringLiteral("//") + authority);
+    else if (rest.size() > 2 && rest[0] == u'/' && rest[2] == u':')
+        rest.remove(0, 1);
+#endif
     return TextFile::FromBytes(QByteArray::fromPercentEncoding(TextFile::ToBytes(rest)));
 }
 
-// The argument's absolute, clean path, worked out as text: Qt's file classes would spell a name
-// that is not UTF-8 otherwise.
+// The argument's absolute, clean path. On Linux worked out as text: Qt's file classes would
+// spell a name that is not UTF-8 otherwise. On Windows as the file dialogs give paths: a path
+// from the root is on the current drive, with backslashes.
 QString AbsolutePath(const QString& name, const QString& currentDirectory) {
+#ifdef Q_OS_WIN
+    return QDir::toNativeSeparators(QDir::cleanPath(QDir(currentDirectory).absoluteFilePath(name)));
+#else
     return QDir::cleanPath(QDir::isAbsolutePath(name) ? name : currentDirectory + u'/' + name);
+#endif
 }
 
 } // namespace
@@ -128,8 +149,21 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& curren
 
 QStringList ArgumentsOf(int argc, char** argv) {
     QStringList arguments;
+#ifdef Q_OS_WIN
+    // argv holds the ANSI code page's idea of the names, '?' for a character it lacks; the
+    // command line itself is UTF-16, split as every Windows program splits it.
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    int count = 0;
+    if (wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i)
+            arguments.append(QString::fromWCharArray(words[i]));
+        LocalFree(words);
+    }
+#else
     for (int i = 0; i < argc; ++i)
         arguments.append(TextFile::DecodeName(argv[i]));
+#endif
     return arguments;
 }
 
@@ -150,9 +184,29 @@ QString CurrentDirectory() {
 
 int PrintCommandLine(const CommandLine& commandLine) {
     const bool failed = commandLine.action == CommandLine::Action::Fail;
+#ifdef Q_OS_WIN
+    // A windowed program has no console of its own: the text goes to the console it was started
+    // from, else to wherever the standard handle leads (a file, a pipe), as UTF-8.
+    const DWORD which = failed ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE;
+    HANDLE handle = GetStdHandle(which);
+    if (!handle || handle == INVALID_HANDLE_VALUE) {
+        AttachConsole(ATTACH_PARENT_PROCESS);
+        handle = GetStdHandle(which);
+    }
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (GetConsoleMode(handle, &mode)) {
+        const std::wstring text = commandLine.text.toStdWString();
+        WriteConsoleW(handle, text.c_str(), DWORD(text.size()), &written, nullptr);
+    } else {
+        const QByteArray text = commandLine.text.toUtf8();
+        WriteFile(handle, text.constData(), DWORD(text.size()), &written, nullptr);
+    }
+#else
     std::FILE* stream = failed ? stderr : stdout;
     std::fputs(commandLine.text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
+#endif
     return failed ? 1 : 0;
 }
 

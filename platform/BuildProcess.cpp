@@ -12,12 +12,54 @@
 #include <unistd.h>
 #endif
 
-BuildProcess::Command BuildProcess::CommandFor(const QString& scriptPath, PathStyle::Style style) {
+#ifdef Q_OS_WIN
+namespace {
+
+// The command interpreter: %ComSpec%, else the system folder's, never one found in the current
+// folder.
+QString CommandInterpreter() {
+    const QString comSpec = qEnvironmentVariable("ComSpec");
+    if (!comSpec.isEmpty())
+        return comSpec;
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    return length > 0 && length < MAX_PATH
+               ? QString::fromWCharArray(system, int(length)) + QStringLiteral("\\cmd.exe")
+               : QStringLiteral("cmd.exe");
+}
+
+// A job whose processes all end when its last handle closes (the program's end included).
+HANDLE MakeJob() {
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (!job)
+        return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    return job;
+}
+
+} // namespace
+#endif
+
+BuildProcess::Command BuildProcess::CommandFor(const QString& scriptPath, PathStyle::Style style,
+                                               const QString& workingDirectory) {
     if (style == PathStyle::Style::Windows) {
         // /s takes the outer quotes off and leaves the inner pair around the path, so the
         // path's characters (& ( ) ^ and blanks) stay part of the name; /d skips AutoRun.
+        // cmd still replaces %NAME% on that line, quoted or not, so a script in the working
+        // directory (a module's build script always is) is named as .\NAME, whatever its
+        // folder is called.
         QString path = scriptPath;
         path.replace(u'/', u'\\');
+        QString folder = workingDirectory;
+        folder.replace(u'/', u'\\');
+        while (folder.endsWith(u'\\'))
+            folder.chop(1);
+        const qsizetype slash = path.lastIndexOf(u'\\');
+        if (slash > 0 && !folder.isEmpty() &&
+            QStringView(path).left(slash).compare(folder, Qt::CaseInsensitive) == 0)
+            path = QStringLiteral(".") + path.mid(slash);
         return {QStringLiteral("cmd.exe"),
                 {},
                 QStringLiteral("/d /s /c \"\"") + path + QStringLiteral("\"\"")};
@@ -26,6 +68,20 @@ BuildProcess::Command BuildProcess::CommandFor(const QString& scriptPath, PathSt
 }
 
 QString BuildProcess::SignalName(int signal) {
+#ifdef Q_OS_WIN
+    static const std::pair<quint32, const char*> exceptions[] = {
+        {0xC0000005, "an access violation"},       {0xC00000FD, "a stack overflow"},
+        {0xC0000094, "a division by zero"},        {0xC000013A, "Ctrl+Break"},
+        {0xC0000409, "a failed stack check"},      {0xC0000135, "a missing DLL"},
+        {0xC0000142, "a DLL that could not start"}};
+    const auto status = quint32(signal);
+    const QString code =
+        QStringLiteral("0x") + QString::number(status, 16).toUpper().rightJustified(8, u'0');
+    for (const auto& [number, name] : exceptions)
+        if (number == status)
+            return QStringLiteral("%1 (%2)").arg(QString::fromLatin1(name), code);
+    return QStringLiteral("exception ") + code;
+#else
     static const std::pair<int, const char*> names[] = {
         {1, "SIGHUP"},   {2, "SIGINT"},   {3, "SIGQUIT"}, {4, "SIGILL"},
         {6, "SIGABRT"},  {8, "SIGFPE"},   {9, "SIGKILL"}, {11, "SIGSEGV"},
@@ -34,6 +90,7 @@ QString BuildProcess::SignalName(int signal) {
         if (number == signal)
             return QString::fromLatin1(name);
     return QStringLiteral("signal %1").arg(signal);
+#endif
 }
 
 BuildProcess::BuildProcess(QObject* parent) : QObject(parent) {
@@ -85,12 +142,16 @@ bool BuildProcess::Start(const QString& scriptPath, const QString& workingDirect
     // A template that waits for a key ("pause", "read") goes on at once instead of hanging.
     process->setStandardInputFile(QProcess::nullDevice());
     process->setWorkingDirectory(workingDirectory);
-    const Command command = CommandFor(scriptPath);
+    const Command command = CommandFor(scriptPath, PathStyle::Native, workingDirectory);
 #ifdef Q_OS_WIN
-    process->setProgram(qEnvironmentVariable("ComSpec", command.program));
+    process->setProgram(CommandInterpreter());
     process->setNativeArguments(command.nativeArguments);
-    process->setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* arguments) {
-        arguments->flags |= CREATE_NEW_PROCESS_GROUP;
+    // Suspended until it is in the job, so that nothing it starts can escape; a process group
+    // of its own, which Stop's Ctrl+Break reaches.
+    started = nullptr;
+    process->setCreateProcessArgumentsModifier([this](QProcess::CreateProcessArguments* arguments) {
+        arguments->flags |= CREATE_NEW_PROCESS_GROUP | CREATE_SUSPENDED;
+        started = arguments->processInformation;
     });
 #else
     process->setProgram(command.program);
@@ -111,17 +172,14 @@ bool BuildProcess::Start(const QString& scriptPath, const QString& workingDirect
     }
     group = process->processId();
 #ifdef Q_OS_WIN
-    if (!job) {
-        job = CreateJobObjectW(nullptr, nullptr);
-        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-        SetInformationJobObject(static_cast<HANDLE>(job), JobObjectExtendedLimitInformation,
-                                &limits, sizeof limits);
-    }
-    if (HANDLE handle = OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, DWORD(group))) {
-        AssignProcessToJobObject(static_cast<HANDLE>(job), handle);
-        CloseHandle(handle);
-    }
+    // Where no job can be had (a job of Kelto's own that forbids one inside it), the script
+    // runs all the same, and Stop ends the script alone.
+    const auto* info = static_cast<PROCESS_INFORMATION*>(started);
+    if (!job)
+        job = MakeJob();
+    inJob = job && info && AssignProcessToJobObject(static_cast<HANDLE>(job), info->hProcess);
+    if (info)
+        ResumeThread(info->hThread);
 #endif
     return true;
 }
@@ -144,7 +202,20 @@ void BuildProcess::Stop() {
 
 void BuildProcess::Terminate() {
 #ifdef Q_OS_WIN
-    Kill(); // Windows has no polite request that reaches every process of a job
+    // Ctrl+Break to the script's process group, as a user at its console would press it: the
+    // compiler ends as it does on Ctrl+Break, removing its temporary files. The group shares
+    // a hidden console of its own, which Kelto joins for the moment the request takes. Where
+    // the request cannot be sent, the job ends at once.
+    const auto id = DWORD(group);
+    bool sent = false;
+    if (GetConsoleWindow()) {
+        sent = GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, id); // it shares Kelto's console
+    } else if (AttachConsole(id)) {
+        sent = GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, id);
+        FreeConsole();
+    }
+    if (!sent)
+        Kill();
 #else
     ::kill(-pid_t(group), SIGTERM);
 #endif
@@ -154,8 +225,10 @@ void BuildProcess::Kill() {
     if (group <= 0)
         return;
 #ifdef Q_OS_WIN
-    if (job)
+    if (inJob)
         TerminateJobObject(static_cast<HANDLE>(job), 1);
+    else if (IsRunning())
+        process->kill();
 #else
     // The group outlives its leader while any member is left, so this also reaches children
     // that ignored the polite request after the script itself ended.
@@ -172,8 +245,13 @@ void BuildProcess::ReadOutput() {
 void BuildProcess::Ended() {
     ReadOutput();
     Exit exit;
-    exit.signalled = process->exitStatus() == QProcess::CrashExit;
     exit.code = process->exitCode(); // the signal's number when it was signalled
+#ifdef Q_OS_WIN
+    // An exception's status (0xC0000000 and up); Qt counts warnings (0x80000000 up) too.
+    exit.signalled = quint32(exit.code) >= 0xC0000000;
+#else
+    exit.signalled = process->exitStatus() == QProcess::CrashExit;
+#endif
     exit.stopped = stopping;
     exit.elapsedMs = clock.elapsed();
     emit Finished(exit);

@@ -1,8 +1,9 @@
-// A build script running as a child process of the program: on Linux `/bin/sh SCRIPT`, on
-// Windows `cmd.exe /d /s /c ""SCRIPT""`, with the script's path handed over as an argument (no
-// shell reads the path as a command line), in a process group of its own so that Stop ends the
-// script and everything it started. Standard output and standard error come as one stream, in
-// the order the processes wrote them; standard input is empty.
+// A build script running as a child process of the program: on Linux `/bin/sh SCRIPT`, with the
+// script's path handed over as an argument (no shell reads the path as a command line), in a
+// process group of its own so that Stop ends the script and everything it started. On Windows
+// `cmd.exe /d /s /c ""SCRIPT""`, started suspended and put in a job object before it runs, so
+// nothing it starts escapes Stop. Standard output and standard error come as one stream, in the
+// order the processes wrote them; standard input is empty.
 #pragma once
 
 #include <QElapsedTimer>
@@ -20,18 +21,28 @@ class BuildProcess : public QObject {
 public:
     // How long the processes have to end after the polite request before they are killed.
     static constexpr int StopGraceMs = 2000;
+    // The exit code of a script whose last command was not found (sh's; cmd's on Windows).
+    static constexpr int CommandNotFound =
+#ifdef Q_OS_WIN
+        9009;
+#else
+        127;
+#endif
 
     struct Command {
         QString program;
         QStringList arguments;
         QString nativeArguments; // Windows: the command line's text after the program
     };
-    // What runs a script, for a script path in the given style (absolute).
-    static Command CommandFor(const QString& scriptPath,
-                              PathStyle::Style style = PathStyle::Native);
+    // What runs a script, for a script path in the given style (absolute), started in
+    // workingDirectory.
+    static Command CommandFor(const QString& scriptPath, PathStyle::Style style = PathStyle::Native,
+                              const QString& workingDirectory = QString());
 
     struct Exit {
-        bool signalled = false; // ended by a signal (Linux); code is then the signal's number
+        // Ended by a signal (Linux; code is then the signal's number) or by an exception
+        // (Windows; code is then its status, 0xC0000005 and the like)
+        bool signalled = false;
         int code = 0;
         bool stopped = false; // Stop() ended it
         qint64 elapsedMs = 0;
@@ -46,10 +57,12 @@ public:
     bool IsRunning() const;
     // The script's process id (its group's id on Linux), or 0.
     qint64 ProcessId() const;
-    // Asks the whole group to end (SIGTERM), and kills what is left after StopGraceMs.
+    // Asks the whole group to end (SIGTERM; Ctrl+Break on Windows), and kills what is left
+    // after StopGraceMs.
     void Stop();
 
-    // The signal's usual name ("SIGTERM"), or its number.
+    // The signal's usual name ("SIGTERM"), or its number; on Windows the exception's status
+    // in hexadecimal, named when it is a common one.
     static QString SignalName(int signal);
 
 signals:
@@ -68,6 +81,8 @@ private:
     qint64 group = 0; // the group to end; kept after the script itself has ended
     bool stopping = false;
 #ifdef Q_OS_WIN
-    void* job = nullptr; // the job object holding the script and its children
+    void* job = nullptr;     // the job object holding the script and its children
+    bool inJob = false;      // the script is in it (else Stop can end the script alone)
+    void* started = nullptr; // the new process's PROCESS_INFORMATION, kept by QProcess
 #endif
 };

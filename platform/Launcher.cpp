@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <string_view>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace Launcher {
 
 namespace {
@@ -86,6 +90,20 @@ QByteArray BatchQuoted(const QByteArray& word) {
     QByteArray quoted = word;
     quoted.replace('%', "%%");
     return '"' + quoted + '"';
+}
+
+QByteArray BatchBytes(const QString& text) {
+#ifdef Q_OS_WIN
+    const std::wstring wide = text.toStdWString();
+    const int size = WideCharToMultiByte(CP_OEMCP, 0, wide.data(), int(wide.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    QByteArray bytes(size, '\0');
+    WideCharToMultiByte(CP_OEMCP, 0, wide.data(), int(wide.size()), bytes.data(), size, nullptr,
+                        nullptr);
+    return bytes;
+#else
+    return text.toLocal8Bit();
+#endif
 }
 
 std::optional<ProgramStart>

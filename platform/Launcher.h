@@ -25,6 +25,9 @@ QByteArray ShellQuoted(const QByteArray& word);
 // none of cmd's special characters (a documented script keeps its bytes), else in double quotes
 // (where & | < > ^ ( ) are plain) with each % doubled (a batch file expands %NAME% even there).
 QByteArray BatchQuoted(const QByteArray& word);
+// Text as cmd reads it in a batch file: on Windows in the console's (OEM) code page, which is
+// not the one the rest of the system's 8-bit text uses; elsewhere the local 8-bit encoding.
+QByteArray BatchBytes(const QString& text);
 
 struct ProgramStart {
     QString program;

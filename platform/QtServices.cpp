@@ -28,6 +28,11 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+// The Unicode aliases windows.h makes of these names would rename the services' own members.
+#undef MessageBox
+#undef RegOpenKey
+#undef RegQueryValue
+#undef WinHelp
 #endif
 
 namespace {
@@ -299,6 +304,10 @@ void QtServices::RunModal(QDialog& dialog) {
 
 bool QtServices::Launch(const QString& commandLine, QString& error) {
 #ifdef Q_OS_WIN
+    if (commandLine.trimmed().isEmpty()) {
+        error = QStringLiteral("The command line is empty"); // as Launcher says on Linux
+        return false;
+    }
     return StartCommandLine(commandLine.trimmed(), QString(), 0, error);
 #else
     // A file or folder that the whole text names (blanks around it aside), but that cannot

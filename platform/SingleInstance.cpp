@@ -19,6 +19,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+
+#include <sddl.h>
+#endif
 
 namespace {
 
@@ -38,8 +43,14 @@ QString UserId() {
 }
 
 // The display this start shows its windows on, fit for a file name; ":0.0" and ":0" are the
-// same display (its screen 0).
+// same display (its screen 0). On Windows, the logon session: a user signed in twice (a remote
+// desktop beside the console) has a desktop, and a Kelto, in each.
 QString DisplayName() {
+#ifdef Q_OS_WIN
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    return QStringLiteral("session%1").arg(session);
+#else
     QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
     if (display.isEmpty()) {
         display = qEnvironmentVariable("DISPLAY");
@@ -56,6 +67,7 @@ QString DisplayName() {
             c = QLatin1Char('_');
     }
     return display;
+#endif
 }
 
 #ifdef Q_OS_UNIX
@@ -64,6 +76,46 @@ bool IsPrivateFolder(const QString& path) {
     struct stat info {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
            info.st_uid == ::getuid() && (info.st_mode & 077) == 0;
+}
+#endif
+
+#ifdef Q_OS_WIN
+// The account a process runs as, as its security identifier's text; empty when it cannot be
+// told.
+QString AccountOf(HANDLE process) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token))
+        return {};
+    QString account;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    QByteArray buffer(int(size), '\0');
+    if (size && GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
+        const auto* user = reinterpret_cast<const TOKEN_USER*>(buffer.constData());
+        wchar_t* text = nullptr;
+        if (ConvertSidToStringSidW(user->User.Sid, &text)) {
+            account = QString::fromWCharArray(text);
+            LocalFree(text);
+        }
+    }
+    CloseHandle(token);
+    return account;
+}
+
+// Pipe names are one namespace for every user of the machine: another user may have made
+// ours first, to be handed our files. The pipe is ours when the process serving it runs as
+// this user (or when Windows cannot tell).
+bool ServedByThisUser(const QLocalSocket& socket) {
+    ULONG server = 0;
+    if (!GetNamedPipeServerProcessId(reinterpret_cast<HANDLE>(socket.socketDescriptor()), &server))
+        return true;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, server);
+    if (!process)
+        return false; // one we may not even look at is not ours
+    const QString theirs = AccountOf(process);
+    CloseHandle(process);
+    const QString ours = AccountOf(GetCurrentProcess());
+    return theirs.isEmpty() || ours.isEmpty() || theirs == ours;
 }
 #endif
 
@@ -110,6 +162,14 @@ bool SingleInstance::HandOver(const QStringList& files) {
     socket.connectToServer(SocketPath());
     if (!socket.waitForConnected(ConnectMs))
         return false; // no Kelto runs, or a crashed one left its socket behind
+#ifdef Q_OS_WIN
+    if (!ServedByThisUser(socket)) {
+        otherRunning = true; // the name is taken: this start runs on its own
+        std::fputs("kelto: another user's program holds Kelto's pipe; this one runs on its own.\n",
+                   stderr);
+        return false;
+    }
+#endif
 
     QByteArray message;
     QDataStream out(&message, QIODevice::WriteOnly);

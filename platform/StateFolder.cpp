@@ -16,8 +16,14 @@ namespace StateFolder {
 
 QString Path() {
 #ifdef Q_OS_WIN
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/Kelto");
+    // %LOCALAPPDATA%, the folder Windows gives each user's local data. As with XDG_STATE_HOME,
+    // the environment decides, so that a test or a portable setup can move it.
+    const QString local = QDir::fromNativeSeparators(qEnvironmentVariable("LOCALAPPDATA"));
+    const QString base =
+        QDir::isAbsolutePath(local)
+            ? local
+            : QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return QDir::cleanPath(base + QStringLiteral("/Kelto"));
 #else
     // The XDG base directory rules: a relative value is to be ignored. (Qt's QStandardPaths has
     // no state location before Qt 6.7.)

@@ -1,8 +1,8 @@
 // Kelto's own per-user state folder: recovery copies of unsaved windows and, when a file must be
 // written in place and no backup fits beside it, the backup copy. Linux: $XDG_STATE_HOME/Kelto
 // ($HOME/.local/state/Kelto when unset, empty or relative, as the XDG base directory rules say);
-// Windows: the local application data folder. What it keeps is the user's unsaved text, so a
-// folder of it is used only while it is private (MakePrivate).
+// Windows: %LOCALAPPDATA%\Kelto. What it keeps is the user's unsaved text, so a folder of it is
+// used only while it is private (MakePrivate).
 #pragma once
 
 #include <QString>

@@ -20,8 +20,9 @@
 #include "platform/StateFolder.h"
 
 #ifdef Q_OS_WIN
-#include <QDateTime>
-#include <QSaveFile>
+#include <QRandomGenerator>
+#include <io.h>
+#include <windows.h>
 #else
 #include <QRandomGenerator>
 #include <cerrno>
@@ -671,41 +672,258 @@ FileStamp WriteFile(const QString& path, const QString& target, const FileStamp&
     return stamp;
 }
 #else
-FileStamp StampOfPath(const QString& path) {
-    FileStamp stamp;
-    const QFileInfo info(path);
-    stamp.exists = info.exists() || info.isSymLink();
-    stamp.symLink = info.isSymLink();
-    if (info.exists()) {
-        stamp.size = info.size();
-        stamp.modifiedNs = info.lastModified().toMSecsSinceEpoch() * 1'000'000;
+// The Win32 form of a path: backslashes, and the \\?\ prefix that lifts the 260-character limit
+// from an absolute path that needs it.
+std::wstring Native(const QString& path) {
+    QString native = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    if (native.size() >= MAX_PATH - 12 && !native.startsWith(QStringLiteral("\\\\")))
+        native.prepend(QStringLiteral("\\\\?\\"));
+    return native.toStdWString();
+}
+
+QString SystemReason(DWORD error) {
+    return qt_error_string(int(error));
+}
+
+// A handle that is closed when it goes.
+class Handle {
+public:
+    explicit Handle(HANDLE handle) : handle(handle) {}
+    ~Handle() { Close(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    bool Valid() const { return handle != INVALID_HANDLE_VALUE; }
+    // The error of closing, or 0.
+    DWORD Close() {
+        const DWORD result = Valid() && !CloseHandle(handle) ? GetLastError() : 0;
+        handle = INVALID_HANDLE_VALUE;
+        return result;
     }
+    HANDLE handle;
+};
+
+// Opens what the path leads to, only to look at it.
+HANDLE OpenToLookAt(const QString& path) {
+    return CreateFileW(Native(path).c_str(), FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// A file's identity is its volume's serial number and its file index, as Windows gives them.
+FileStamp StampOfHandle(HANDLE handle) {
+    FileStamp stamp;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle, &info))
+        return stamp;
+    const auto join = [](DWORD high, DWORD low) {
+        return (static_cast<std::uint64_t>(high) << 32) | low;
+    };
+    // FILETIME counts 100 ns from 1601; the stamp counts nanoseconds from 1970.
+    constexpr std::int64_t epoch = 116444736000000000;
+    stamp.exists = true;
+    stamp.device = info.dwVolumeSerialNumber;
+    stamp.inode = join(info.nFileIndexHigh, info.nFileIndexLow);
+    stamp.size = static_cast<std::int64_t>(join(info.nFileSizeHigh, info.nFileSizeLow));
+    stamp.modifiedNs = (static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime,
+                                                       info.ftLastWriteTime.dwLowDateTime)) -
+                        epoch) *
+                       100;
     return stamp;
 }
 
-FileStamp StampOfOpen(const QFile&, const QString& path) {
-    return StampOfPath(path);
+// Adds whether the path itself is a symbolic link or a junction (and that something is there).
+void NoteLink(FileStamp& stamp, const QString& path) {
+    const DWORD attributes = GetFileAttributesW(Native(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        stamp.exists = true;
+        stamp.symLink = attributes & FILE_ATTRIBUTE_REPARSE_POINT;
+    }
 }
 
+FileStamp StampOfPath(const QString& path) {
+    FileStamp stamp;
+    Handle file(OpenToLookAt(path));
+    if (file.Valid())
+        stamp = StampOfHandle(file.handle);
+    NoteLink(stamp, path);
+    return stamp;
+}
+
+FileStamp StampOfOpen(const QFile& file, const QString& path) {
+    FileStamp stamp;
+    const intptr_t handle = _get_osfhandle(file.handle());
+    if (handle != -1)
+        stamp = StampOfHandle(reinterpret_cast<HANDLE>(handle));
+    NoteLink(stamp, path);
+    return stamp;
+}
+
+// Why the file may not be written: opening it for writing, which changes nothing, tells (a
+// read-only medium, no permission, another program holding it open without sharing).
 QString WhyNotWritable(const QString& target) {
-    return QFileInfo(target).isWritable() ? QString() : QStringLiteral("Permission denied");
+    Handle file(CreateFileW(Native(target).c_str(), GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.Valid() ? QString() : SystemReason(GetLastError());
 }
 
-// QSaveFile writes a temporary file beside the target, syncs it to disk on commit and renames
-// it over the target.
+// Writes all of bytes at the handle's position: the error, or 0.
+DWORD WriteAll(HANDLE handle, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const DWORD piece = static_cast<DWORD>(std::min<qsizetype>(left, 1 << 30));
+        DWORD written = 0;
+        if (!::WriteFile(handle, data, piece, &written, nullptr))
+            return GetLastError();
+        if (written == 0)
+            return ERROR_WRITE_FAULT;
+        data += written;
+        left -= written;
+    }
+    return 0;
+}
+
+// A new file whose name is prefix and a random tail, open for writing; an invalid handle with
+// the last error set when none can be made.
+HANDLE CreateUnique(const QString& prefix, QString& made) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString name =
+            prefix + QString::number(QRandomGenerator::global()->generate64() >> 16, 36);
+        const HANDLE file = CreateFileW(Native(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            made = name;
+            return file;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS)
+            return INVALID_HANDLE_VALUE;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// A complete, flushed copy of the file, beside it or else in Kelto's state folder: its path, or
+// empty with the reasons in problem.
+QString MakeBackup(const QString& target, QString& problem) {
+    const QFileInfo info(target);
+    for (int place = 0; place < 2; ++place) {
+        QString folder = info.absolutePath();
+        QString prefix = folder + "/." + info.fileName() + ".kelto-backup-";
+        if (place == 1) {
+            folder = StateFolder::Make(QStringLiteral("backups"));
+            if (folder.isEmpty())
+                break;
+            prefix = folder + u'/' + info.fileName() + u'.';
+        }
+        QString made;
+        DWORD error = 0;
+        {
+            Handle reserved(CreateUnique(prefix, made));
+            if (!reserved.Valid())
+                error = GetLastError();
+        }
+        if (!error && !CopyFileW(Native(target).c_str(), Native(made).c_str(), FALSE))
+            error = GetLastError();
+        if (!error) {
+            Handle copy(CreateFileW(Native(made).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!copy.Valid() || !FlushFileBuffers(copy.handle))
+                error = GetLastError();
+        }
+        if (!error)
+            return made;
+        if (!made.isEmpty())
+            DeleteFileW(Native(made).c_str());
+        problem +=
+            (problem.isEmpty() ? QString() : QStringLiteral("; ")) +
+            QStringLiteral("in %1: %2").arg(QDir::toNativeSeparators(folder), SystemReason(error));
+    }
+    return {};
+}
+
+// Writes the file where it is, keeping its identity (its other names, its security settings):
+// a backup copy first, then the new content over the old, flushed, then the backup goes. A
+// failure before the file is touched leaves it as it was; a failure after keeps the backup and
+// names it.
+FileStamp WriteInPlace(const QString& path, const QString& target, const QByteArray& bytes) {
+    const QString what = QStringLiteral("Cannot save");
+    QString problem;
+    const QString backup = MakeBackup(target, problem);
+    if (backup.isEmpty())
+        Fail(PathFileAccessError, what, path,
+             QStringLiteral("it must be written in place, and no backup copy of it could be made "
+                            "first (%1); the file was not touched")
+                 .arg(problem));
+    Handle out(CreateFileW(Native(target).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out.Valid()) {
+        const DWORD error = GetLastError();
+        DeleteFileW(Native(backup).c_str());
+        Fail(PathFileAccessError, what, path, SystemReason(error));
+    }
+    const auto broken = [&](DWORD error) {
+        out.Close();
+        Fail(DeviceIoError, what, path,
+             SystemReason(error) +
+                 QStringLiteral(" The file may be incomplete; its previous content is kept in "
+                                "\"%1\".")
+                     .arg(QDir::toNativeSeparators(backup)));
+    };
+    if (const DWORD error = WriteAll(out.handle, bytes))
+        broken(error);
+    if (!SetEndOfFile(out.handle) || !FlushFileBuffers(out.handle))
+        broken(GetLastError());
+    const FileStamp stamp = StampOfHandle(out.handle);
+    if (const DWORD error = out.Close())
+        broken(error);
+    DeleteFileW(Native(backup).c_str());
+    FileStamp noted = stamp;
+    NoteLink(noted, path);
+    return noted;
+}
+
+// A new file beside the target, flushed, then put in the target's place with ReplaceFileW,
+// which keeps the target's security settings, attributes and creation time (a plain rename
+// would give the file the folder's defaults). Where that would split hard links, or no file
+// can be made in the folder, the file is written in place instead.
 FileStamp WriteFile(const QString& path, const QString& target, const FileStamp&,
                     const QByteArray& bytes) {
     const QString what = QStringLiteral("Cannot save");
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        Fail(PathFileAccessError, what, path, Reason(file));
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = Reason(file);
-        file.cancelWriting();
-        Fail(DeviceIoError, what, path, reason);
+    BY_HANDLE_FILE_INFORMATION old{};
+    bool exists = false;
+    {
+        Handle file(OpenToLookAt(target));
+        exists = file.Valid() && GetFileInformationByHandle(file.handle, &old);
     }
-    if (!file.commit())
-        Fail(DeviceIoError, what, path, Reason(file));
+    if (exists && old.nNumberOfLinks > 1)
+        return WriteInPlace(path, target, bytes);
+    const QFileInfo info(target);
+    QString temp;
+    Handle out(CreateUnique(info.absolutePath() + "/." + info.fileName() + ".kelto-", temp));
+    if (!out.Valid()) {
+        const DWORD error = GetLastError();
+        if (exists && error == ERROR_ACCESS_DENIED)
+            return WriteInPlace(path, target, bytes);
+        Fail(PathFileAccessError, what, path, SystemReason(error));
+    }
+    const auto abandon = [&](int number, DWORD error) {
+        out.Close();
+        DeleteFileW(Native(temp).c_str());
+        Fail(number, what, path, SystemReason(error));
+    };
+    if (const DWORD error = WriteAll(out.handle, bytes))
+        abandon(DeviceIoError, error);
+    if (!FlushFileBuffers(out.handle))
+        abandon(DeviceIoError, GetLastError());
+    if (const DWORD error = out.Close())
+        abandon(DeviceIoError, error);
+    const bool placed =
+        exists ? ReplaceFileW(Native(target).c_str(), Native(temp).c_str(), nullptr,
+                              REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                              nullptr, nullptr)
+               : MoveFileExW(Native(temp).c_str(), Native(target).c_str(), MOVEFILE_WRITE_THROUGH);
+    if (!placed)
+        abandon(PathFileAccessError, GetLastError());
     return StampOfPath(path);
 }
 #endif

@@ -15,11 +15,11 @@ Paths PathsFor(const QString& sourceDir, const BuildModule& module, PathStyle::S
 QByteArray Compose(const QString& sourceDir, const BuildModule& module,
                    const QByteArray& templateBytes, PathStyle::Style style) {
     const QByteArray body = WorkspaceFile::WithoutFinalLineBreak(templateBytes);
-    const QByteArray moduleDirectory =
-        PathsFor(sourceDir, module, style).moduleDirectory.toLocal8Bit();
+    const QString moduleFolder = PathsFor(sourceDir, module, style).moduleDirectory;
     if (style == PathStyle::Style::Windows)
-        return sourceDir.left(2).toLocal8Bit() + "\r\n" + "cd " +
-               Launcher::BatchQuoted(moduleDirectory) + "\r\n" + body + "\r\n";
+        return Launcher::BatchBytes(sourceDir.left(2)) + "\r\n" + "cd " +
+               Launcher::BatchQuoted(Launcher::BatchBytes(moduleFolder)) + "\r\n" + body + "\r\n";
+    const QByteArray moduleDirectory = moduleFolder.toLocal8Bit();
     QByteArray lfBody = body;
     lfBody.replace("\r\n", "\n");
     return "#!/bin/sh\ncd " + Launcher::ShellQuoted(moduleDirectory) + " || exit 1\n" + lfBody +

@@ -296,7 +296,7 @@ void frmBuild::Ended(const BuildProcess::Exit& exit) {
         QStringLiteral("%1: %2, %3, %4, %5")
             .arg(verdict, how, Duration(exit.elapsedMs), Plural(errors, "error", "errors"),
                  Plural(warnings, "warning", "warnings"));
-    if (!exit.signalled && exit.code == 127) {
+    if (!exit.signalled && exit.code == BuildProcess::CommandNotFound) {
         // Command not found: a program started from the desktop menu often lacks PATH
         // entries that the shell's start-up files add.
         status += QStringLiteral(". A command was not found; PATH is ") +

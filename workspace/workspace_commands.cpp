@@ -40,7 +40,8 @@ void frmMain::OpenWorkspaceFile(const QString& fileName) {
         // An empty directory would silently close the loaded workspace instead.
         program.services.MsgBox(
             this,
-            QStringLiteral("The workspace file \"%1\" names no source directory.").arg(fileName),
+            QStringLiteral("The workspace file \"%1\" names no source directory.")
+                .arg(QDir::toNativeSeparators(fileName)),
             MsgButtons::OK, MsgIcon::Exclamation, program.App.Title);
         return;
     }

@@ -10,6 +10,10 @@
 #include "platform/Twips.h"
 #include "support/ProgramFixture.h"
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 
 QRect TwipsRect(double left, double top, double width, double height) {
@@ -107,14 +111,22 @@ TEST_F(HostileSettings, PathsSurviveARestartCharacterForCharacter) {
 
 TEST_F(HostileSettings, ASettingsFileOfBinaryBytesGivesDefaults) {
     CloseProgram();
+    QByteArray junk;
+    for (int i = 0; i < 4096; ++i)
+        junk += char((i * 7919 + 13) % 256);
+#ifdef Q_OS_WIN
+    // The store is the registry there: a value of bytes, not text, written by another program.
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER,
+                              L"Software\\VB and VBA Program Settings\\Kelto\\Settings",
+                              L"MainLeft", REG_BINARY, junk.constData(), DWORD(junk.size())),
+              ERROR_SUCCESS);
+#else
     {
         QFile file(SettingsStore::FileName("Kelto"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        QByteArray junk;
-        for (int i = 0; i < 4096; ++i)
-            junk += char((i * 7919 + 13) % 256);
         file.write("[Settings]\nMainLeft=" + junk);
     }
+#endif
     StartProgram();
     EXPECT_EQ(main->frameGeometry(), TwipsRect(1000, 1000, 6500, 6500));
     program->module1.FTPClientPath = "/usr/bin/lftp";

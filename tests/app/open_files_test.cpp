@@ -3,12 +3,15 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
+#ifndef Q_OS_WIN
 #include <fcntl.h>
+#endif
 
 #include "app/CommandLine.h"
 
 #include "documents/frmDocument.h"
 #include "platform/DirListBox.h"
+#include "platform/PathStyle.h"
 #include "platform/RichTextBox.h"
 #include "platform/TextFile.h"
 #include "support/ProgramFixture.h"
@@ -96,7 +99,7 @@ TEST_F(OpenFiles, AWorkspaceFileOpensAsOpenWorkspaceOpensIt) {
     const QString header = WriteTestFile(dir, "bg_public.h", "// shared\r\n");
     main->OpenFiles({workspace, header});
     EXPECT_EQ(main->SourceDir, source.path());
-    EXPECT_EQ(main->Brows->Dir1->Path(), source.path());
+    EXPECT_EQ(main->Brows->Dir1->Path(), PathStyle::Normalized(source.path()));
     ASSERT_EQ(Windows().size(), 1u); // the workspace opens no source window
     EXPECT_EQ(Windows()[0].caption, header);
 
@@ -117,8 +120,8 @@ TEST_F(OpenFiles, AWorkspaceFileOpensAsOpenWorkspaceOpensIt) {
 TEST_F(OpenFiles, FailuresComeAsOneMessageAndNeverStackBoxes) {
     main->OpenFiles({dir.filePath("a.c"), dir.filePath("b.c")});
     ASSERT_EQ(services.count("MsgBox"), 1);
-    EXPECT_TRUE(services.calls.back().text.contains(dir.filePath("a.c")));
-    EXPECT_TRUE(services.calls.back().text.contains(dir.filePath("b.c")));
+    EXPECT_TRUE(services.calls.back().text.contains(QDir::toNativeSeparators(dir.filePath("a.c"))));
+    EXPECT_TRUE(services.calls.back().text.contains(QDir::toNativeSeparators(dir.filePath("b.c"))));
 
     int boxesWhileOpen = -1;
     services.whileMessageOpen = [&] {
@@ -130,11 +133,12 @@ TEST_F(OpenFiles, FailuresComeAsOneMessageAndNeverStackBoxes) {
     EXPECT_EQ(boxesWhileOpen, 2); // the one open, nothing inside it
     const auto boxes = services.callsOf("MsgBox");
     ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_TRUE(boxes[2].text.contains(dir.filePath("gone0.c")));
-    EXPECT_TRUE(boxes[2].text.contains(dir.filePath("gone9.c")));
+    EXPECT_TRUE(boxes[2].text.contains(QDir::toNativeSeparators(dir.filePath("gone0.c"))));
+    EXPECT_TRUE(boxes[2].text.contains(QDir::toNativeSeparators(dir.filePath("gone9.c"))));
     EXPECT_TRUE(boxes[2].text.endsWith("(190 more messages are not shown.)"));
 }
 
+#ifndef Q_OS_WIN // names are UTF-16 there
 // A file whose name is not UTF-8 (bytes a command line keeps) opens, and Save writes it back,
 // not a file of another name.
 TEST_F(OpenFiles, ANameThatIsNotUtf8OpensAndIsSavedAsItself) {
@@ -163,3 +167,4 @@ TEST_F(OpenFiles, ANameThatIsNotUtf8OpensAndIsSavedAsItself) {
     EXPECT_EQ(bytesOf("/a\xFE.c"), "a\xFE.c");
     EXPECT_EQ(QDir(dir.path()).count(), 2u);
 }
+#endif

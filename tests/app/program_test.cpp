@@ -9,9 +9,11 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#ifndef Q_OS_WIN
 #include <poll.h>
 #include <sys/inotify.h>
 #include <unistd.h>
+#endif
 
 #include "app/Program.h"
 #include "support/ScriptedServices.h"
@@ -21,6 +23,7 @@ namespace {
 
 constexpr int StartMs = 60000; // a sanitizer build starts slowly
 
+#ifndef Q_OS_WIN
 // Waits for files to be opened by any process.
 class OpenedFiles {
 public:
@@ -59,6 +62,7 @@ private:
     QMap<int, QString> names;
     QStringList opened;
 };
+#endif
 
 class ProgramStart : public ::testing::Test {
 protected:
@@ -89,7 +93,9 @@ protected:
 
     QString File(const QString& name) {
         const QString path = WriteTestFile(files, name, "int " + name.left(1).toLatin1() + ";\n");
+#ifndef Q_OS_WIN
         opened.Watch(path);
+#endif
         return path;
     }
 
@@ -101,7 +107,9 @@ protected:
     }
 
     QTemporaryDir runtime, config, files;
+#ifndef Q_OS_WIN
     OpenedFiles opened;
+#endif
     std::vector<std::unique_ptr<QProcess>> processes;
 };
 
@@ -136,6 +144,25 @@ TEST_F(ProgramStart, HelpAndVersionNeedNoDisplay) {
     EXPECT_TRUE(error.contains("Usage: kelto")) << error.toStdString();
 }
 
+#ifdef Q_OS_WIN
+// Windows has no note of a file's opening that a program may wait for: the hand-over shows in
+// the second start ending at once, its files taken, while the first runs on.
+TEST_F(ProgramStart, ASecondStartHandsItsFilesToTheFirstAndEnds) {
+    const QString first = File("g_main.c"), second = File("bg_lib.c"), third = File("q_math.c");
+    QProcess& running = Start({first});
+    QProcess& again = Start({"bg_lib.c", third}); // waits for the first to listen
+    ASSERT_TRUE(Ends(again)) << again.readAllStandardError().toStdString();
+    EXPECT_EQ(again.exitCode(), 0);
+    EXPECT_EQ(running.state(), QProcess::Running);
+
+    // Killed, the first leaves nothing behind: the next start runs a Kelto of its own.
+    running.kill();
+    ASSERT_TRUE(running.waitForFinished(StartMs));
+    QProcess& replacement = Start({second});
+    EXPECT_FALSE(replacement.waitForFinished(3000));
+    EXPECT_EQ(replacement.state(), QProcess::Running);
+}
+#else
 TEST_F(ProgramStart, ASecondStartHandsItsFilesToTheFirstAndEnds) {
     const QString first = File("g_main.c"), second = File("bg_lib.c"), third = File("q_math.c");
     QProcess& running = Start({first});
@@ -173,3 +200,4 @@ TEST_F(ProgramStart, ASocketLeftByACrashedKeltoIsReplaced) {
     EXPECT_TRUE(opened.WaitFor(third));
     EXPECT_EQ(replacement.state(), QProcess::Running);
 }
+#endif

@@ -8,7 +8,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstddef>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <malloc.h>
+#endif
 
 #include "documents/frmDocument.h"
 #include "platform/RichTextBox.h"
@@ -30,7 +34,7 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 namespace {
 
 // Bytes of heap in use now: the sanitizer's own count under ASan (which replaces malloc),
-// glibc's otherwise.
+// glibc's otherwise; on Windows the busy blocks of every heap of the process.
 long long HeapInUse() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QApplication::processEvents();
@@ -39,6 +43,19 @@ long long HeapInUse() {
     QPixmapCache::clear();
 #ifdef KELTO_ASAN
     return static_cast<long long>(__sanitizer_get_current_allocated_bytes());
+#elif defined(Q_OS_WIN)
+    HANDLE heaps[256];
+    const DWORD count = std::min<DWORD>(GetProcessHeaps(256, heaps), 256);
+    long long busy = 0;
+    for (DWORD i = 0; i < count; ++i) {
+        HeapLock(heaps[i]);
+        PROCESS_HEAP_ENTRY entry{};
+        while (HeapWalk(heaps[i], &entry))
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+                busy += entry.cbData;
+        HeapUnlock(heaps[i]);
+    }
+    return busy;
 #else
     malloc_trim(0);
     return static_cast<long long>(mallinfo2().uordblks);

@@ -13,7 +13,9 @@
 
 #include "platform/BuildProcess.h"
 
+#ifndef Q_OS_WIN
 #include <csignal>
+#endif
 
 namespace {
 
@@ -63,7 +65,52 @@ TEST(BuildProcess, ScriptPathIsAnArgumentNeverACommandLine) {
     EXPECT_EQ(windows.program, "cmd.exe");
     EXPECT_TRUE(windows.arguments.isEmpty());
     EXPECT_EQ(windows.nativeArguments, "/d /s /c \"\"D:\\q3 & co\\game\\gamerev.bat\"\"");
+    // cmd replaces %NAME% on that line, quotes or not: a script in the working directory is
+    // named from there.
+    for (const QString folder : {"D:\\q3 %PATH% co\\game", "d:/Q3 %PATH% co/game/"}) {
+        EXPECT_EQ(BuildProcess::CommandFor("D:/q3 %PATH% co/game/gamerev.bat",
+                                           PathStyle::Style::Windows, folder)
+                      .nativeArguments,
+                  "/d /s /c \"\".\\gamerev.bat\"\"")
+            << folder.toStdString();
+    }
 }
+
+#ifdef Q_OS_WIN
+QString WriteBatch(const QTemporaryDir& dir, const QString& name, const QByteArray& text) {
+    const QString path = QDir::toNativeSeparators(dir.filePath(name));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    return path;
+}
+
+TEST(BuildProcess, CmdRunsTheScriptWithOneStreamAndItsExitCode) {
+    QTemporaryDir dir;
+    const QString native = QDir::toNativeSeparators(dir.path());
+    ScriptRun run(WriteBatch(dir, "rev.bat",
+                             "@echo off\r\necho out1\r\n>&2 echo err1\r\necho out2\r\n"
+                             "cd\r\n"
+                             "set answer=nothing\r\nset /p answer=\r\n" // stdin is empty
+                             "echo read %answer%\r\n"
+                             "exit /b 3\r\n"),
+                  native);
+    ASSERT_TRUE(run.WaitForEnd(30000));
+    EXPECT_EQ(QString::fromLocal8Bit(run.result.output),
+              "out1\r\nerr1\r\nout2\r\n" + native + "\r\nread nothing\r\n");
+    EXPECT_FALSE(run.result.exit->signalled);
+    EXPECT_EQ(run.result.exit->code, 3);
+    EXPECT_EQ(run.process.ProcessId(), 0);
+
+    // An exception's status is reported as such.
+    ScriptRun crashed(WriteBatch(dir, "crash.bat", "@exit /b -1073741819\r\n"), native);
+    ASSERT_TRUE(crashed.WaitForEnd(30000));
+    EXPECT_TRUE(crashed.result.exit->signalled);
+    EXPECT_EQ(BuildProcess::SignalName(crashed.result.exit->code),
+              "an access violation (0xC0000005)");
+    EXPECT_EQ(BuildProcess::SignalName(int(0xC0001234)), "exception 0xC0001234");
+}
+#endif
 
 #ifndef Q_OS_WIN
 TEST(BuildProcess, OneStreamInWriteOrderAndTheExitCode) {
@@ -105,6 +152,8 @@ TEST(BuildProcess, ASignalIsReportedAsSuch) {
     EXPECT_EQ(limited.result.exit->code, SIGXFSZ);
 }
 
+#endif
+
 TEST(BuildProcess, AScriptThatCannotStartSaysWhy) {
     QTemporaryDir dir;
     const QString script = WriteScript(dir, "rev.bat", "echo ran\n");
@@ -114,6 +163,5 @@ TEST(BuildProcess, AScriptThatCannotStartSaysWhy) {
     EXPECT_FALSE(error.isEmpty());
     EXPECT_FALSE(missing.IsRunning());
 }
-#endif
 
 } // namespace

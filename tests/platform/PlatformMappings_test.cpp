@@ -20,8 +20,13 @@ TEST(TranslateFilter, DescriptionStaysAndPatternsMatchLinuxNames) {
     EXPECT_FALSE(kws.executablesOnly);
 
     DialogFilter exe = TranslateFilter("Executables (*.exe)|*.exe");
+#ifdef Q_OS_WIN
+    EXPECT_EQ(exe.nameFilter, "Executables (*.exe) (*.exe)"); // programs are .exe files there
+    EXPECT_FALSE(exe.executablesOnly);
+#else
     EXPECT_EQ(exe.nameFilter, "Executables (*.exe) (*)");
     EXPECT_TRUE(exe.executablesOnly);
+#endif
 
     EXPECT_EQ(TranslateFilter("C Source|*.c;*.h").nameFilter, "C Source (*.c *.h)");
     EXPECT_EQ(TranslateFilter("").nameFilter, " (*)");

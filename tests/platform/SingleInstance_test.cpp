@@ -9,9 +9,13 @@
 #include <atomic>
 #include <gtest/gtest.h>
 #include <optional>
-#include <sys/stat.h>
 #include <thread>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include "PrintQString.h"
 #include "platform/SingleInstance.h"
@@ -56,13 +60,27 @@ bool HandOverFromAnotherStart(const QString& folder, const QStringList& files) {
     return result == 1;
 }
 
+#ifndef Q_OS_WIN
 int Mode(const QString& path) {
     struct stat info {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
 }
+#endif
 
 } // namespace
 
+#ifdef Q_OS_WIN
+// A named pipe for each user and logon session; the X display plays no part.
+TEST(SingleInstanceTest, OnePipeForEachUserAndSession) {
+    Environment environment;
+    environment.Set("DISPLAY", ":5");
+    DWORD session = 0;
+    ASSERT_TRUE(ProcessIdToSessionId(GetCurrentProcessId(), &session));
+    EXPECT_EQ(
+        SingleInstance(QDir::tempPath()).SocketPath(),
+        QStringLiteral("kelto-%1-session%2").arg(qEnvironmentVariable("USERNAME")).arg(session));
+}
+#else
 TEST(SingleInstanceTest, OneSocketForEachUserAndDisplay) {
     Environment environment;
     environment.Unset("WAYLAND_DISPLAY");
@@ -115,13 +133,16 @@ TEST(SingleInstanceTest, TheSocketLivesOnlyInAFolderNoOneElseMayEnter) {
     EXPECT_FALSE(alone.HandOver({"/src/a.c"}));
     EXPECT_FALSE(alone.Listen());
 }
+#endif
 
 TEST(SingleInstanceTest, FilesHandedOverAreKeptUntilServedThenPassedOnAsTheyCome) {
     QTemporaryDir folder;
     SingleInstance running(folder.path());
     EXPECT_FALSE(running.HandOver({"/src/first.c"})); // no one runs yet
     ASSERT_TRUE(running.Listen());
+#ifndef Q_OS_WIN
     EXPECT_EQ(Mode(running.SocketPath()) & 077, 0);
+#endif
     std::vector<QStringList> received;
     QObject::connect(&running, &SingleInstance::FilesReceived,
                      [&](const QStringList& files) { received.push_back(files); });
@@ -153,7 +174,9 @@ TEST(SingleInstanceTest, FilesHandedOverAreKeptUntilServedThenPassedOnAsTheyCome
 
     // Closed (its main window gone): the next start runs on its own and takes the socket.
     running.Close();
+#ifndef Q_OS_WIN
     EXPECT_FALSE(QFile::exists(running.SocketPath()));
+#endif
     SingleInstance next(folder.path());
     EXPECT_FALSE(next.HandOver({"/src/late.c"}));
     EXPECT_TRUE(next.Listen());

@@ -3,6 +3,20 @@
 
 #include <QFile>
 #include <QString>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+
+// Whether the process of that id has not ended yet.
+inline bool ProcessRuns(qint64 pid) {
+    HANDLE process = pid > 0 ? OpenProcess(SYNCHRONIZE, FALSE, DWORD(pid)) : nullptr;
+    if (!process)
+        return false;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+#else
 #include <csignal>
 #include <sys/types.h>
 
@@ -17,3 +31,4 @@ inline bool ProcessRuns(qint64 pid) {
     const qsizetype close = fields.lastIndexOf(')');
     return close < 0 || fields.mid(close + 2, 1) != "Z";
 }
+#endif

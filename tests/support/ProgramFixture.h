@@ -6,11 +6,12 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+#include "../platform/PrintQString.h"
 #include "ScriptedServices.h"
 #include "app/Program.h"
 #include "app/frmMain.h"
-#include <QTimer>
 #include "platform/SettingsStore.h"
+#include <QTimer>
 
 class ProgramFixture : public ::testing::Test {
 protected:

@@ -63,6 +63,7 @@ TEST(BuildScript, PosixScriptBytesArePinned) {
               QByteArray("#!/bin/sh\ncd '/q3/code/ui' || exit 1\n\n"));
 }
 
+#ifndef Q_OS_WIN // sh runs it (WindowsBuildTest runs a Windows script)
 TEST(BuildScript, PosixScriptRunsTheTemplateInTheModuleDirectory) {
     // A source directory whose name needs quoting, and a template written on Windows.
     QTemporaryDir root;
@@ -96,6 +97,7 @@ TEST(BuildScript, PosixScriptRunsTheTemplateInTheModuleDirectory) {
     EXPECT_NE(sh.exitCode(), 0);
     EXPECT_FALSE(QFile::exists(root.filePath(QStringLiteral("made.txt"))));
 }
+#endif
 
 TEST(PathStyle, JoinsWithOneSeparatorInEachStyle) {
     EXPECT_EQ(PathStyle::Join("c:\\", "a.c", Style::Windows), QStringLiteral("c:\\a.c"));

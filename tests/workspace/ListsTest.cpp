@@ -42,7 +42,11 @@ TEST(Lists, DirectoryListShowsAncestorsAndSubdirectoriesAndOpensOnDoubleClick) {
     dir.setPath(top);
     ASSERT_EQ(changes.count(), 1);
     const QStringList entries = dir.Entries();
+#ifdef Q_OS_WIN
+    EXPECT_EQ(entries.first(), top.left(3)); // the drive's root, C:\\ and the like
+#else
     EXPECT_EQ(entries.first(), PathStyle::Normalized(QStringLiteral("/")));
+#endif
     EXPECT_EQ(entries[dir.OpenIndex()], top);
     // Subdirectories only, after the open directory, in name order.
     EXPECT_EQ(entries.mid(dir.OpenIndex() + 1),

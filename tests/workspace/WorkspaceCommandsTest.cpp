@@ -79,14 +79,15 @@ TEST_F(Workspace, BrowserOpensDoubleClickedFilesAtTheNextTick) {
     EXPECT_EQ(main->Brows->File1->Path(), PathStyle::StartDirectory());
 
     // A drive change goes down the chain: the directory list to the drive, the file list after it.
+    const QString game = PathStyle::Normalized(src + "/game");
     main->ShowInBrowser(src + "/game");
-    EXPECT_EQ(main->Brows->File1->Path(), src + "/game");
+    EXPECT_EQ(main->Brows->File1->Path(), game);
     main->Brows->Drive1_Change();
     EXPECT_EQ(main->Brows->Dir1->Path(), main->Brows->Drive1->Drive());
     EXPECT_EQ(main->Brows->File1->Path(), main->Brows->Drive1->Drive());
 
     main->ShowInBrowser(src + "/game");
-    const QString file = PathStyle::Join(src + "/game", "game_main.c");
+    const QString file = PathStyle::Join(game, "game_main.c");
     doubleClick("game_main.c");
     EXPECT_EQ(program->module1.PendingOpenFile, file);
     EXPECT_TRUE(captions().isEmpty());
@@ -97,7 +98,7 @@ TEST_F(Workspace, BrowserOpensDoubleClickedFilesAtTheNextTick) {
     doubleClick("game_main.c");
     doubleClick("g_local.h");
     main->Timer1_Timer();
-    EXPECT_EQ(captions(), QStringList{PathStyle::Join(src + "/game", "g_local.h")});
+    EXPECT_EQ(captions(), QStringList{PathStyle::Join(game, "g_local.h")});
     EXPECT_TRUE(program->module1.PendingOpenFile.isEmpty());
 
     // The same file twice: two windows.
@@ -191,7 +192,7 @@ TEST_F(Workspace, OpenWorkspaceMovesOnlyAnOpenBrowserAndKeepsEveryCharacter) {
     services.fileAnswers.push_back(kws);
     main->mnuFileOW_Click();
     EXPECT_EQ(main->SourceDir, src + "/game");
-    EXPECT_EQ(main->Brows->Dir1->Path(), src + "/game");
+    EXPECT_EQ(main->Brows->Dir1->Path(), PathStyle::Normalized(src + "/game"));
 
     main->mnuWindowFile_Click(); // browser closed
     writeFile(kws, src.toLocal8Bit() + "\n");
