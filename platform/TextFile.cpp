@@ -579,13 +579,15 @@ FileStamp WriteInPlace(const QString& path, const QString& target, const struct 
              QStringLiteral("it must be written in place, and no backup copy of it could be made "
                             "first (%1); the file was not touched")
                  .arg(problem));
-    const auto broken = [&](const QString& reason) {
+    const auto broken = [&](const QString& reason, bool incomplete = true) {
         file.Close();
+        const QString kept = QStringLiteral("previous content is kept in \"%1\".")
+                                 .arg(QDir::toNativeSeparators(backup));
         Fail(DeviceIoError, what, path,
              reason +
-                 QStringLiteral(". The file may be incomplete; its previous content is kept in "
-                                "\"%1\".")
-                     .arg(QDir::toNativeSeparators(backup)));
+                 (incomplete ? QStringLiteral(". The file may be incomplete; its ")
+                             : QStringLiteral(". Its ")) +
+                 kept);
     };
     if (::lseek(file.fd, 0, SEEK_SET) != 0)
         broken(SystemReason(errno));
@@ -601,7 +603,8 @@ FileStamp WriteInPlace(const QString& path, const QString& target, const struct 
     if (::fstat(file.fd, &written) != 0 || written.st_nlink == 0 ||
         ::lstat(Native(target).constData(), &there) != 0 || !SameInode(written, there))
         broken(QStringLiteral("the file was moved or replaced while Kelto was writing it, so "
-                              "the text did not reach the file this name now leads to"));
+                              "the text did not reach the file this name now leads to"),
+               false);
     const FileStamp stamp = StampOfDescriptor(file.fd, path);
     if (const int error = file.Close())
         broken(SystemReason(error));

@@ -18,18 +18,10 @@
 
 #include "documents/frmDocument.h"
 #include "platform/RichTextBox.h"
+#include "support/AddressSanitizer.h"
 #include "support/FileSizeLimit.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KELTO_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define KELTO_ASAN 1
-#endif
 
 namespace {
 

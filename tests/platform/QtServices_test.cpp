@@ -328,38 +328,6 @@ TEST(QtServicesMessageBox, CaptionIconButtonsAndKeysAsAsked) {
     }
 }
 
-// Messages that only tell, asked for while a box is open (a burst of failures arriving in its
-// event loop), open no box inside it: each is answered at once and all come as one box once it
-// has closed, the first ten in full.
-TEST(QtServicesMessageBox, MessagesArrivingWhileABoxIsOpenComeAfterItAsOne) {
-    QtServices services;
-    int boxesAtOnce = 0;
-    QString later;
-    QMessageBox::Icon laterIcon{};
-    WhenModal([&](QWidget& first) {
-        for (int i = 0; i < 500; ++i) {
-            EXPECT_EQ(services.MsgBox(nullptr, QStringLiteral("Cannot open %1").arg(i),
-                                      MsgButtons::OK, i == 7 ? MsgIcon::Critical : MsgIcon::None,
-                                      ""),
-                      MsgAnswer::OK);
-        }
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            boxesAtOnce += qobject_cast<QMessageBox*>(widget) && widget->isVisible();
-        WhenModal([&](QWidget& next) {
-            later = static_cast<QMessageBox&>(next).text();
-            laterIcon = static_cast<QMessageBox&>(next).icon();
-            static_cast<QMessageBox&>(next).button(QMessageBox::Ok)->click();
-        });
-        static_cast<QMessageBox&>(first).button(QMessageBox::Ok)->click();
-    });
-    services.MsgBox(nullptr, "The first failure", MsgButtons::OK, MsgIcon::Exclamation, "");
-    EXPECT_EQ(boxesAtOnce, 1);
-    EXPECT_TRUE(later.startsWith("Cannot open 0\n\nCannot open 1\n\n")) << later.toStdString();
-    EXPECT_TRUE(later.contains("Cannot open 9\n\n(490 more messages are not shown.)"))
-        << later.toStdString();
-    EXPECT_EQ(laterIcon, QMessageBox::Critical); // the gravest of them
-}
-
 // What the real file dialogs are asked to be, read from the dialog as it shows.
 struct FileDialogSeen {
     QString title;

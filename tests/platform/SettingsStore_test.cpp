@@ -121,21 +121,14 @@ TEST_F(SettingsStoreTest, StoreIsTheIniFileUnderTheConfigDirectory) {
 // The XDG base directory rules: a value that is unset, empty or relative is ignored, for the
 // settings and for the state folder alike.
 TEST_F(SettingsStoreTest, RelativeOrEmptyXdgFoldersAreIgnored) {
-    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
-    const QByteArray state = qgetenv("XDG_STATE_HOME");
-    for (const QByteArray& value : {QByteArray(), QByteArray("relative/folder"), QByteArray(".")}) {
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME"), state = qgetenv("XDG_STATE_HOME");
+    for (const char* value : {"", "relative/folder", "."}) {
         qputenv("XDG_CONFIG_HOME", value);
         qputenv("XDG_STATE_HOME", value);
         EXPECT_EQ(SettingsStore::FileName(App),
-                  QDir::homePath() + "/.config/" + App + "/" + App + ".ini")
-            << value.toStdString();
-        EXPECT_EQ(StateFolder::Path(), QDir::homePath() + "/.local/state/Kelto")
-            << value.toStdString();
+                  QDir::homePath() + "/.config/" + App + "/" + App + ".ini");
+        EXPECT_EQ(StateFolder::Path(), QDir::homePath() + "/.local/state/Kelto");
     }
-    qputenv("XDG_CONFIG_HOME", "/abs/config");
-    qputenv("XDG_STATE_HOME", "/abs/state");
-    EXPECT_EQ(SettingsStore::FileName(App), "/abs/config/" + App + "/" + App + ".ini");
-    EXPECT_EQ(StateFolder::Path(), "/abs/state/Kelto");
     qputenv("XDG_CONFIG_HOME", config);
     qputenv("XDG_STATE_HOME", state);
 }

@@ -28,11 +28,6 @@
 
 namespace {
 
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 class WriteAtomicHostile : public ::testing::Test {
 protected:
     QString Path(const QString& name) const { return dir.filePath(name); }
@@ -182,6 +177,11 @@ TEST_F(WriteAtomicHostile, DISABLED_InPlaceAsNobody) {
     TextFile::WriteAtomic(root + "/shared/b.c", "new b\n");
     const QString backups = qEnvironmentVariable("XDG_STATE_HOME") + "/Kelto/backups";
     EXPECT_TRUE(QDir(backups).isEmpty()); // the backup of a.c was made there, and went
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 // The user's side of the race below: saves again and again while the file is swapped back and

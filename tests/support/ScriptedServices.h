@@ -15,32 +15,32 @@
 class ScriptedServices : public Services {
 public:
     struct Call {
-        QString kind;   // "ShowOpen", "ShowSave", "ShowPrinter", "MsgBox", "RunModal", "Launch",
-                        // "RegOpenKey", "RegQueryValue", "RegCloseKey",
-                        // "FileExists", "WinHelp"
-        QString title;  // dialog title, message caption, registry key, help file
-        QString filter; // file filter; registry value name
-        int flags = 0;  // printer flags; registry access; help command
-        QString text;   // message text; command line; script path
+        QString kind; // "ShowOpen", "ShowSave", "ShowPrinter", "MsgBox", "RunModal", "Launch",
+                      // "RegOpenKey", "RegQueryValue", "RegCloseKey",
+                      // "FileExists", "WinHelp"
+        QString title;   // dialog title, message caption, registry key, help file
+        QString filter;  // file filter; registry value name
+        int flags = 0;   // printer flags; registry access; help command
+        QString text;    // message text; command line; script path
         MsgButtons buttons = MsgButtons::OK;
         MsgIcon icon = MsgIcon::None;
-        QString extra;  // dialog class name
-        QString folder; // the folder a file dialog starts in
+        QString extra;   // dialog class name
+        QString folder;  // the folder a file dialog starts in
     };
 
     // Answers, consumed front first.
-    std::deque<QString> fileAnswers;          // ShowOpen / ShowSave: path, or "" to cancel
-    std::deque<bool> printerAnswers;          // ShowPrinter: true to print, false to cancel
-    std::function<void(QPrinter&)> onPrinter; // lets a test point the printer at a PDF file
+    std::deque<QString> fileAnswers;           // ShowOpen / ShowSave: path, or "" to cancel
+    std::deque<bool> printerAnswers;           // ShowPrinter: true to print, false to cancel
+    std::function<void(QPrinter&)> onPrinter;  // lets a test point the printer at a PDF file
     std::deque<MsgAnswer> messageAnswers;
     // Runs once, inside the next message box shown, as events arriving while it is open would
     // (the box's own event loop); it may ask for boxes itself.
     std::function<void()> whileMessageOpen;
     std::deque<std::function<void(QDialog&)>> modalScripts; // act on the dialog, then return
-    std::deque<bool> launchAnswers;                         // default true
+    std::deque<bool> launchAnswers;            // default true
     QString launchError = QStringLiteral("No such file or directory");
-    QMap<QString, RegistryValue> registry; // "key\\value name" -> value; key present if any
-    QStringList registryKeys;              // keys that open
+    QMap<QString, RegistryValue> registry;     // "key\\value name" -> value; key present if any
+    QStringList registryKeys;                  // keys that open
     QStringList existingFiles;
     bool helpSucceeds = true;
     QString helpError = QStringLiteral("Help viewer failed");
