@@ -4,8 +4,10 @@
 #include "app/frmMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDialog>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiArea>
@@ -458,6 +460,30 @@ void frmMain::MDIForm_Unload() {
 
 void frmMain::mnuFileExit_Click() {
     close();
+}
+
+void frmMain::EndWithoutQuestions() {
+    endingWithoutQuestions = true;
+    // A copy that cannot be written cannot be told about either.
+    if (program.recovery)
+        program.recovery->failureReported = true;
+    std::vector<QPointer<QMdiSubWindow>> children;
+    for (QMdiSubWindow* child : mdiArea->subWindowList(QMdiArea::StackingOrder)) {
+        children.emplace_back(child);
+        if (auto* document = qobject_cast<frmDocument*>(child))
+            document->WriteRecovery();
+    }
+    // Free-standing windows first (a wizard page hands back the paths it holds), then the
+    // children; a question or dialog on screen goes with the program.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible() && !qobject_cast<QDialog*>(window))
+            window->close();
+    }
+    for (const QPointer<QMdiSubWindow>& child : children) {
+        if (child && !qobject_cast<frmDocument*>(child))
+            child->close();
+    }
+    MDIForm_Unload();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

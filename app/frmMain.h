@@ -134,6 +134,15 @@ public:
     void MDIForm_Unload();
     void SetFlatToolbar(QToolBar* aToolbar);
     void mnuFileExit_Click();
+    // The end no one can be asked about: the system or the session ends the program (SIGTERM,
+    // SIGHUP). Sets EndingWithoutQuestions(), writes the recovery copy of every unsaved source
+    // window now (they stay for the next start, which offers them back), closes every other
+    // window, and saves the settings. A window that runs a process (a build, the game engine)
+    // honours the flag in its closeEvent: it ends the process without asking and has ended it
+    // when closeEvent returns. The caller then ends the program at once: nothing waits for an
+    // event loop, so a question already showing can answer nothing.
+    void EndWithoutQuestions();
+    bool EndingWithoutQuestions() const { return endingWithoutQuestions; }
 
     // Request timer.
     void Timer1_Timer();
@@ -237,4 +246,5 @@ private:
     MdiActivation* activation = nullptr;     // which child becomes active as another closes
     WindowPlacement* placement = nullptr;    // the outer rectangle kept in the settings store
     QPointer<QMdiSubWindow> lastPlaced;      // the child PlaceNewChild placed last
+    bool endingWithoutQuestions = false;
 };

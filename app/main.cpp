@@ -8,6 +8,7 @@
 #include "app/Program.h"
 #include "app/ToolbarIcons.h"
 #include "app/frmMain.h"
+#include "platform/EndSignals.h"
 #include "platform/FileSizeSignal.h"
 #include "platform/QtServices.h"
 #include "platform/SingleInstance.h"
@@ -46,6 +47,16 @@ int main(int argc, char** argv) {
                      });
     QObject::connect(main, &QObject::destroyed, &instance, &SingleInstance::Close);
     instance.Serve();
+    // Told to end by the system or the session: what runs ends and unsaved text stays in its
+    // recovery copies, without a question, as no one may be there to answer; then the program
+    // ends as the signal would have ended it.
+    EndSignals endSignals;
+    QObject::connect(&endSignals, &EndSignals::Received, [&program, &instance](int signal) {
+        if (program.mainWindow)
+            program.mainWindow->EndWithoutQuestions();
+        instance.Close();
+        EndSignals::EndAsSignalled(signal);
+    });
     const int result = QApplication::exec();
     // The main window normally deletes itself on close; the program's values outlive it.
     delete program.mainWindow.data();

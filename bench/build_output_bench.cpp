@@ -1,10 +1,16 @@
-// The build output window under a flood: a real build script prints N lines (one in ten an
-// lcc-style error, one in ten a warning) through the real program's Build game QVM into its
-// build window, as fast as awk writes them. Measured: the time from the command until the
-// window shows its end status line; the longest the event loop went without turning while the
-// output poured in (a frozen interface shows here); and the resident memory the run added on
-// top of what the process held before it (the kernel's peak, reset before each run, after the
-// allocator has handed back what it kept from earlier work).
+// The build output window under a flood: a real build script prints N lines through the real
+// program's Build game QVM into its build window, as fast as awk writes them. The floods:
+//   mixed        one line in ten an lcc-style error, one in ten a warning, the rest plain
+//   plain        plain lines as long as the directory lines below
+//   directories  make's "Entering directory" for a new directory on every line
+//   alternating  "Entering directory" lines alternating with errors (each error arrives in a
+//                directory of its own)
+//   long         lines of 16,000 characters
+// Measured: the time from the command until the window shows its end status line; the longest
+// the event loop went without turning while the output poured in (a frozen interface shows
+// here); and the resident memory the run added on top of what the process held before it (the
+// kernel's peak, reset before each run, after the allocator has handed back what it kept from
+// earlier work).
 // Registered by itself; kelto_bench's main runs it with the others:
 //   kelto_bench --benchmark_filter=BuildOutput
 #include <QApplication>
@@ -20,32 +26,43 @@
 #include "app/Main.h"
 #include "app/Program.h"
 #include "app/frmMain.h"
+#include "bench/memory.h"
 #include "platform/QtServices.h"
 #include "workspace/BuildScript.h"
 #include "workspace/frmBuild.h"
 
 namespace {
 
-// A value of /proc/self/status in KiB ("VmHWM", "VmRSS"), or -1.
-long StatusKiB(const char* key) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray wanted = QByteArray(key) + ':';
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(wanted))
-            return line.mid(wanted.size()).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
+using BenchMemory::ResetPeak;
+using BenchMemory::StatusKiB;
 
-// Starts the kernel's peak resident set afresh from the current one (Linux 4.0 and later).
-bool ResetPeak() {
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
-}
+enum class Flood { Mixed, Plain, Directories, Alternating, Long };
+
+struct FloodRow {
+    const char* name;
+    const char* awkLine; // prints line i
+    long errorsPer;      // one error in this many lines; 0: none
+};
+
+const FloodRow Floods[] = {
+    {"mixed",
+     "if (i % 10 == 0) print \"../g_main.c:\" i \": syntax error; found `int' expecting `;'\"\n"
+     "  else if (i % 10 == 5) print \"../g_main.c:\" i \": warning: missing return value\"\n"
+     "  else print \"compiling ../g_file\" i \".c\"",
+     10},
+    {"plain", "print \"make[1]: Building in folder '/src/module/dir\" i \"'\"", 0},
+    {"directories", "print \"make[1]: Entering directory '/src/module/dir\" i \"'\"", 0},
+    {"alternating",
+     "if (i % 2 == 0) print \"../g_main.c:\" i \": syntax error; found `int' expecting `;'\"\n"
+     "  else print \"make[1]: Entering directory '/src/module/dir\" i \"'\"",
+     2},
+    {"long", "print substr(long, length(i) + 1) i", 0},
+};
 
 void BuildOutputFlood(benchmark::State& state) {
     const long lines = long(state.range(0));
+    const FloodRow& flood = Floods[state.range(1)];
+    state.SetLabel(flood.name);
     QTemporaryDir tree;
     const QString src = tree.filePath(QStringLiteral("code"));
     for (const BuildModule& module : BuildModules)
@@ -53,17 +70,16 @@ void BuildOutputFlood(benchmark::State& state) {
     {
         QFile generator(tree.filePath(QStringLiteral("flood.awk")));
         generator.open(QIODevice::WriteOnly);
-        generator.write("BEGIN { for (i = 1; i <= " + QByteArray::number(qlonglong(lines)) +
-                        "; i++) {\n"
-                        "  if (i % 10 == 0) print \"../g_main.c:\" i \": syntax error; found "
-                        "`int' expecting `;'\"\n"
-                        "  else if (i % 10 == 5) print \"../g_main.c:\" i \": warning: "
-                        "missing return value\"\n"
-                        "  else print \"compiling ../g_file\" i \".c\"\n} }\n");
+        generator.write("BEGIN { long = \"x\"; while (length(long) < 16000) long = long long\n"
+                        "long = substr(long, 1, 16000)\n"
+                        "for (i = 1; i <= " +
+                        QByteArray::number(qlonglong(lines)) + "; i++) {\n  " + flood.awkLine +
+                        "\n} }\n");
         QFile buildTemplate(BuildScript::PathsFor(src, BuildModules[1]).templatePath);
         buildTemplate.open(QIODevice::WriteOnly);
         buildTemplate.write("awk -f ../../flood.awk\nexit 1\n");
     }
+    const long errors = flood.errorsPer > 0 ? lines / flood.errorsPer : 0;
 
     QtServices services;
     Program program(services);
@@ -109,7 +125,7 @@ void BuildOutputFlood(benchmark::State& state) {
         turn.stop();
         state.SetIterationTime(seconds);
 
-        if (!ended() || window->Errors() != lines / 10) {
+        if (!ended() || window->Errors() != errors) {
             state.SkipWithError("the build did not end with every error counted");
             break;
         }
@@ -128,9 +144,13 @@ void BuildOutputFlood(benchmark::State& state) {
 }
 
 BENCHMARK(BuildOutputFlood)
-    ->ArgName("lines")
-    ->Arg(100'000)
-    ->Arg(1'000'000)
+    ->ArgNames({"lines", "flood"})
+    ->Args({100'000, long(Flood::Mixed)})
+    ->Args({1'000'000, long(Flood::Mixed)})
+    ->Args({200'000, long(Flood::Plain)})
+    ->Args({200'000, long(Flood::Directories)})
+    ->Args({40'000, long(Flood::Alternating)})
+    ->Args({40'000, long(Flood::Long)})
     ->Iterations(1)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true)

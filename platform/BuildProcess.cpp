@@ -101,22 +101,28 @@ BuildProcess::BuildProcess(QObject* parent) : QObject(parent) {
 }
 
 BuildProcess::~BuildProcess() {
-    if (process) {
+    if (process)
         process->disconnect(this);
-        if (IsRunning() && !stopping) {
-            // A moment for the polite request: q3lcc removes its temporary files on it.
-            Terminate();
-            process->waitForFinished(500);
-        }
-        if (IsRunning() || killTimer->isActive())
-            Kill();
-        if (IsRunning())
-            process->waitForFinished(1000);
-    }
+    End();
 #ifdef Q_OS_WIN
     if (job)
         CloseHandle(static_cast<HANDLE>(job)); // kills what is left in it
 #endif
+}
+
+void BuildProcess::End() {
+    if (!process)
+        return;
+    if (IsRunning() && !stopping) {
+        // A moment for the polite request: q3lcc removes its temporary files on it.
+        Terminate();
+        process->waitForFinished(500);
+    }
+    killTimer->stop();
+    if (IsRunning() || GroupRuns())
+        Kill();
+    if (IsRunning())
+        process->waitForFinished(1000);
 }
 
 bool BuildProcess::Start(const QString& scriptPath, const QString& workingDirectory,
@@ -236,6 +242,20 @@ void BuildProcess::Kill() {
 #endif
 }
 
+bool BuildProcess::GroupRuns() const {
+    if (group <= 0)
+        return false;
+#ifdef Q_OS_WIN
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+    return job &&
+           QueryInformationJobObject(static_cast<HANDLE>(job), JobObjectBasicAccountingInformation,
+                                     &accounting, sizeof accounting, nullptr) &&
+           accounting.ActiveProcesses > 0;
+#else
+    return ::kill(-pid_t(group), 0) == 0;
+#endif
+}
+
 void BuildProcess::ReadOutput() {
     const QByteArray bytes = process->readAllStandardOutput();
     if (!bytes.isEmpty())
@@ -254,5 +274,13 @@ void BuildProcess::Ended() {
 #endif
     exit.stopped = stopping;
     exit.elapsedMs = clock.elapsed();
+    // The build is over when its script is: what it left behind gets the polite request now and
+    // is killed after the grace period, as on Stop.
+    exit.leftRunning = GroupRuns();
+    if (exit.leftRunning) {
+        Terminate();
+        if (!killTimer->isActive())
+            killTimer->start();
+    }
     emit Finished(exit);
 }

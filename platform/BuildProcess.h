@@ -3,7 +3,9 @@
 // process group of its own so that Stop ends the script and everything it started. On Windows
 // `cmd.exe /d /s /c ""SCRIPT""`, started suspended and put in a job object before it runs, so
 // nothing it starts escapes Stop. Standard output and standard error come as one stream, in the
-// order the processes wrote them; standard input is empty.
+// order the processes wrote them; standard input is empty. What the script leaves running in its
+// group (or job) when it ends (a program started with &, a child that ignores the polite
+// request) ends with it.
 #pragma once
 
 #include <QElapsedTimer>
@@ -46,6 +48,7 @@ public:
         int code = 0;
         bool stopped = false; // Stop() ended it
         qint64 elapsedMs = 0;
+        bool leftRunning = false; // it left processes running, which are being ended
     };
 
     explicit BuildProcess(QObject* parent = nullptr);
@@ -60,6 +63,9 @@ public:
     // Asks the whole group to end (SIGTERM; Ctrl+Break on Windows), and kills what is left
     // after StopGraceMs.
     void Stop();
+    // Ends the whole group now, for a program that is about to end itself: the polite request
+    // and a moment for it, then SIGKILL. Returns once the script has ended.
+    void End();
 
     // The signal's usual name ("SIGTERM"), or its number; on Windows the exception's status
     // in hexadecimal, named when it is a common one.
@@ -72,6 +78,7 @@ signals:
 private:
     void Terminate();
     void Kill();
+    bool GroupRuns() const; // a process of the group is still running
     void ReadOutput();
     void Ended();
 

@@ -260,8 +260,26 @@ bool QtServices::ShowPrinter(QWidget* owner, const QString& title, int flags, QP
 
 MsgAnswer QtServices::ShowMsgBox(QWidget* owner, const QString& text, MsgButtons buttons,
                                  MsgIcon icon, const QString& caption) {
+    return Ask(owner, text, buttons, icon, caption, nullptr);
+}
+
+MsgAnswer QtServices::ShowMsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons,
+                                      MsgIcon icon, const QString& caption,
+                                      MsgWithdrawal& withdrawal) {
+    return Ask(owner, text, buttons, icon, caption, &withdrawal);
+}
+
+MsgAnswer QtServices::Ask(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                          const QString& caption, MsgWithdrawal* withdrawal) {
+    if (withdrawal && withdrawal->IsWithdrawn())
+        return withdrawal->answer;
     const bool question = buttons != MsgButtons::OK;
     MessageBox box(owner, question);
+    if (withdrawal) {
+        // Closed from code: neither button, and the box's own close rule does not apply.
+        QObject::connect(withdrawal, &MsgWithdrawal::Withdrawn, &box,
+                         [&box] { box.done(QMessageBox::NoButton); });
+    }
     box.setWindowTitle(caption.isEmpty() ? QStringLiteral("Kelto") : caption);
     // Messages name paths, which may hold what Qt would take for markup ("<b>", "&lt;").
     box.setTextFormat(Qt::PlainText);
@@ -293,6 +311,8 @@ MsgAnswer QtServices::ShowMsgBox(QWidget* owner, const QString& text, MsgButtons
         box.setEscapeButton(QMessageBox::Ok);
     }
     const int answer = box.exec();
+    if (withdrawal && withdrawal->IsWithdrawn())
+        return withdrawal->answer;
     if (buttons == MsgButtons::OK)
         return MsgAnswer::OK;
     return answer == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;

@@ -32,8 +32,12 @@ public:
 protected:
     MsgAnswer ShowMsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
                          const QString& caption) override;
+    MsgAnswer ShowMsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                              const QString& caption, MsgWithdrawal& withdrawal) override;
 
 private:
+    MsgAnswer Ask(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                  const QString& caption, MsgWithdrawal* withdrawal);
 #ifndef Q_OS_WIN
     SystemInfo::RegistryStandIn registry;
 #endif

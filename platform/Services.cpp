@@ -54,6 +54,15 @@ MsgAnswer Services::MsgBox(QWidget* owner, const QString& text, MsgButtons butto
     return answer;
 }
 
+MsgAnswer Services::MsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons,
+                                MsgIcon icon, const QString& caption, MsgWithdrawal& withdrawal) {
+    ++openBoxes;
+    const MsgAnswer answer = ShowMsgBoxUntil(owner, text, buttons, icon, caption, withdrawal);
+    --openBoxes;
+    ShowWaiting();
+    return answer;
+}
+
 // Everything held, as one box; what arrives while it is open waits for the next one.
 void Services::ShowWaiting() {
     while (openBoxes == 0 && gatherings == 0 && !waiting->empty()) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -23,6 +24,29 @@ class QPrinter;
 enum class MsgButtons { OK, YesNo, YesNoDefaultNo };
 enum class MsgIcon { None, Information, Question, Exclamation, Critical };
 enum class MsgAnswer { OK, Yes, No };
+
+// A question the program takes back once it no longer stands (the build it asks about has
+// ended): Withdraw() closes the message box asked with it, and a box asked after Withdraw() is
+// not shown at all; the box then answers `answer`, as if the user had given it.
+class MsgWithdrawal : public QObject {
+    Q_OBJECT
+public:
+    explicit MsgWithdrawal(MsgAnswer answer) : answer(answer) {}
+    void Withdraw() {
+        if (!withdrawn) {
+            withdrawn = true;
+            emit Withdrawn();
+        }
+    }
+    bool IsWithdrawn() const { return withdrawn; }
+    const MsgAnswer answer;
+
+signals:
+    void Withdrawn();
+
+private:
+    bool withdrawn = false;
+};
 
 // A registry value as RegQueryValueExA hands it over: its type and its raw bytes.
 struct RegistryValue {
@@ -66,6 +90,10 @@ public:
     // Questions are shown at once: they need their answer.
     MsgAnswer MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
                      const QString& caption);
+    // The same, for a question the program may take back while it shows (it counts as an open
+    // box as well).
+    MsgAnswer MsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                          const QString& caption, MsgWithdrawal& withdrawal);
 
     // Shows a modal dialog and returns when it has closed (QDialog::exec in the real set;
     // the scripted set lets the test act on the dialog, then closes it).
@@ -93,9 +121,12 @@ public:
     DialogFolders dialogFolders;
 
 protected:
-    // Shows one message box and waits for its answer.
+    // Show one message box and wait for its answer (MsgBox, MsgBoxUntil).
     virtual MsgAnswer ShowMsgBox(QWidget* owner, const QString& text, MsgButtons buttons,
                                  MsgIcon icon, const QString& caption) = 0;
+    virtual MsgAnswer ShowMsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons,
+                                      MsgIcon icon, const QString& caption,
+                                      MsgWithdrawal& withdrawal) = 0;
 
 private:
     friend class GatheredMessages;

@@ -8,7 +8,7 @@ set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-"scanner textfile positions roundtrip buildscript commandline"}
+targets=${*:-"scanner textfile positions roundtrip buildscript commandline handover"}
 build=${KELTO_FUZZ_BUILD:-$here/build-fuzz}
 
 CXX=clang++ cmake -S "$here/fuzz" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

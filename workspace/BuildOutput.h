@@ -1,7 +1,9 @@
 // The lines a build window keeps, as a list model for its view: the first lines of a build's
 // output and its last ones, with one row between them saying how many were dropped. Memory
 // stays bounded however much a build prints, and the first errors (usually the cause of the
-// rest) and the end stay in view.
+// rest) and the end stay in view: a row holds at most LongestRow characters (a longer line goes
+// on in the rows after it), so the rows kept take at most about 50 MiB, and ordinary output
+// (lines of under a hundred characters) about 6 MiB.
 #pragma once
 
 #include <QAbstractListModel>
@@ -16,7 +18,9 @@
 // A message of the output with where to look for its file.
 struct BuildMessage {
     CompilerMessages::Message message;
-    QStringList directories; // CompilerMessages::SearchDirectories when the line arrived
+    // The build's directories when the line arrived (CompilerMessages::DirectoryTrail), shared
+    // with the other messages of that moment.
+    std::shared_ptr<const QStringList> directories;
 };
 
 class BuildOutput : public QAbstractListModel {
@@ -31,6 +35,7 @@ public:
 
     static constexpr int DefaultHeadLines = 2000;
     static constexpr int DefaultTailLines = 18000;
+    static constexpr qsizetype LongestRow = 1024;
 
     explicit BuildOutput(QObject* parent = nullptr, int headLines = DefaultHeadLines,
                          int tailLines = DefaultTailLines);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace CompilerMessages {
 
@@ -148,22 +149,42 @@ std::optional<DirectoryChange> DirectoryChangeIn(const QString& line) {
 }
 
 DirectoryTrail::DirectoryTrail(QString startDirectory) {
-    directories.append(std::move(startDirectory));
+    places.push_back({std::move(startDirectory), 0});
 }
 
 void DirectoryTrail::Take(const QString& line) {
     const auto change = DirectoryChangeIn(line);
     if (!change)
         return;
+    const QString named = QDir::fromNativeSeparators(change->directory);
+    const QString& here = places.front().directory;
     const QString directory = QDir::cleanPath(
-        QDir(directories.first()).filePath(QDir::fromNativeSeparators(change->directory)));
-    directories.removeAll(directory);
+        here.isEmpty() || QDir::isAbsolutePath(named) ? named : here + u'/' + named);
+    std::erase_if(places,
+                  [&directory](const Place& place) { return place.directory == directory; });
     if (change->kind == DirectoryChange::Kind::Leave) {
         // Still a place the build has been in, but no longer the current one.
-        directories.append(directory);
+        places.push_back({directory, ++clock});
     } else {
-        directories.prepend(directory);
+        places.insert(places.begin(), {directory, ++clock});
     }
+    if (places.size() > MostDirectories) {
+        places.erase(
+            std::min_element(places.begin(), places.end(),
+                             [](const Place& a, const Place& b) { return a.touched < b.touched; }));
+    }
+    shared.reset();
+}
+
+std::shared_ptr<const QStringList> DirectoryTrail::Shared() const {
+    if (!shared) {
+        QStringList directories;
+        directories.reserve(qsizetype(places.size()));
+        for (const Place& place : places)
+            directories.append(place.directory);
+        shared = std::make_shared<const QStringList>(std::move(directories));
+    }
+    return shared;
 }
 
 QStringList SearchDirectories(const QStringList& trail, const QString& moduleDirectory,

@@ -16,7 +16,9 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace CompilerMessages {
 
@@ -46,17 +48,31 @@ struct DirectoryChange {
 // The directory change a line of output shows, or nothing.
 std::optional<DirectoryChange> DirectoryChangeIn(const QString& line);
 
-// Follows the directories a build's output shows it in, most recent first.
+// Follows the directories a build's output shows it in, most recent first. It holds the last
+// MostDirectories of them (the one entered or left longest ago goes first), so a build that
+// walks through any number of directories costs what its lines cost; and the list it holds is
+// shared by every message that arrives before the next change, so messages cost no more after
+// many directories than after one.
 class DirectoryTrail {
 public:
+    static constexpr std::size_t MostDirectories = 16;
+
     explicit DirectoryTrail(QString startDirectory);
     // Takes note of one line of output.
     void Take(const QString& line);
     // The directories to look in for a message's file, the current one first.
-    const QStringList& Directories() const { return directories; }
+    const QStringList& Directories() const { return *Shared(); }
+    // The same list, shared with every caller until the trail next changes.
+    std::shared_ptr<const QStringList> Shared() const;
 
 private:
-    QStringList directories; // [0] is where the build is now; an empty trail is never left
+    struct Place {
+        QString directory;
+        quint64 touched = 0; // when it was last entered or left
+    };
+    std::vector<Place> places; // [0] is where the build is now; an empty trail is never left
+    quint64 clock = 0;
+    mutable std::shared_ptr<const QStringList> shared; // made again after a change
 };
 
 // The directories a message's file is looked for in, in this order: those the output showed

@@ -47,11 +47,16 @@ void frmMain::Build(const BuildModule& module) {
         ++slot;
     QPointer<frmBuild>& window = BuildWindows[slot];
     if (window && window->IsRunning()) {
-        const MsgAnswer answer = services.MsgBox(
+        // Once the build has ended (or its window has gone) there is nothing to stop: the
+        // question goes and the build starts as if it had not been asked.
+        MsgWithdrawal ended(MsgAnswer::Yes);
+        connect(window, &frmBuild::Finished, &ended, &MsgWithdrawal::Withdraw);
+        connect(window, &QObject::destroyed, &ended, &MsgWithdrawal::Withdraw);
+        const MsgAnswer answer = services.MsgBoxUntil(
             this,
             QStringLiteral("The %1 build is still running.\n\nStop it and build again?")
                 .arg(module.name),
-            MsgButtons::YesNo, MsgIcon::Question, title);
+            MsgButtons::YesNo, MsgIcon::Question, title, ended);
         if (answer != MsgAnswer::Yes) {
             ShowChild(window);
             return;

@@ -35,9 +35,6 @@ namespace {
 constexpr int FlushIntervalMs = 50;
 // ... and no more than this many lines wait.
 constexpr std::size_t MostPendingLines = 4096;
-// A line longer than this is shown in pieces, so that output without line breaks cannot grow
-// without bound.
-constexpr qsizetype LongestLine = 16384;
 // The build script is the template after two lines of its own (drive and cd, or #!/bin/sh
 // and cd).
 constexpr int ScriptHeaderLines = 2;
@@ -186,6 +183,7 @@ void frmBuild::Begin(Run run) {
     flushTimer->stop();
     pending.clear();
     partial.clear();
+    continued = false;
     output->Clear();
     errors = 0;
     warnings = 0;
@@ -226,33 +224,58 @@ void frmBuild::cmdStop_Click() {
 
 void frmBuild::TakeOutput(const QByteArray& bytes) {
     qsizetype start = 0;
-    for (qsizetype end = bytes.indexOf('\n'); end >= 0; end = bytes.indexOf('\n', start)) {
+    while (start < bytes.size()) {
+        const qsizetype newline = bytes.indexOf('\n', start);
+        const qsizetype end = newline < 0 ? bytes.size() : newline;
         partial.append(bytes.constData() + start, end - start);
-        TakeLine(std::exchange(partial, QByteArray()));
+        // A line too long for a row goes on in rows of its own as it arrives, so that output
+        // without line breaks is neither held without bound nor kept from the view.
+        qsizetype taken = 0;
+        while (partial.size() - taken > BuildOutput::LongestRow) {
+            qsizetype cut = taken + BuildOutput::LongestRow;
+            for (int back = 0; back < 3 && (quint8(partial[cut]) & 0xC0) == 0x80; ++back)
+                --cut; // not inside a UTF-8 character
+            TakeLine(partial.mid(taken, cut - taken));
+            taken = cut;
+        }
+        partial.remove(0, taken);
+        if (newline >= 0) {
+            TakeLine(std::exchange(partial, QByteArray()));
+            continued = false;
+        }
         start = end + 1;
-    }
-    partial.append(bytes.constData() + start, bytes.size() - start);
-    while (partial.size() > LongestLine) {
-        TakeLine(partial.left(LongestLine));
-        partial.remove(0, LongestLine);
     }
 }
 
 void frmBuild::TakeLine(QByteArray bytes) {
     if (bytes.endsWith('\r'))
         bytes.chop(1);
-    BuildOutput::Line line{ExpandTabs(QString::fromLocal8Bit(bytes)), BuildOutput::Kind::Plain,
-                           nullptr};
-    if (auto message = CompilerMessages::Parse(line.text)) {
-        line.kind = KindOf(message->severity);
-        if (line.kind == BuildOutput::Kind::Error)
-            ++errors;
-        else if (line.kind == BuildOutput::Kind::Warning)
-            ++warnings;
-        line.message = std::make_shared<const BuildMessage>(
-            BuildMessage{std::move(*message), trail.Directories()});
-    } else {
-        trail.Take(line.text);
+    const QString text = ExpandTabs(QString::fromLocal8Bit(bytes));
+    // Tabs may have made it longer than a row; a character outside the BMP stays whole.
+    for (qsizetype from = 0; from < text.size() || (from == 0 && !continued);) {
+        qsizetype cut = std::min(text.size(), from + BuildOutput::LongestRow);
+        if (cut < text.size() && text[cut].isLowSurrogate())
+            --cut;
+        TakeRow(text.mid(from, cut - from));
+        from = cut;
+    }
+}
+
+void frmBuild::TakeRow(QString text) {
+    BuildOutput::Line line{std::move(text), BuildOutput::Kind::Plain, nullptr};
+    // Only a line's first row says what the line is.
+    if (!std::exchange(continued, true)) {
+        if (auto message = CompilerMessages::Parse(line.text)) {
+            line.kind = KindOf(message->severity);
+            if (line.kind == BuildOutput::Kind::Error)
+                ++errors;
+            else if (line.kind == BuildOutput::Kind::Warning)
+                ++warnings;
+            line.message = std::make_shared<const BuildMessage>(
+                BuildMessage{std::move(*message), trail.Shared()});
+        } else {
+            trail.Take(line.text);
+        }
     }
     pending.push_back(std::move(line));
     if (pending.size() >= MostPendingLines)
@@ -279,6 +302,7 @@ void frmBuild::Flush() {
 void frmBuild::Ended(const BuildProcess::Exit& exit) {
     if (!partial.isEmpty())
         TakeLine(std::exchange(partial, QByteArray()));
+    continued = false;
     cmdStop->setEnabled(false);
 
     QString how;
@@ -302,10 +326,16 @@ void frmBuild::Ended(const BuildProcess::Exit& exit) {
         status += QStringLiteral(". A command was not found; PATH is ") +
                   QProcessEnvironment::systemEnvironment().value(QStringLiteral("PATH"));
     }
+    if (exit.leftRunning) {
+        pending.push_back({QStringLiteral("The build left processes running; they are ended "
+                                          "with it."),
+                           BuildOutput::Kind::Info, nullptr});
+    }
     pending.push_back(
         {status, failed ? BuildOutput::Kind::Failed : BuildOutput::Kind::Succeeded, nullptr});
     Flush();
     Say(status, failed);
+    emit Finished();
 
     if (queued) {
         Begin(*queued);
@@ -367,7 +397,7 @@ bool frmBuild::OpenMessage(int row) {
     if (subdirectories.removeAll(QStringLiteral("vm")) > 0)
         subdirectories.prepend(QStringLiteral("vm"));
     const QStringList directories =
-        CompilerMessages::SearchDirectories(line->message->directories, current.moduleDirectory,
+        CompilerMessages::SearchDirectories(*line->message->directories, current.moduleDirectory,
                                             subdirectories, current.sourceDirectory);
     QString path = CompilerMessages::Locate(
         message.file, directories, [](const QString& path) { return QFileInfo(path).isFile(); });
@@ -455,7 +485,9 @@ bool frmBuild::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmBuild::closeEvent(QCloseEvent* event) {
-    if (process->IsRunning()) {
+    // When the program is ending without questions, the build ends now, without asking.
+    const bool ending = program.mainWindow && program.mainWindow->EndingWithoutQuestions();
+    if (process->IsRunning() && !ending) {
         const MsgAnswer answer = program.services.MsgBox(
             this, QStringLiteral("The %1 build is still running.\n\nStop it?").arg(module.name),
             MsgButtons::YesNo, MsgIcon::Question, program.App.Title);
@@ -463,8 +495,11 @@ void frmBuild::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
-        queued.reset();
-        process->Stop(); // and the window's end kills what has not ended by then
     }
+    queued.reset();
+    if (ending)
+        process->End();
+    else
+        process->Stop(); // and the window's end kills what has not ended by then
     QMdiSubWindow::closeEvent(event);
 }

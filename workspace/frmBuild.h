@@ -66,6 +66,10 @@ public:
     // Appends what the script printed; lines reach the view at the next flush.
     void TakeOutput(const QByteArray& bytes);
 
+signals:
+    // A build has ended and its status line is shown.
+    void Finished();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -73,6 +77,7 @@ protected:
 private:
     void Begin(Run run);
     void TakeLine(QByteArray bytes);
+    void TakeRow(QString text);
     void Flush();
     void Ended(const BuildProcess::Exit& exit);
     void Say(const QString& status, bool failed = false);
@@ -87,6 +92,7 @@ private:
     Run current;
     std::optional<Run> queued; // a build waiting for the stopped one to end
     QByteArray partial;        // bytes of a line not yet ended
+    bool continued = false;    // the line being taken has given rows already
     std::vector<BuildOutput::Line> pending;
     CompilerMessages::DirectoryTrail trail{QString()};
     QStringList subdirectories; // of the module directory, "vm" first

@@ -124,11 +124,11 @@ TEST_F(OpenFiles, FailuresComeAsOneMessageAndNeverStackBoxes) {
     EXPECT_TRUE(services.calls.back().text.contains(QDir::toNativeSeparators(dir.filePath("b.c"))));
 
     int boxesWhileOpen = -1;
-    services.whileMessageOpen = [&] {
+    services.whileAsking = {[&] {
         for (int i = 0; i < 200; ++i)
             main->OpenFiles({dir.filePath(QString("gone%1.c").arg(i))});
         boxesWhileOpen = services.count("MsgBox");
-    };
+    }};
     main->OpenFiles({dir.filePath("first.c")});
     EXPECT_EQ(boxesWhileOpen, 2); // the one open, nothing inside it
     const auto boxes = services.callsOf("MsgBox");

@@ -328,7 +328,7 @@ TEST_F(FileCommands, SaveAsksBeforeOverwritingAnotherProgramsChanges) {
     // another file, here) is refused, and the file it leads to is not written.
     Write("g_main.c.new", "changed\r\n");
     std::rename(QFile::encodeName(dir.filePath("g_main.c.new")), QFile::encodeName(path));
-    services.whileMessageOpen = [&] { QFile::remove(path), QFile::link(other, path); };
+    services.whileAsking = {[&] { QFile::remove(path), QFile::link(other, path); }};
     services.messageAnswers = {MsgAnswer::Yes};
     main->mnuFileSave_Click();
     EXPECT_TRUE(services.calls.back().text.contains("replaced"))

@@ -446,8 +446,54 @@ save_past_the_file_size_limit() {
 }
 save_past_the_file_size_limit
 
+# ---- processes end with the build, and with the program ------------------------------------
+# The game build leaves `sleep 301 &` and a child that ignores SIGTERM behind: both are gone
+# within the grace period. The cgame build runs on while `kill -TERM` goes to Kelto with an
+# unsaved window: Kelto ends at once, as SIGTERM ends a program, without a question; no process
+# of the build is left; the unsaved text is in its recovery copy.
+processes_end_with_the_build() {
+    local src="$work/ending/code" pids="$work/ending/pids" leave i status
+    mkdir -p "$src/game" "$src/cgame" "$src/ui"
+    leave='sleep 301 & echo $! >>"%s"\n(trap "" TERM; exec sleep 302) & echo $! >>"%s"\n'
+    printf "$leave" "$pids" "$pids" >"$src/game/gamebak.bat"
+    printf "${leave}echo \$\$ >>\"%s\"\nwait\n" "$pids" "$pids" "$pids" >"$src/cgame/cgamebak.bat"
+    printf '%s\r\n' "$src" >"$work/ending.kws"
+    none_left() {
+        for pid in $(cat "$pids"); do
+            ps -o stat= -p "$pid" | grep -qv Z && fail "process $pid $1 is still running"
+        done
+        : >"$pids"
+    }
+    start_kelto "$work/ending.kws"
+    keys alt+b g
+    sleep 4 # the grace period (2 s) and a margin
+    none_left "that the game build left"
+    keys ctrl+n
+    timeout 20 xdotool type --clearmodifiers --delay 30 -- "unsaved at SIGTERM" || fail "xdotool type"
+    keys alt+b c
+    sleep 1
+    [ "$(wc -l <"$pids")" = 3 ] || fail "the cgame build did not start"
+    kill -TERM "$kelto_pid"
+    for ((i = 0; i < 50; i++)); do
+        kill -0 "$kelto_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$kelto_pid" 2>/dev/null && fail "Kelto did not end on SIGTERM"
+    wait "$kelto_pid"
+    status=$?
+    kelto_pid=""
+    [ "$status" = 143 ] || fail "Kelto ended with status $status on SIGTERM, not as the signal ends it"
+    sleep 0.5
+    none_left "of the cgame build"
+    grep -rqs "unsaved at SIGTERM" "$XDG_STATE_HOME/Kelto/recovery" ||
+        fail "no recovery copy holds the text unsaved at SIGTERM"
+    rm -rf "$XDG_STATE_HOME/Kelto/recovery"
+}
+processes_end_with_the_build
+
 echo "PASS: framed at its first-run size, wizard walked with Enter, typed, saved through the file dialog, exited, settings written, placement restored"
 echo "PASS: workspace opened, game built with the stand-in compiler, its error opened at its line"
 echo "PASS: a second start handed its file over"
 echo "PASS: a save past the file-size limit was refused with its reason; file and text kept"
+echo "PASS: what a build left running ended with it; SIGTERM ended Kelto, its build and the build's children, and kept the unsaved text"
 exit 0

@@ -200,6 +200,22 @@ TEST(QtServicesMessageBox, OnlyYesOrNoAnswersAQuestion) {
     EXPECT_TRUE(closed);
 }
 
+// A question the program takes back closes by itself and answers as the program said.
+TEST(QtServicesMessageBox, AQuestionTakenBackClosesItself) {
+    QtServices services;
+    MsgWithdrawal ended(MsgAnswer::Yes);
+    bool shown = false;
+    WhenModal([&](QWidget&) {
+        shown = true;
+        ended.Withdraw();
+    });
+    EXPECT_EQ(services.MsgBoxUntil(nullptr, "The game build is still running.", MsgButtons::YesNo,
+                                   MsgIcon::Question, "", ended),
+              MsgAnswer::Yes);
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(QApplication::activeModalWidget());
+}
+
 // A message names paths as they are, never taken for markup, and Ctrl+C copies what it says, as
 // on Windows.
 TEST(QtServicesMessageBox, WhatABoxSaysIsPlainTextAndCanBeCopied) {

@@ -1,19 +1,25 @@
 // The hand-over between two starts, inside one test process: the running side in this thread,
-// each new start in a thread of its own (a start blocks until it is answered). A socket left by
-// a crash is tested with real processes (tests/app/program_test.cpp).
+// each new start in a thread of its own (a start blocks until it is answered), and programs
+// that connect and send what they like, in this thread. A socket left by a crash is tested with
+// real processes (tests/app/program_test.cpp); any bytes in any pieces by fuzz_handover.
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <optional>
 #include <thread>
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #endif
 
@@ -181,3 +187,93 @@ TEST(SingleInstanceTest, FilesHandedOverAreKeptUntilServedThenPassedOnAsTheyCome
     EXPECT_FALSE(next.HandOver({"/src/late.c"}));
     EXPECT_TRUE(next.Listen());
 }
+
+#ifndef Q_OS_WIN
+namespace {
+
+// A connection made without turning the event loop, so it waits in the listening queue.
+int QueuedConnection(const QString& path) {
+    sockaddr_un address{.sun_family = AF_UNIX};
+    std::strcpy(address.sun_path, QFile::encodeName(path).constData());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    return fd;
+}
+
+// Whether the running side has hung up on a connection.
+bool CutOff(int fd, int ms = 5000) {
+    char next = 0;
+    return QTest::qWaitFor([&] { return ::recv(fd, &next, 1, MSG_DONTWAIT | MSG_PEEK) == 0; }, ms);
+}
+
+} // namespace
+
+// The running Kelto stays reachable whatever connects to it: a message past the limit is cut
+// off as soon as it passes it, a list longer than one message may hold goes in several, more
+// connections than may be open push out the oldest, idle ones go when their time is up, and
+// when no file descriptor is left an idle connection gives its up to the start queued behind
+// it. (What any bytes in any pieces do: fuzz_handover.)
+TEST(SingleInstanceTest, FloodsLeaveTheNextStartTaken) {
+    QTemporaryDir folder;
+    SingleInstance running(folder.path());
+    ASSERT_TRUE(running.Listen());
+    running.Serve();
+    std::vector<QStringList> received;
+    QObject::connect(&running, &SingleInstance::FilesReceived,
+                     [&](const QStringList& files) { received.push_back(files); });
+
+    QByteArray twentyMegabytes;
+    QDataStream(&twentyMegabytes, QIODevice::WriteOnly) << quint32(0x4b454c31) << quint32(20'000);
+    twentyMegabytes += (QByteArray::fromHex("000003e8") + QByteArray(1000, 'a')).repeated(20'000);
+    const int oversized = QueuedConnection(running.SocketPath());
+    for (qsizetype at = 0; at < twentyMegabytes.size() && !CutOff(oversized, 0); QTest::qWait(0)) {
+        const auto piece = std::size_t(std::min<qsizetype>(1 << 16, twentyMegabytes.size() - at));
+        at += std::max<ssize_t>(0, ::send(oversized, twentyMegabytes.constData() + at, piece,
+                                          MSG_DONTWAIT | MSG_NOSIGNAL));
+    }
+    EXPECT_TRUE(CutOff(oversized));
+    ::close(oversized);
+
+    QStringList many;
+    for (int n = 0; n < 6000; ++n)
+        many << QStringLiteral("/src/game/%1/").arg(n) + QString(100, u'x');
+    EXPECT_TRUE(HandOverFromAnotherStart(folder.path(), many));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received.size() == 2; }));
+    EXPECT_EQ(received[0] + received[1], many);
+
+    running.connectionMs = 300;
+    std::vector<int> idle;
+    for (std::size_t n = 0; n < SingleInstance::MostConnections + 10; ++n) {
+        idle.push_back(QueuedConnection(running.SocketPath()));
+        QTest::qWait(1);
+    }
+    EXPECT_TRUE(CutOff(idle[9], 200)); // pushed out at once
+    EXPECT_FALSE(CutOff(idle.back(), 0));
+    EXPECT_TRUE(CutOff(idle.back())); // its time was up
+    for (const int fd : idle)
+        ::close(fd);
+
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    running.connectionMs = SingleInstance::ConnectionMs;
+    std::vector<int> queued;
+    for (int n = 0; n < 20; ++n)
+        queued.push_back(QueuedConnection(running.SocketPath()));
+    const int start = QueuedConnection(running.SocketPath());
+    const QByteArray handOver = HandOverMessage::Encode({"/src/behind-the-queue.c"});
+    ASSERT_EQ(::write(start, handOver.constData(), std::size_t(handOver.size())), handOver.size());
+    const int lowestFree = ::dup(0);
+    ::close(lowestFree);
+    struct rlimit roomForTwo = saved;
+    roomForTwo.rlim_cur = rlim_t(lowestFree + 2);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &roomForTwo), 0);
+    const bool taken = QTest::qWaitFor([&] { return received.size() == 3; }, 2000);
+    const bool socketKept = QFile::exists(running.SocketPath());
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+    EXPECT_TRUE(taken && socketKept);
+    for (const int fd : queued)
+        ::close(fd);
+    ::close(start);
+    EXPECT_TRUE(HandOverFromAnotherStart(folder.path(), {"/src/last.c"}));
+}
+#endif

@@ -1,7 +1,6 @@
 #include "ScriptedServices.h"
 
 #include <QDialog>
-#include <utility>
 
 namespace {
 template <class T> T takeFront(std::deque<T>& queue, T fallback) {
@@ -45,12 +44,21 @@ MsgAnswer ScriptedServices::ShowMsgBox(QWidget*, const QString& text, MsgButtons
                                        MsgIcon icon, const QString& caption) {
     calls.push_back(
         {.kind = "MsgBox", .title = caption, .text = text, .buttons = buttons, .icon = icon});
-    if (whileMessageOpen)
-        std::exchange(whileMessageOpen, nullptr)();
+    if (auto script = takeFront(whileAsking, std::function<void()>()))
+        script();
     const MsgAnswer unscripted = buttons == MsgButtons::YesNo            ? MsgAnswer::Yes
                                  : buttons == MsgButtons::YesNoDefaultNo ? MsgAnswer::No
                                                                          : MsgAnswer::OK;
     return takeFront(messageAnswers, unscripted);
+}
+
+MsgAnswer ScriptedServices::ShowMsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons,
+                                            MsgIcon icon, const QString& caption,
+                                            MsgWithdrawal& withdrawal) {
+    if (withdrawal.IsWithdrawn())
+        return withdrawal.answer; // never shown
+    const MsgAnswer answer = ShowMsgBox(owner, text, buttons, icon, caption);
+    return withdrawal.IsWithdrawn() ? withdrawal.answer : answer;
 }
 
 void ScriptedServices::RunModal(QDialog& dialog) {

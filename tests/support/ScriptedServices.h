@@ -33,9 +33,7 @@ public:
     std::deque<bool> printerAnswers;           // ShowPrinter: true to print, false to cancel
     std::function<void(QPrinter&)> onPrinter;  // lets a test point the printer at a PDF file
     std::deque<MsgAnswer> messageAnswers;
-    // Runs once, inside the next message box shown, as events arriving while it is open would
-    // (the box's own event loop); it may ask for boxes itself.
-    std::function<void()> whileMessageOpen;
+    std::deque<std::function<void()>> whileAsking; // run while a message box shows, one a box
     std::deque<std::function<void(QDialog&)>> modalScripts; // act on the dialog, then return
     std::deque<bool> launchAnswers;            // default true
     QString launchError = QStringLiteral("No such file or directory");
@@ -58,6 +56,9 @@ public:
     bool ShowPrinter(QWidget* owner, const QString& title, int flags, QPrinter& printer) override;
     MsgAnswer ShowMsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
                          const QString& caption) override;
+    MsgAnswer ShowMsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons,
+                              MsgIcon icon, const QString& caption,
+                              MsgWithdrawal& withdrawal) override;
     void RunModal(QDialog& dialog) override;
     bool Launch(const QString& commandLine, QString& error) override;
     std::optional<std::uintptr_t> RegOpenKey(std::uintptr_t root, const QString& keyName,

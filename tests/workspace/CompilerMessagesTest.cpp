@@ -105,6 +105,17 @@ TEST(CompilerMessages, FollowsTheDirectoriesTheOutputShows) {
               QStringList({"/src/cgame", "/src/game/vm", "/src/game", "/src/ui"}));
     trail.Take("compiling ../g_main.c");
     EXPECT_EQ(trail.Directories().size(), 4);
+
+    // However many directories, the last ones entered or left are kept.
+    const std::size_t most = CompilerMessages::DirectoryTrail::MostDirectories;
+    for (std::size_t n = 0; n < 3 * most; ++n)
+        trail.Take(QStringLiteral("make[2]: Entering directory '/src/d%1'").arg(n));
+    trail.Take("make[2]: Leaving directory '/src/d0'"); // long gone: back as the last place
+    const QStringList kept = trail.Directories();
+    EXPECT_EQ(std::size_t(kept.size()), most);
+    EXPECT_EQ(kept.first(), QStringLiteral("/src/d%1").arg(3 * most - 1));
+    EXPECT_EQ(kept.last(), "/src/d0");
+    EXPECT_EQ(kept[kept.size() - 2], QStringLiteral("/src/d%1").arg(2 * most + 1));
 }
 
 TEST(CompilerMessages, LocatesTheFileWhereTheCompilerRan) {
