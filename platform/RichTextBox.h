@@ -79,9 +79,10 @@ public:
     void Move(int left, int top, int width, int height);
 
     // type 1 is plain text. Throw RuntimeError naming the path and the reason on failure;
-    // the text and format stay as they were.
+    // the text and format stay as they were. SaveFile with expected writes only to that file
+    // (TextFile::WriteAtomic).
     LoadNotes LoadFile(const QString& path, int type = 1);
-    void SaveFile(const QString& path, int type = 1);
+    void SaveFile(const QString& path, int type = 1, const FileStamp* expected = nullptr);
     const TextFormat& FileFormat() const { return format; }
     // Whether the file at path is no longer what this control last read from or wrote to it:
     // another program changed it, replaced it, or made the path a symbolic link or a link to
