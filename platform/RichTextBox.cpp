@@ -453,6 +453,30 @@ void RichTextBox::SelectBackward(int start, int length) {
     SelectBytes(ByteFromChar(end), first);
 }
 
+void RichTextBox::ScrollLineIntoView(int line) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, line] {
+            const long shown = std::max(Sci(Sc::SCI_LINESONSCREEN), 1L);
+            const long first = Sci(Sc::SCI_GETFIRSTVISIBLELINE);
+            const long visible =
+                Sci(Sc::SCI_VISIBLEFROMDOCLINE, static_cast<unsigned long>(std::max(line, 0)));
+            // Clear of the edges: at least two lines from the top and from the bottom.
+            if (visible >= first + 2 && visible <= first + shown - 3)
+                return;
+            Sci(Sc::SCI_SETFIRSTVISIBLELINE,
+                static_cast<unsigned long>(std::max(visible - shown / 2, 0L)));
+        },
+        Qt::QueuedConnection);
+}
+
+std::pair<int, int> RichTextBox::VisibleLines() const {
+    const long first = Sci(Sc::SCI_GETFIRSTVISIBLELINE);
+    const long last = first + std::max(Sci(Sc::SCI_LINESONSCREEN), 1L) - 1;
+    return {static_cast<int>(Sci(Sc::SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(first))),
+            static_cast<int>(Sci(Sc::SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(last)))};
+}
+
 namespace {
 
 // Hands the editor a selection without passing through another non-empty one on the way, which

@@ -61,6 +61,12 @@ public:
     // at their end, as a selection dragged backwards: the start is scrolled into view, and
     // SelStart and SelLength read back start and length.
     void SelectBackward(int start, int length);
+    // Scrolls the 0-based line into the middle of the visible area, unless it is already clear
+    // of its edges, once control returns to the event loop (after the window has its size and
+    // the caret has been scrolled to): a scroll bar that appears then cannot cover it.
+    void ScrollLineIntoView(int line);
+    // The 0-based lines wholly visible, first and last.
+    std::pair<int, int> VisibleLines() const;
     void SetSelColor(long colour);
     void SetSelColor(const QString& decimalColour);
     QString SelText() const;

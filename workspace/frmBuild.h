@@ -1,8 +1,9 @@
 // A build output window: a child window of the main window, one per module, captioned after
 // its command ("Build game QVM"). It runs the module's build script as a child process and
-// shows what the script prints as it arrives, in a read-only, monospaced view; at the start
-// the script's path and working directory, at the end a status line with the exit code or
-// signal, the time taken and the counts of errors and warnings, red when the build failed.
+// shows what the script prints as it arrives, in a read-only, monospaced view whose lines wrap
+// at its width (workspace/OutputLineDelegate); at the start the script's path and working
+// directory, at the end a status line with the exit code or signal, the time taken and the
+// counts of errors and warnings, red when the build failed.
 // Compiler messages are coloured; double-click or Enter on one (F4: the next one) opens its
 // file at its line. The build can be stopped (button, Ctrl+Break); closing the window while it
 // runs asks first. The main window keeps one per module (frmMain::BuildWindows).
@@ -83,7 +84,6 @@ private:
     void Say(const QString& status, bool failed = false);
     void CopySelection() const;
     void ShowContextMenu(const QPoint& position);
-    void FitWidth();
 
     Program& program;
     BuildModule module;
