@@ -82,6 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const DecodedUtf8 whole = TextFile::DecodeToUtf8(bytes);
     Check(chunked.text == whole.utf8 && chunked.announced == std::size_t(whole.utf8.size()) &&
           info.format == whole.format && info.mixedBreaks == whole.mixedBreaks);
+    // UTF-8 text takes the chunked way: a fault there must not hide behind the whole read.
+    Check(info.chunked ==
+          (whole.format.encoding == TextFormat::Encoding::Utf8 && !whole.format.binary));
     if (size % 2 == 1)
         code->SetText(QString()); // an empty window reads its file straight into the editor
     const LoadNotes notes = code->LoadFile(path);

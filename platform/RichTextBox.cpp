@@ -20,6 +20,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <optional>
 
 #include "platform/AccessibleRichTextBox.h"
@@ -329,8 +331,16 @@ public:
     Replacement(const Replacement&) = delete;
     Replacement& operator=(const Replacement&) = delete;
 
+    // The editor's own buffers are not safe against memory running out (a failed growth leaves
+    // them inconsistent, and the next use crashes), so room for them is asked of the system
+    // first: the text, a style byte for each of its bytes, and as much again for its line
+    // index and whatever else an edit needs. Without it, std::bad_alloc, with the editor
+    // untouched.
     void Reserve(size_t bytes) {
-        box.Sci(Sc::SCI_ALLOCATE, static_cast<unsigned long>(bytes + EditingRoom));
+        const size_t room = bytes + EditingRoom;
+        if (room > SIZE_MAX / 4 || !std::unique_ptr<char[]>(new (std::nothrow) char[3 * room]))
+            throw std::bad_alloc();
+        box.Sci(Sc::SCI_ALLOCATE, static_cast<unsigned long>(room));
     }
     // APPENDTEXT takes a length, so NULs survive.
     void Append(std::string_view bytes) {
@@ -441,6 +451,30 @@ void RichTextBox::SelectBackward(int start, int length) {
     const int end = static_cast<int>(std::min<long long>(
         static_cast<long long>(CharFromByte(first)) + std::max(length, 0), INT_MAX));
     SelectBytes(ByteFromChar(end), first);
+}
+
+void RichTextBox::ScrollLineIntoView(int line) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, line] {
+            const long shown = std::max(Sci(Sc::SCI_LINESONSCREEN), 1L);
+            const long first = Sci(Sc::SCI_GETFIRSTVISIBLELINE);
+            const long visible =
+                Sci(Sc::SCI_VISIBLEFROMDOCLINE, static_cast<unsigned long>(std::max(line, 0)));
+            // Clear of the edges: at least two lines from the top and from the bottom.
+            if (visible >= first + 2 && visible <= first + shown - 3)
+                return;
+            Sci(Sc::SCI_SETFIRSTVISIBLELINE,
+                static_cast<unsigned long>(std::max(visible - shown / 2, 0L)));
+        },
+        Qt::QueuedConnection);
+}
+
+std::pair<int, int> RichTextBox::VisibleLines() const {
+    const long first = Sci(Sc::SCI_GETFIRSTVISIBLELINE);
+    const long last = first + std::max(Sci(Sc::SCI_LINESONSCREEN), 1L) - 1;
+    return {static_cast<int>(Sci(Sc::SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(first))),
+            static_cast<int>(Sci(Sc::SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(last)))};
 }
 
 namespace {
@@ -795,13 +829,18 @@ LoadNotes RichTextBox::LoadFile(const QString& path, int /*type: plain text is t
     TextFile::ReadInfo info;
     if (ByteLength() == 0) {
         // Straight into the editor: no copy of the file is ever whole in memory besides. A read
-        // that fails half-way leaves the text empty, as it was.
+        // that fails half-way, the editor's memory running out too, leaves the text empty.
         EditorSink sink(*this);
         info = TextFile::ReadUtf8Into(path, sink, &read);
         sink.Finish(info.ascii);
     } else {
         const DecodedUtf8 decoded = TextFile::ReadUtf8(path, &read); // throws before any change
-        ReplaceAll(decoded.utf8, false);
+        try {
+            ReplaceAll(decoded.utf8, false);
+        } catch (const std::bad_alloc&) {
+            Sci(Sc::SCI_CLEARALL);
+            throw TextFile::OutOfMemory(QStringLiteral("Cannot open"), path);
+        }
         info = {decoded.format, decoded.mixedBreaks};
     }
     Sci(Sc::SCI_SETSAVEPOINT);
@@ -812,11 +851,12 @@ LoadNotes RichTextBox::LoadFile(const QString& path, int /*type: plain text is t
     return {.binary = info.format.binary, .mixedBreaks = info.mixedBreaks};
 }
 
-void RichTextBox::SaveFile(const QString& path, int /*type*/) {
+void RichTextBox::SaveFile(const QString& path, int /*type*/, const FileStamp* expected) {
     const std::string_view text = Utf8View();
     const TextFormat used = TextFile::FormatForUtf8(text, format);
     // Throws: format and stamp unchanged.
-    const FileStamp written = TextFile::WriteAtomic(path, TextFile::EncodeUtf8(text, used));
+    const FileStamp written =
+        TextFile::WriteAtomic(path, TextFile::EncodeUtf8(text, used), expected);
     format = used;
     stampPath = path;
     stamp = written;

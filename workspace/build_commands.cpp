@@ -184,6 +184,8 @@ bool frmMain::ShowSourceLine(const QString& path, int line) {
     if (end < 0)
         end = int(text.size());
     code.SelectBackward(start, end - start);
+    // Well inside the window, not on its last row where a horizontal scroll bar can cover it.
+    code.ScrollLineIntoView(code.GetLineFromChar(start));
     code.SetFocus();
     return true;
 }

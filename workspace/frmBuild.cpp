@@ -8,7 +8,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -30,6 +29,7 @@
 #include "platform/Launcher.h"
 #include "platform/Services.h"
 #include "workspace/EngineConsole.h"
+#include "workspace/OutputLineDelegate.h"
 
 namespace {
 
@@ -153,15 +153,17 @@ frmBuild::frmBuild(Program& program, Role role, QWidget* parent)
     lstOutput->setHeaderHidden(true);
     lstOutput->setRootIsDecorated(false);
     lstOutput->setItemsExpandable(false);
-    lstOutput->setUniformRowHeights(true);
-    lstOutput->setWordWrap(false);
-    lstOutput->setTextElideMode(Qt::ElideNone);
+    // Lines wrap at the view's width: a message's file and line, at its start, stay in sight
+    // at any size, and nothing ever scrolls sideways. Rows of several lines scroll a row at a
+    // time, so that only the rows in sight are ever measured.
+    lstOutput->setItemDelegate(new OutputLineDelegate(lstOutput));
+    lstOutput->setUniformRowHeights(false);
+    lstOutput->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    lstOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lstOutput->header()->setStretchLastSection(true);
     lstOutput->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstOutput->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lstOutput->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lstOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    lstOutput->header()->setStretchLastSection(false);
-    lstOutput->header()->setSectionResizeMode(0, QHeaderView::Fixed);
     lstOutput->setContextMenuPolicy(Qt::CustomContextMenu);
     // The source windows' face, so columns in messages line up with the source.
     QFont font(QStringLiteral("Courier"));
@@ -395,7 +397,6 @@ void frmBuild::Flush() {
     const QScrollBar* bar = lstOutput->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     output->Append(std::exchange(pending, {}));
-    FitWidth();
     if (following)
         lstOutput->scrollToBottom();
     if (process->IsRunning())
@@ -466,8 +467,10 @@ void frmBuild::Ended(const BuildProcess::Exit& exit) {
             firstError = row;
     }
     if (failed && firstError >= 0) {
-        lstOutput->setCurrentIndex(output->index(firstError));
+        // Scrolled to first: the view measures the rows between where it is and the row it
+        // draws, and the end may be 20,000 rows away.
         lstOutput->scrollTo(output->index(firstError), QAbstractItemView::PositionAtCenter);
+        lstOutput->setCurrentIndex(output->index(firstError));
     } else {
         lstOutput->scrollToBottom();
     }
@@ -487,8 +490,8 @@ void frmBuild::cmdNext_Click() {
         const int row = (from + step) % rows;
         const BuildOutput::Line* line = output->At(row);
         if (line && line->message && !line->message->message.file.isEmpty()) {
-            lstOutput->setCurrentIndex(output->index(row));
             lstOutput->scrollTo(output->index(row));
+            lstOutput->setCurrentIndex(output->index(row));
             OpenMessage(row);
             return;
         }
@@ -575,18 +578,20 @@ void frmBuild::ShowContextMenu(const QPoint& position) {
         OpenMessage(index.row());
 }
 
-void frmBuild::FitWidth() {
-    // One column as wide as the longest line, so the view scrolls sideways over long lines.
-    const int wanted =
-        QFontMetrics(lstOutput->font()).horizontalAdvance(QString(output->Widest(), u'M')) + 16;
-    const int width = std::max(wanted, lstOutput->viewport()->width());
-    if (lstOutput->header()->sectionSize(0) != width)
-        lstOutput->header()->resizeSection(0, width);
-}
-
 bool frmBuild::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lstOutput->viewport() && event->type() == QEvent::Resize) {
-        FitWidth();
+        // The rows' heights follow the width they wrap at and the height they fit in. What was
+        // in sight stays so: the current line, else the end while the output is followed.
+        const QScrollBar* bar = lstOutput->verticalScrollBar();
+        const bool following = bar->value() >= bar->maximum();
+        const QModelIndex current = lstOutput->currentIndex();
+        const bool currentShown = current.isValid() && lstOutput->viewport()->rect().intersects(
+                                                           lstOutput->visualRect(current));
+        lstOutput->doItemsLayout();
+        if (currentShown)
+            lstOutput->scrollTo(current);
+        else if (following)
+            lstOutput->scrollToBottom();
     } else if (watched == lstOutput && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

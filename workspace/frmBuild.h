@@ -1,14 +1,15 @@
 // A process output window: a child window of the main window that runs a module's build script
 // (one window per module, captioned after its command, "Build game QVM") or the game engine
 // playing the mod (one window, "Run Mod: mymod"), and shows what the process prints as it
-// arrives, in a read-only, monospaced view; at the start what runs and where, at the end a
-// status line with the exit code or signal, the time taken and the counts of errors and
-// warnings, red when the run failed. A build's compiler messages are coloured; double-click or
-// Enter on one (F4: the next one) opens its file at its line. The engine's errors and warnings
-// are coloured the same way, and a native library loaded instead of the mod's QVM is told in
-// the output and the status line. The process can be stopped (button, Ctrl+Break); closing the
-// window while it runs asks first. The main window keeps one per module
-// (frmMain::BuildWindows) and one for the engine (frmMain::EngineWindow).
+// arrives, in a read-only, monospaced view whose lines wrap at its width
+// (workspace/OutputLineDelegate); at the start what runs and where, at the end a status line
+// with the exit code or signal, the time taken and the counts of errors and warnings, red when
+// the run failed. A build's compiler messages are coloured; double-click or Enter on one (F4:
+// the next one) opens its file at its line. The engine's errors and warnings are coloured the
+// same way, and a native library loaded instead of the mod's QVM is told in the output and the
+// status line. The process can be stopped (button, Ctrl+Break); closing the window while it
+// runs asks first. The main window keeps one per module (frmMain::BuildWindows) and one for the
+// engine (frmMain::EngineWindow).
 #pragma once
 
 #include <QByteArray>
@@ -113,7 +114,6 @@ private:
     QString RunningStatus() const;
     void CopySelection() const;
     void ShowContextMenu(const QPoint& position);
-    void FitWidth();
 
     Program& program;
     BuildModule module;
