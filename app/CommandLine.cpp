@@ -1,15 +1,21 @@
 // Parsing the command line with Qt's parser, in the mode where a word after a single dash is
-// one option, as Qt's own options (-style fusion) are written.
+// one option, as Qt's own options (-style fusion) are written. File names keep their bytes.
 #include "app/CommandLine.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFile>
-#include <QUrl>
+#include <QRegularExpression>
 #include <cstdio>
+#include <optional>
 
 #include "app/Version.h"
+#include "platform/TextFile.h"
+
+#ifndef Q_OS_WIN
+#include <cerrno>
+#include <unistd.h>
+#endif
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -38,15 +44,43 @@ void AcceptQtOptions(QCommandLineParser& parser) {
     }
 }
 
-QString AbsolutePath(const QString& argument, const QString& currentDirectory) {
-    QString name = argument;
-    if (name.startsWith(QLatin1String("file:"))) {
-        const QUrl url(name);
-        if (url.isLocalFile())
-            name = url.toLocalFile();
+// A file: URL's file, its bytes kept (%FF and raw bytes alike): nothing when it names a file
+// on another computer. file:/p, file:///p and file://localhost/p are local.
+std::optional<QString> LocalFile(const QString& url, QString& host) {
+    QString rest = url.mid(5); // after "file:"
+    if (const qsizetype end = rest.indexOf(QRegularExpression(QStringLiteral("[?#]"))); end >= 0)
+        rest.truncate(end); // a query or a fragment is no part of the path
+    host.clear();
+    QString authority;
+    if (rest.startsWith(QLatin1String("//"))) {
+        const qsizetype slash = rest.indexOf(u'/', 2);
+        authority = rest.mid(2, slash < 0 ? -1 : slash - 2);
+        host = TextFile::FromBytes(QByteArray::fromPercentEncoding(TextFile::ToBytes(authority)));
+        rest = slash < 0 ? QStringLiteral("/") : rest.mid(slash);
+#ifndef Q_OS_WIN
+        if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0)
+            return std::nullopt;
+#endif
     }
-    // As the file dialogs give them: with backslashes on Windows.
+#ifdef Q_OS_WIN
+    // file://server/share/a.c is a network path; file:///C:/a.c a drive's.
+    if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0)
+        rest.prepend(QStringLiteral("//") + authority);
+    else if (rest.size() > 2 && rest[0] == u'/' && rest[2] == u':')
+        rest.remove(0, 1);
+#endif
+    return TextFile::FromBytes(QByteArray::fromPercentEncoding(TextFile::ToBytes(rest)));
+}
+
+// The argument's absolute, clean path. On Linux worked out as text: Qt's file classes would
+// spell a name that is not UTF-8 otherwise. On Windows as the file dialogs give paths: a path
+// from the root is on the current drive, with backslashes.
+QString AbsolutePath(const QString& name, const QString& currentDirectory) {
+#ifdef Q_OS_WIN
     return QDir::toNativeSeparators(QDir::cleanPath(QDir(currentDirectory).absoluteFilePath(name)));
+#else
+    return QDir::cleanPath(QDir::isAbsolutePath(name) ? name : currentDirectory + u'/' + name);
+#endif
 }
 
 } // namespace
@@ -91,8 +125,24 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& curren
         return result;
     }
     for (const QString& argument : parser.positionalArguments()) {
-        if (!argument.isEmpty()) // names no file (a launcher's empty field code)
-            result.files.append(AbsolutePath(argument, currentDirectory));
+        if (argument.isEmpty()) // names no file (a launcher's empty field code)
+            continue;
+        QString name = argument;
+        if (argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+            QString host;
+            const std::optional<QString> local = LocalFile(argument, host);
+            if (!local) {
+                result.action = CommandLine::Action::Fail;
+                result.files.clear();
+                result.text = ProgramName +
+                              QStringLiteral(": %1: not a file on this computer (it is on \"%2\"); "
+                                             "Kelto opens local files only\n")
+                                  .arg(argument, host);
+                return result;
+            }
+            name = *local;
+        }
+        result.files.append(AbsolutePath(name, currentDirectory));
     }
     return result;
 }
@@ -112,9 +162,24 @@ QStringList ArgumentsOf(int argc, char** argv) {
     }
 #else
     for (int i = 0; i < argc; ++i)
-        arguments.append(QFile::decodeName(argv[i]));
+        arguments.append(TextFile::DecodeName(argv[i]));
 #endif
     return arguments;
+}
+
+QString CurrentDirectory() {
+#ifdef Q_OS_WIN
+    return QDir::currentPath();
+#else
+    // QDir::currentPath would spell a folder name that is not UTF-8 otherwise.
+    QByteArray buffer(4096, Qt::Uninitialized);
+    while (!::getcwd(buffer.data(), static_cast<size_t>(buffer.size()))) {
+        if (errno != ERANGE)
+            return QDir::currentPath();
+        buffer.resize(buffer.size() * 2);
+    }
+    return TextFile::DecodeName(QByteArray(buffer.constData()));
+#endif
 }
 
 int PrintCommandLine(const CommandLine& commandLine) {

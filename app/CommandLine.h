@@ -15,11 +15,14 @@ struct CommandLine {
 };
 
 // arguments: the program's arguments, the program's own name first. A relative file name is
-// taken from currentDirectory; a file: URL names its local file.
+// taken from currentDirectory; a file: URL names its local file (its host empty or
+// "localhost"), and one naming a file on another computer fails the command line.
 CommandLine ParseCommandLine(const QStringList& arguments, const QString& currentDirectory);
 
-// The arguments as the program received them, decoded as the system decodes file names.
+// The arguments as the program received them, file names with their bytes kept
+// (TextFile::DecodeName), and the current folder the same way.
 QStringList ArgumentsOf(int argc, char** argv);
+QString CurrentDirectory();
 
 // Prints the help, the version or the error, and returns the program's exit status: 0, or 1
 // for a command line that was not understood.

@@ -26,6 +26,7 @@ struct Module1 {
     std::int16_t PendingKey = 0;
     QString PendingOpenFile;
     QString PendingSourceDir;
+    QString PendingWorkspaceFile; // the workspace file saved with PendingSourceDir
     QString PendingFindText;
     std::int16_t FindMode = 0;
     bool SelectionChanged = false;

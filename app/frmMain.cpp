@@ -173,6 +173,16 @@ void frmMain::createMenus() {
                            &frmMain::mnuBuildgameQVM_Click);
     mnuBuilduiQVM = item(mnuBuild, "mnuBuilduiQVM", QStringLiteral("Build &ui QVM"),
                          &frmMain::mnuBuilduiQVM_Click);
+    mnuBuildAll = item(mnuBuild, "mnuBuildAll", QStringLiteral("Build &All QVMs"),
+                       &frmMain::mnuBuildAll_Click);
+    mnuBuildSep1 = separator(mnuBuild, "mnuBuildSep1");
+    mnuBuildRun =
+        item(mnuBuild, "mnuBuildRun", QStringLiteral("&Run Mod"), &frmMain::mnuBuildRun_Click);
+    mnuBuildRun->setShortcut(QKeySequence(Qt::Key_F5));
+    mnuBuildRunSettings = item(mnuBuild, "mnuBuildRunSettings", QStringLiteral("Run &Settings..."),
+                               &frmMain::mnuBuildRunSettings_Click);
+    mnuBuildPackage = item(mnuBuild, "mnuBuildPackage", QStringLiteral("Pac&kage Mod..."),
+                           &frmMain::mnuBuildPackage_Click);
     mnuBuildSep0 = separator(mnuBuild, "mnuBuildSep0");
     mnuBuildUpload = item(mnuBuild, "mnuBuildUpload", QStringLiteral("&Publish Mod..."),
                           &frmMain::mnuBuildUpload_Click);
@@ -397,6 +407,7 @@ void frmMain::MDIForm_Load() {
     m.PendingOpenFile.clear();
     SourceDir.clear();
     m.PendingSourceDir.clear();
+    m.PendingWorkspaceFile.clear();
     LastFindText.clear();
     m.PendingFindText.clear();
     LastFindPos = 0;

@@ -19,7 +19,8 @@
 //   colouring/typing.cpp            KeyPressEvent
 //   workspace/browser_commands.cpp  File Browser item, pending-file step, showing a directory
 //   workspace/workspace_commands.cpp New, Open, Close Workspace, pending-directory step
-//   workspace/build_commands.cpp    the three Build commands, ShowSourceLine, F4
+//   workspace/build_commands.cpp    the three Build commands, Build All, ShowSourceLine, F4
+//   workspace/run_commands.cpp      Run Mod, Run Settings, Package Mod
 //   publishing/publishing_commands.cpp Tools > Options, View > Options, Publish Mod
 #pragma once
 
@@ -29,6 +30,7 @@
 #include <QRect>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -46,6 +48,7 @@ class QToolBar;
 class RichTextBox;
 class MdiActivation;
 class WindowPlacement;
+class BuildChain;
 class frmAddDir;
 class frmBrows;
 class frmBuild;
@@ -87,7 +90,9 @@ public:
             *mnuEditCopy = nullptr, *mnuEditPaste = nullptr, *mnuSep1 = nullptr,
             *mnuEditFind = nullptr, *mnuEditFA = nullptr;
     QAction *mnuBuildcgameQVM = nullptr, *mnuBuildgameQVM = nullptr, *mnuBuilduiQVM = nullptr,
-            *mnuBuildSep0 = nullptr, *mnuBuildUpload = nullptr;
+            *mnuBuildAll = nullptr, *mnuBuildSep1 = nullptr, *mnuBuildRun = nullptr,
+            *mnuBuildRunSettings = nullptr, *mnuBuildPackage = nullptr, *mnuBuildSep0 = nullptr,
+            *mnuBuildUpload = nullptr;
     QAction *mnuViewToolbar = nullptr, *mnuViewStatusBar = nullptr, *mnuViewBar0 = nullptr,
             *mnuViewRefresh = nullptr, *mnuViewOptions = nullptr;
     QAction* mnuToolsOptions = nullptr;
@@ -98,8 +103,9 @@ public:
             *mnuHelpAbout = nullptr;
 
     // Main window state.
-    QString SourceDir;    // the loaded workspace's source directory; empty: none
-    QString LastFindText; // text of the last search carried out
+    QString SourceDir;     // the loaded workspace's source directory; empty: none
+    QString WorkspacePath; // the loaded workspace's file; empty: none, or not known
+    QString LastFindText;  // text of the last search carried out
     std::int32_t LastFindPos = 0;
     std::int32_t DocumentCount = 0;
     std::int32_t CaretPos = 0;
@@ -217,9 +223,23 @@ public:
     void mnuBuildcgameQVM_Click();
     void mnuBuildgameQVM_Click();
     void mnuBuilduiQVM_Click();
-    void Build(const BuildModule& module);
+    // Builds a module in its build window: the window, or none when nothing was started (the
+    // user has been told why, or chose to keep the build already running).
+    frmBuild* Build(const BuildModule& module);
     // The build output window of each module, in BuildModules' order; none until it is used.
     std::array<QPointer<frmBuild>, 3> BuildWindows;
+    // game, cgame and ui in turn, stopping at the first that fails.
+    void mnuBuildAll_Click();
+    // Builds these modules in turn, then runs `then`; replaces a chain still under way.
+    void BuildInTurn(std::vector<BuildModule> modules, std::function<void()> then);
+    QPointer<BuildChain> Chain; // the builds under way for Build All, Run Mod or Package Mod
+
+    // Run Mod (F5), its settings, Package Mod.
+    void mnuBuildRun_Click();
+    void mnuBuildRunSettings_Click();
+    void mnuBuildPackage_Click();
+    // The engine's output window; none until the mod has run.
+    QPointer<frmBuild> EngineWindow;
     // Shows a file in a source window (the one already showing it, or a new one made as
     // File > Open makes it) with its line (1-based) selected; false when it could not be read.
     bool ShowSourceLine(const QString& path, int line);

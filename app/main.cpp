@@ -2,7 +2,6 @@
 // application object, the real platform services, the program-wide values and the start-up
 // procedure. The program ends when its last window has closed.
 #include <QApplication>
-#include <QDir>
 
 #include "app/CommandLine.h"
 #include "app/Main.h"
@@ -19,7 +18,7 @@ int main(int argc, char** argv) {
     // A write past the file-size limit fails and is reported instead of ending the program.
     IgnoreFileSizeSignal();
     // --help, --version and a wrong command line are answered before anything needs a display.
-    const CommandLine commandLine = ParseCommandLine(ArgumentsOf(argc, argv), QDir::currentPath());
+    const CommandLine commandLine = ParseCommandLine(ArgumentsOf(argc, argv), CurrentDirectory());
     if (commandLine.action != CommandLine::Action::Open)
         return PrintCommandLine(commandLine);
     SingleInstance instance;

@@ -1,8 +1,9 @@
 // File > Open, Save, Save As and Close, and OpenDocument for the file browser's requests.
 // A file that cannot be read or written is reported in a message box naming the path and the
 // reason; the window keeps its text and caption, and the command ends there. A file that looks
-// binary or mixes line-break styles is told once, when it opens; a file another program changed
-// since the window last read or wrote it is overwritten only when the user says so.
+// binary or mixes line-break styles is told once, when it opens. Every save, the save prompt's
+// too, goes through SaveDocument: a file another program changed since the window last read or
+// wrote it, or a symbolic link put in its place, is written only when the user says so.
 #include "documents/file_commands.h"
 
 #include "app/Program.h"
@@ -11,14 +12,20 @@
 #include "platform/RichTextBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/Services.h"
+#include "platform/TextFile.h"
+
+#include <QDir>
+#include <new>
+#include <optional>
 
 namespace {
 
 const QString AllFiles = QStringLiteral("All Files (*.*)|*.*");
 
-void ReportFailure(frmMain& main, const RuntimeError& error, const QString& consequence) {
-    main.program.services.MsgBox(&main, error.Description + QStringLiteral("\n\n") + consequence,
-                                 MsgButtons::OK, MsgIcon::Exclamation, main.program.App.Title);
+void ReportFailure(Program& program, QWidget* owner, const RuntimeError& error,
+                   const QString& consequence) {
+    program.services.MsgBox(owner, error.Description + QStringLiteral("\n\n") + consequence,
+                            MsgButtons::OK, MsgIcon::Exclamation, program.App.Title);
 }
 
 // What the user should know of a file just opened: it does not look like text, or saving will
@@ -52,7 +59,7 @@ void LoadIntoActive(frmMain& main, const QString& path) {
     try {
         notes = document->code->LoadFile(path, 1);
     } catch (const RuntimeError& error) {
-        ReportFailure(main, error, QStringLiteral("The file was not opened."));
+        ReportFailure(main.program, &main, error, QStringLiteral("The file was not opened."));
         return;
     }
     document->SetCaption(path);
@@ -60,35 +67,40 @@ void LoadIntoActive(frmMain& main, const QString& path) {
     TellAboutContents(main, path, notes, document->code->FileFormat());
 }
 
-// Writes the window's whole text to path. The caption is set only once the file holds the
-// text, so a caption never names a file the text did not reach. False when it failed.
-bool SaveTo(frmMain& main, frmDocument& document, const QString& path, bool rename) {
-    if (!MayOverwrite(main.program, &main, *document.code, path)) {
-        return false;
+// The file the window's text may be written to at path, as it is now, once the user has agreed
+// where that needs asking; nothing when the user said No. A symbolic link the window did not find
+// there when it last read or wrote path (another user may have swapped the file for a link to
+// one of this user's files) is named with its target, No being the default; a file another
+// program changed or replaced since then is named too.
+std::optional<FileStamp> AgreedTarget(Program& program, QWidget* owner, const RichTextBox& code,
+                                      const QString& path) {
+    const FileStamp now = TextFile::Stamp(path);
+    const FileStamp& then = code.DiskStamp();
+    const bool known = path == code.StampPath() && then.exists;
+    QString question;
+    MsgButtons buttons = MsgButtons::YesNo;
+    if (now.symLink &&
+        !(known && then.symLink && then.device == now.device && then.inode == now.inode)) {
+        question = QStringLiteral("%1 is a symbolic link to %2, which is not the file this window "
+                                  "was opened from or last saved to.\n\nDo you want to write the "
+                                  "text of this window to %2?")
+                       .arg(QDir::toNativeSeparators(path),
+                            QDir::toNativeSeparators(TextFile::LinkTarget(path)));
+        buttons = MsgButtons::YesNoDefaultNo;
+    } else if (known && now.exists && now != then) {
+        question = QStringLiteral("%1 has been changed by another program since Kelto last opened "
+                                  "or saved it.\n\nDo you want to overwrite it with the text of "
+                                  "this window?")
+                       .arg(path);
+    } else {
+        return now;
     }
-    try {
-        document.code->SaveFile(path, 1);
-    } catch (const RuntimeError& error) {
-        ReportFailure(main, error,
-                      QStringLiteral("The text was not saved; it is still in its window."));
-        return false;
-    }
-    document.DropRecovery();
-    if (rename) {
-        document.SetCaption(path);
-    }
-    return true;
-}
-
-// Save As, and Save of an untitled window: ask for a name, save there, colour.
-void SaveUnderNewName(frmMain& main, frmDocument& document, const QString& title) {
-    const QString path = AskSaveName(main.dlgCommonDialog, title);
-    if (path.isEmpty()) {
-        return;
-    }
-    if (SaveTo(main, document, path, true)) {
-        ColourStep(main, document);
-    }
+    if (program.services.MsgBox(owner, question, buttons, MsgIcon::Exclamation,
+                                program.App.Title) != MsgAnswer::Yes)
+        return std::nullopt;
+    // The file the user was asked about, and no other: one put in its place while the question
+    // was open is refused.
+    return now;
 }
 
 } // namespace
@@ -105,16 +117,34 @@ void ColourStep(frmMain& main, frmDocument& document) {
     document.ccode = true;
 }
 
-bool MayOverwrite(Program& program, QWidget* owner, const RichTextBox& code, const QString& path) {
-    if (!code.ChangedOnDisk(path)) {
-        return true;
+bool SaveDocument(Program& program, QWidget* owner, frmDocument& document, CommonDialog& dialog,
+                  const QString& dialogTitle, bool nameWindow) {
+    const QString path =
+        dialogTitle.isEmpty() ? document.Caption() : AskSaveName(dialog, dialogTitle);
+    if (path.isEmpty())
+        return false; // cancelled
+    const std::optional<FileStamp> agreed = AgreedTarget(program, owner, *document.code, path);
+    if (!agreed)
+        return false;
+    try {
+        try {
+            document.code->SaveFile(path, 1, &*agreed);
+        } catch (const std::bad_alloc&) { // no room for the file's bytes beside the text
+            throw TextFile::OutOfMemory(QStringLiteral("Cannot save"), path);
+        }
+    } catch (const RuntimeError& error) {
+        ReportFailure(program, owner, error,
+                      QStringLiteral("The text was not saved; it is still in its window."));
+        return false;
     }
-    const QString question =
-        QStringLiteral("%1 has been changed by another program since Kelto last opened or saved "
-                       "it.\n\nDo you want to overwrite it with the text of this window?")
-            .arg(path);
-    return program.services.MsgBox(owner, question, MsgButtons::YesNo, MsgIcon::Exclamation,
-                                   program.App.Title) == MsgAnswer::Yes;
+    document.DropRecovery();
+    // The caption names the file only now that the file holds the text.
+    if (nameWindow && !dialogTitle.isEmpty()) {
+        document.SetCaption(path);
+        if (program.mainWindow)
+            ColourStep(*program.mainWindow, document);
+    }
+    return true;
 }
 
 void frmMain::mnuFileOpen_Click() {
@@ -136,11 +166,9 @@ void frmMain::mnuFileSave_Click() {
     if (!document || !document->code) {
         return;
     }
-    if (!IsUntitled(document->Caption())) {
-        SaveTo(*this, *document, document->Caption(), false);
-        return;
-    }
-    SaveUnderNewName(*this, *document, QStringLiteral("Save"));
+    const bool untitled = IsUntitled(document->Caption());
+    SaveDocument(program, this, *document, dlgCommonDialog,
+                 untitled ? QStringLiteral("Save") : QString(), true);
 }
 
 void frmMain::mnuFileSaveAs_Click() {
@@ -148,7 +176,7 @@ void frmMain::mnuFileSaveAs_Click() {
     if (!document || !document->code) {
         return;
     }
-    SaveUnderNewName(*this, *document, QStringLiteral("Save As"));
+    SaveDocument(program, this, *document, dlgCommonDialog, QStringLiteral("Save As"), true);
 }
 
 void frmMain::mnuFileClose_Click() {

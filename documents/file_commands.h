@@ -1,6 +1,6 @@
 // The two caption tests of the file commands, shared with the source window's save prompt, and
-// the steps (the save dialog, the overwrite question) the prompt and the recovery of unsaved
-// windows share with the commands.
+// the steps (the save routine, the colour step) the prompt and the recovery of unsaved windows
+// share with the commands.
 #pragma once
 
 #include <QString>
@@ -8,7 +8,6 @@
 class CommonDialog;
 class QWidget;
 class Program;
-class RichTextBox;
 class frmDocument;
 class frmMain;
 
@@ -31,7 +30,15 @@ QString AskSaveName(CommonDialog& dialog, const QString& title);
 // switches it to colouring while typing; never switches it off.
 void ColourStep(frmMain& main, frmDocument& document);
 
-// Whether the window's text may be written to path: true unless another program changed,
-// replaced or swapped the file since the window last read or wrote it and the user, asked,
-// declined to overwrite it.
-bool MayOverwrite(Program& program, QWidget* owner, const RichTextBox& code, const QString& path);
+// The one save of Save, Save As and the save prompt. With an empty dialogTitle the text goes to
+// the window's own file (its caption); otherwise the save dialog titled dialogTitle asks for a
+// name first (dialog: the main window's, or the closing window's own). Before writing it asks
+// when the file is not what the window last read or wrote: a symbolic link the window did not
+// find there (naming the link and its target; No is the default) or a file another program
+// changed or replaced. The file written is then exactly the one asked about. Every failure is
+// told in one wording, and the window keeps its text and caption. nameWindow: once the file
+// holds the text, the caption becomes its path and the window is coloured as its name asks
+// (Save and Save As; not the prompt, whose window is going away). True only when the text
+// reached the file: a cancelled dialog, a No and a failure all give false.
+bool SaveDocument(Program& program, QWidget* owner, frmDocument& document, CommonDialog& dialog,
+                  const QString& dialogTitle, bool nameWindow);

@@ -112,32 +112,10 @@ bool frmDocument::Form_Unload() {
     if (answer != MsgAnswer::Yes)
         return true;
 
-    QString path;
-    if (!IsUntitled(caption)) {
-        path = caption;
-        // Another program's changes are overwritten only when the user says so; otherwise the
-        // window stays open with its text.
-        if (!MayOverwrite(program, this, *code, path))
-            return false;
-    } else {
-        path = AskSaveName(CommonDialog1, QStringLiteral("Save"));
-        if (path.isEmpty())
-            return true; // cancelled: nothing is written
-    }
-    try {
-        code->SaveFile(path, 1);
-    } catch (const RuntimeError& error) {
-        // Closing now would throw the text away: say why and keep the window open.
-        // The reason names the path.
-        program.services.MsgBox(this,
-                                QStringLiteral("The changes could not be saved.\n\n") +
-                                    error.Description +
-                                    QStringLiteral("\n\nThe window stays open so that nothing "
-                                                   "is lost."),
-                                MsgButtons::OK, MsgIcon::Exclamation, program.App.Title);
-        return false;
-    }
-    return true;
+    // The window closes only once its text is safe: a cancelled Save dialog, a No to
+    // overwriting and a failed save all keep it open with its text.
+    return SaveDocument(program, this, *this, CommonDialog1,
+                        IsUntitled(caption) ? QStringLiteral("Save") : QString(), false);
 }
 
 void frmDocument::closeEvent(QCloseEvent* event) {

@@ -46,8 +46,9 @@ public:
     void code_KeyDown(int keyCode, int shift);
     void code_KeyPress(int& KeyAscii);
     void code_SelChange();
-    // The save prompt. Returns false only when the user chose to save and the save failed:
-    // the window then stays open with its text, so nothing is lost.
+    // The save prompt. Returns false when the user chose to save and the text did not reach a
+    // file (the Save dialog cancelled, overwriting declined, the save failed): the window then
+    // stays open with its text, so nothing is lost.
     bool Form_Unload();
 
 protected:

@@ -127,8 +127,21 @@ void BuildProcess::End() {
 
 bool BuildProcess::Start(const QString& scriptPath, const QString& workingDirectory,
                          QString& error) {
+    Command command = CommandFor(scriptPath, PathStyle::Native, workingDirectory);
+#ifdef Q_OS_WIN
+    command.program = CommandInterpreter();
+#endif
+    return Run(command, workingDirectory, error);
+}
+
+bool BuildProcess::StartProgram(const QString& program, const QStringList& arguments,
+                                const QString& workingDirectory, QString& error) {
+    return Run({program, arguments, QString()}, workingDirectory, error);
+}
+
+bool BuildProcess::Run(const Command& command, const QString& workingDirectory, QString& error) {
     if (IsRunning()) {
-        error = QStringLiteral("A build is already running in this window");
+        error = QStringLiteral("A process is already running in this window");
         return false;
     }
     if (process) {
@@ -148,10 +161,12 @@ bool BuildProcess::Start(const QString& scriptPath, const QString& workingDirect
     // A template that waits for a key ("pause", "read") goes on at once instead of hanging.
     process->setStandardInputFile(QProcess::nullDevice());
     process->setWorkingDirectory(workingDirectory);
-    const Command command = CommandFor(scriptPath, PathStyle::Native, workingDirectory);
+    process->setProgram(command.program);
 #ifdef Q_OS_WIN
-    process->setProgram(CommandInterpreter());
-    process->setNativeArguments(command.nativeArguments);
+    if (command.nativeArguments.isEmpty())
+        process->setArguments(command.arguments);
+    else
+        process->setNativeArguments(command.nativeArguments);
     // Suspended until it is in the job, so that nothing it starts can escape; a process group
     // of its own, which Stop's Ctrl+Break reaches.
     started = nullptr;
@@ -160,7 +175,6 @@ bool BuildProcess::Start(const QString& scriptPath, const QString& workingDirect
         started = arguments->processInformation;
     });
 #else
-    process->setProgram(command.program);
     process->setArguments(command.arguments);
     // A session of its own makes the script the leader of a new process group, which
     // everything it starts joins.

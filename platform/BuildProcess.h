@@ -2,7 +2,8 @@
 // script's path handed over as an argument (no shell reads the path as a command line), in a
 // process group of its own so that Stop ends the script and everything it started. On Windows
 // `cmd.exe /d /s /c ""SCRIPT""`, started suspended and put in a job object before it runs, so
-// nothing it starts escapes Stop. Standard output and standard error come as one stream, in the
+// nothing it starts escapes Stop. Or a program started the same way with an argument vector (the
+// game engine running a mod). Standard output and standard error come as one stream, in the
 // order the processes wrote them; standard input is empty. What the script leaves running in its
 // group (or job) when it ends (a program started with &, a child that ignores the polite
 // request) ends with it.
@@ -57,6 +58,9 @@ public:
 
     // Starts the script in workingDirectory. False with the reason when it could not start.
     bool Start(const QString& scriptPath, const QString& workingDirectory, QString& error);
+    // Starts a program with these arguments, each handed over as it is (no shell reads them).
+    bool StartProgram(const QString& program, const QStringList& arguments,
+                      const QString& workingDirectory, QString& error);
     bool IsRunning() const;
     // The script's process id (its group's id on Linux), or 0.
     qint64 ProcessId() const;
@@ -76,6 +80,7 @@ signals:
     void Finished(const BuildProcess::Exit& exit);
 
 private:
+    bool Run(const Command& command, const QString& workingDirectory, QString& error);
     void Terminate();
     void Kill();
     bool GroupRuns() const; // a process of the group is still running

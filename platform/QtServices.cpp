@@ -258,13 +258,14 @@ bool QtServices::ShowPrinter(QWidget* owner, const QString& title, int flags, QP
     return dialog.exec() == QDialog::Accepted;
 }
 
-MsgAnswer QtServices::MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
-                             const QString& caption) {
+MsgAnswer QtServices::ShowMsgBox(QWidget* owner, const QString& text, MsgButtons buttons,
+                                 MsgIcon icon, const QString& caption) {
     return Ask(owner, text, buttons, icon, caption, nullptr);
 }
 
-MsgAnswer QtServices::MsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons,
-                                  MsgIcon icon, const QString& caption, MsgWithdrawal& withdrawal) {
+MsgAnswer QtServices::ShowMsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons,
+                                      MsgIcon icon, const QString& caption,
+                                      MsgWithdrawal& withdrawal) {
     return Ask(owner, text, buttons, icon, caption, &withdrawal);
 }
 
@@ -272,7 +273,8 @@ MsgAnswer QtServices::Ask(QWidget* owner, const QString& text, MsgButtons button
                           const QString& caption, MsgWithdrawal* withdrawal) {
     if (withdrawal && withdrawal->IsWithdrawn())
         return withdrawal->answer;
-    MessageBox box(owner, buttons == MsgButtons::YesNo);
+    const bool question = buttons != MsgButtons::OK;
+    MessageBox box(owner, question);
     if (withdrawal) {
         // Closed from code: neither button, and the box's own close rule does not apply.
         QObject::connect(withdrawal, &MsgWithdrawal::Withdrawn, &box,
@@ -299,9 +301,10 @@ MsgAnswer QtServices::Ask(QWidget* owner, const QString& text, MsgButtons button
         box.setIcon(QMessageBox::Critical);
         break;
     }
-    if (buttons == MsgButtons::YesNo) {
+    if (question) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(buttons == MsgButtons::YesNoDefaultNo ? QMessageBox::No
+                                                                   : QMessageBox::Yes);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);

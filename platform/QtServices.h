@@ -18,10 +18,6 @@ public:
     QString ShowSave(QWidget* owner, const QString& title, const QString& filter,
                      const QString& folder) override;
     bool ShowPrinter(QWidget* owner, const QString& title, int flags, QPrinter& printer) override;
-    MsgAnswer MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
-                     const QString& caption) override;
-    MsgAnswer MsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
-                          const QString& caption, MsgWithdrawal& withdrawal) override;
     void RunModal(QDialog& dialog) override;
     bool Launch(const QString& commandLine, QString& error) override;
     std::optional<std::uintptr_t> RegOpenKey(std::uintptr_t root, const QString& keyName,
@@ -32,6 +28,12 @@ public:
     bool FileExists(const QString& path) override;
     bool WinHelp(QWidget* owner, const QString& helpFile, std::uint32_t command,
                  QString& error) override;
+
+protected:
+    MsgAnswer ShowMsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                         const QString& caption) override;
+    MsgAnswer ShowMsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                              const QString& caption, MsgWithdrawal& withdrawal) override;
 
 private:
     MsgAnswer Ask(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,

@@ -1,15 +1,21 @@
 // A run folder is <root>/<pid>-<random>, its lock <root>/<pid>-<random>.lock (a QLockFile, which
 // on Linux also holds an flock, so a live holder is never taken for stale). Each copy is one
-// file: a header of percent-encoded lines, a blank line, then the window's UTF-8 text.
+// file, window-<n>.kelto-recovery: a header of percent-encoded lines (its first names the
+// format, "Kelto recovery 1"), a blank line, then the window's UTF-8 text.
 #include "platform/RecoveryStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QRandomGenerator>
-#include <QUrl>
+#include <QRegularExpression>
 #include <algorithm>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 #include "platform/RuntimeError.h"
 #include "platform/StateFolder.h"
@@ -25,8 +31,13 @@ std::unique_ptr<QLockFile> LockFor(const QString& path) {
     return lock;
 }
 
+// Percent-encoded UTF-8 that keeps a path's bytes (TextFile::ToBytes).
 QByteArray Encoded(const QString& text) {
-    return QUrl::toPercentEncoding(text);
+    return TextFile::ToBytes(text).toPercentEncoding();
+}
+
+QString Decoded(const QByteArray& encoded) {
+    return TextFile::FromBytes(QByteArray::fromPercentEncoding(encoded));
 }
 
 QByteArray Header(const RecoveryCopy& copy) {
@@ -63,12 +74,12 @@ bool Parse(const QByteArray& bytes, RecoveryCopy& copy) {
     if (encoding < 0 || encoding > int(TextFormat::Encoding::Utf32BE) || lineBreak < 0 ||
         lineBreak > int(TextFormat::LineBreak::Cr))
         return false;
-    copy.caption = QUrl::fromPercentEncoding(caption[1]);
+    copy.caption = Decoded(caption[1]);
     copy.format.encoding = TextFormat::Encoding(encoding);
     copy.format.lineBreak = TextFormat::LineBreak(lineBreak);
     copy.format.utf8Bom = format[3] == "1";
     copy.format.binary = format[4] == "1";
-    copy.filePath = QUrl::fromPercentEncoding(file[1]);
+    copy.filePath = Decoded(file[1]);
     copy.stamp.exists = file[2] == "1";
     copy.stamp.symLink = file[3] == "1";
     copy.stamp.device = file[4].toULongLong();
@@ -79,13 +90,65 @@ bool Parse(const QByteArray& bytes, RecoveryCopy& copy) {
     return true;
 }
 
+const QRegularExpression RunName(QStringLiteral("^[0-9]+-[0-9a-z]+$"));
+const QRegularExpression CopyName(QStringLiteral("^window-([0-9]+)\\.kelto-recovery$"));
+// What TextFile::WriteAtomic leaves of a copy when the program dies while writing it.
+const QRegularExpression WriteLeftOver(
+    QStringLiteral("^\\.window-[0-9]+\\.kelto-recovery\\.kelto-(backup-)?[0-9a-z]+$"));
+
 // The number NewName gave a copy: the windows come back in the order they were made.
 int Number(const QString& name) {
-    return name.mid(7, name.size() - 7 - Suffix.size()).toInt();
+    return CopyName.match(name).captured(1).toInt();
+}
+
+// Everything in a folder, hidden entries and dangling links too.
+QStringList Entries(const QString& folder) {
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Whether path is of the user's own making as a kind of entry: a folder (not a link to one) or a
+// regular file, owned by the user, a folder writable by no one else.
+bool OwnFolder(const QFileInfo& info) {
+    if (info.isSymLink() || !info.isDir())
+        return false;
+#ifndef Q_OS_WIN
+    if (info.ownerId() != ::geteuid() ||
+        (info.permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther)))
+        return false;
+#endif
+    return true;
+}
+
+bool OwnFile(const QFileInfo& info) {
+    if (info.isSymLink() || !info.isFile())
+        return false;
+#ifndef Q_OS_WIN
+    if (info.ownerId() != ::geteuid())
+        return false;
+#endif
+    return true;
 }
 
 bool HoldsCopies(const QString& folder) {
     return !QDir(folder).entryList({QStringLiteral("*") + Suffix}, QDir::Files).isEmpty();
+}
+
+// Removes the named files of a run folder, then the folder if that left it empty; nothing else.
+void RemoveRun(const QString& folder, const QStringList& files) {
+    for (const QString& file : files)
+        QFile::remove(folder + u'/' + file);
+    QDir().rmdir(folder);
+}
+
+// A run folder's own temporary files.
+QStringList LeftOversOfWrites(const QString& folder) {
+    QStringList found;
+    for (const QString& name : Entries(folder)) {
+        if (WriteLeftOver.match(name).hasMatch() && OwnFile(QFileInfo(folder + u'/' + name)))
+            found.append(name);
+    }
+    return found;
 }
 
 } // namespace
@@ -93,6 +156,7 @@ bool HoldsCopies(const QString& folder) {
 struct RecoveryStore::Claim {
     QString folder;
     std::unique_ptr<QLockFile> lock;
+    QStringList read; // the files that go once the user has decided: copies read, left-overs
 };
 
 QString RecoveryStore::DefaultFolder() {
@@ -100,20 +164,17 @@ QString RecoveryStore::DefaultFolder() {
 }
 
 RecoveryStore::RecoveryStore(const QString& folder) : root(QDir::cleanPath(folder)) {
-    if (!QDir().mkpath(root)) {
-        problem =
-            QStringLiteral("the folder %1 cannot be made").arg(QDir::toNativeSeparators(root));
+    problem = StateFolder::MakePrivate(root);
+    if (!problem.isEmpty())
         return;
-    }
-    QFile::setPermissions(root,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     for (int attempt = 0; attempt < 20; ++attempt) {
         const QString name = QString::number(QCoreApplication::applicationPid()) + u'-' +
                              QString::number(QRandomGenerator::global()->generate(), 36);
         auto candidate = LockFor(root + u'/' + name);
         if (!candidate->tryLock(0))
             continue;
-        if (!QDir(root).mkdir(name))
+        if (!QDir(root).mkdir(name, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                        QFileDevice::ExeOwner))
             break;
         run = root + u'/' + name;
         lock = std::move(candidate);
@@ -129,7 +190,7 @@ RecoveryStore::~RecoveryStore() {
         return;
     // Copies left behind are unsaved text: they stay, and the next start offers them.
     if (!HoldsCopies(run))
-        QDir(run).removeRecursively();
+        RemoveRun(run, LeftOversOfWrites(run));
     lock->unlock();
 }
 
@@ -150,43 +211,74 @@ void RecoveryStore::Remove(const QString& name) {
         QFile::remove(run + u'/' + name);
 }
 
-std::vector<RecoveryCopy> RecoveryStore::ClaimLeftOvers() {
-    std::vector<RecoveryCopy> found;
+LeftOvers RecoveryStore::ClaimLeftOvers() {
+    LeftOvers found;
     if (!lock)
-        return found;
-    const QDir dir(root);
-    QStringList runs = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& name : dir.entryList({QStringLiteral("*.lock")}, QDir::Files))
-        runs.append(name.chopped(5)); // a lock whose folder has gone
+        return found; // a folder that is not private is not looked into
+    QStringList runs;
+    for (const QString& name : Entries(root)) {
+        const QString path = root + u'/' + name;
+        const QFileInfo info(path);
+        if (path == run || path == run + QStringLiteral(".lock"))
+            continue;
+        if (RunName.match(name).hasMatch() && OwnFolder(info)) {
+            runs.append(name);
+        } else if (name.endsWith(QStringLiteral(".lock")) &&
+                   RunName.match(name.chopped(5)).hasMatch() && OwnFile(info)) {
+            runs.append(name.chopped(5)); // a lock; its folder, if it has gone, is no stranger
+        } else {
+            found.strangers.append(path);
+        }
+    }
     runs.removeDuplicates();
     for (const QString& name : runs) {
         const QString folder = root + u'/' + name;
-        if (folder == run)
+        if (QFileInfo::exists(folder + QStringLiteral(".lock")) &&
+            !OwnFile(QFileInfo(folder + QStringLiteral(".lock")))) {
+            found.strangers.append(folder + QStringLiteral(".lock"));
             continue;
+        }
         auto other = LockFor(folder);
         if (!other->tryLock(0))
             continue; // a running Kelto's, or one being recovered by another
-        const QDir copies(folder);
-        QStringList files = copies.entryList({QStringLiteral("*") + Suffix}, QDir::Files);
-        std::sort(files.begin(), files.end(),
-                  [](const QString& a, const QString& b) { return Number(a) < Number(b); });
-        for (const QString& file : files) {
-            QFile in(copies.filePath(file));
-            RecoveryCopy copy;
-            if (in.open(QIODevice::ReadOnly) && Parse(in.readAll(), copy))
-                found.push_back(std::move(copy));
+        auto claim = std::make_unique<Claim>(Claim{folder, std::move(other), {}});
+        QStringList copies;
+        int unreadable = 0;
+        for (const QString& file : Entries(folder)) {
+            const QFileInfo info(folder + u'/' + file);
+            if (CopyName.match(file).hasMatch() && OwnFile(info))
+                copies.append(file);
+            else if (WriteLeftOver.match(file).hasMatch() && OwnFile(info))
+                claim->read.append(file);
+            else
+                found.strangers.append(info.filePath());
         }
-        claimed.push_back(std::make_unique<Claim>(Claim{folder, std::move(other)}));
+        std::sort(copies.begin(), copies.end(),
+                  [](const QString& a, const QString& b) { return Number(a) < Number(b); });
+        for (const QString& file : copies) {
+            QFile in(folder + u'/' + file);
+            RecoveryCopy copy;
+            if (in.open(QIODevice::ReadOnly) && Parse(in.readAll(), copy)) {
+                found.copies.push_back(std::move(copy));
+                claim->read.append(file);
+            } else {
+                ++unreadable; // kept: perhaps a later Kelto can read it
+            }
+        }
+        if (unreadable > 0) {
+            found.unreadable += unreadable;
+            found.keptIn.append(folder);
+        }
+        claimed.push_back(std::move(claim));
     }
     return found;
 }
 
 void RecoveryStore::DiscardClaimed() {
     for (const auto& claim : claimed)
-        QDir(claim->folder).removeRecursively();
+        RemoveRun(claim->folder, claim->read);
     ReleaseClaimed();
 }
-
 void RecoveryStore::ReleaseClaimed() {
     for (const auto& claim : claimed)
         claim->lock->unlock();

@@ -3,10 +3,16 @@
 // programs running at once never take each other's copies, and the copies of a run that did not
 // end normally (its lock is stale: the process is gone) are found at the next start. Every copy
 // is written atomically, so a crash while writing leaves the previous copy whole.
+// The store never deletes what it did not write: it works only in a private folder (see
+// StateFolder::MakePrivate), takes for a run folder only a real folder of its own with a run
+// folder's name, and removes from one only the copies it has read and its own temporary files.
+// Anything else there is left alone and named; copies it cannot read (damaged, unreadable, or
+// from a newer Kelto) are kept.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <memory>
 #include <string_view>
@@ -25,6 +31,14 @@ struct RecoveryCopy {
     QByteArray utf8; // the text as the window held it (filled in copies read back)
 };
 
+// What a start finds left by runs that did not end normally.
+struct LeftOvers {
+    std::vector<RecoveryCopy> copies; // the copies it can offer, in the order they were made
+    int unreadable = 0;               // copies it cannot read, kept where they are
+    QStringList keptIn;               // the run folders holding those
+    QStringList strangers;            // what it did not make in the recovery folder, left alone
+};
+
 class RecoveryStore {
 public:
     // Takes a run folder of its own under folder.
@@ -35,6 +49,7 @@ public:
     RecoveryStore& operator=(const RecoveryStore&) = delete;
 
     static QString DefaultFolder();
+    const QString& Folder() const { return root; }
     const QString& RunFolder() const { return run; }
 
     // A name for one window's copy, unique in this run.
@@ -43,10 +58,10 @@ public:
     void Write(const QString& name, const RecoveryCopy& about, std::string_view utf8);
     void Remove(const QString& name);
 
-    // The copies left by runs that did not end normally, in the order they were made. Their
-    // run folders stay locked by this store until DiscardClaimed (the user has the windows back
-    // or declined them) or ReleaseClaimed (they stay for a later start).
-    std::vector<RecoveryCopy> ClaimLeftOvers();
+    // What runs that did not end normally left. Their run folders stay locked by this store
+    // until DiscardClaimed (the user has the windows back or declined them: the copies read go,
+    // and a run folder left empty) or ReleaseClaimed (they stay for a later start).
+    LeftOvers ClaimLeftOvers();
     void DiscardClaimed();
     void ReleaseClaimed();
 
@@ -62,7 +77,7 @@ private:
 
     QString root;
     QString run;
-    QString problem; // why there is no run folder
+    QString problem; // why there is no run folder: the user is told at the first copy
     std::unique_ptr<QLockFile> lock;
     std::vector<std::unique_ptr<Claim>> claimed;
     int named = 0;

@@ -21,6 +21,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <optional>
 
 #include "platform/AccessibleRichTextBox.h"
@@ -441,9 +443,17 @@ public:
     Replacement(const Replacement&) = delete;
     Replacement& operator=(const Replacement&) = delete;
 
+    // The editor's own buffers are not safe against memory running out (a failed growth leaves
+    // them inconsistent, and the next use crashes), so room for them is asked of the system
+    // first: the text, a style byte for each of its bytes, and as much again for its line
+    // index and whatever else an edit needs. Without it, std::bad_alloc, with the editor
+    // untouched.
     void Reserve(size_t bytes) {
         const size_t rows = box.rowChars > 0 ? bytes / static_cast<size_t>(box.rowChars) : 0;
-        box.Sci(Sc::SCI_ALLOCATE, static_cast<unsigned long>(bytes + rows + EditingRoom));
+        const size_t room = bytes + rows + EditingRoom;
+        if (room > SIZE_MAX / 4 || !std::unique_ptr<char[]>(new (std::nothrow) char[3 * room]))
+            throw std::bad_alloc();
+        box.Sci(Sc::SCI_ALLOCATE, static_cast<unsigned long>(room));
     }
     // The text's bytes, in one piece or many; a line wider than the margin is cut into rows of
     // rowChars characters. A row ends before a character, never inside one, never just before
@@ -628,6 +638,53 @@ void RichTextBox::SelectBackward(int start, int length) {
     SelectBytes(SelectionEnd(first, static_cast<long long>(CharFromEditorByte(first)) +
                                         std::max(length, 0)),
                 first);
+}
+
+void RichTextBox::ScrollLineIntoView(int line) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, line] {
+            const long shown = std::max(Sci(Sc::SCI_LINESONSCREEN), 1L);
+            const long first = Sci(Sc::SCI_GETFIRSTVISIBLELINE);
+            const long visible = Sci(Sc::SCI_VISIBLEFROMDOCLINE,
+                                     static_cast<unsigned long>(EditorLine(std::max(line, 0))));
+            // Clear of the edges: at least two lines from the top and from the bottom.
+            if (visible >= first + 2 && visible <= first + shown - 3)
+                return;
+            Sci(Sc::SCI_SETFIRSTVISIBLELINE,
+                static_cast<unsigned long>(std::max(visible - shown / 2, 0L)));
+        },
+        Qt::QueuedConnection);
+}
+
+std::pair<int, int> RichTextBox::VisibleLines() const {
+    const long first = Sci(Sc::SCI_GETFIRSTVISIBLELINE);
+    const long last = first + std::max(Sci(Sc::SCI_LINESONSCREEN), 1L) - 1;
+    return {LineOfEditorLine(Sci(Sc::SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(first))),
+            LineOfEditorLine(Sci(Sc::SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(last)))};
+}
+
+// The text's line an editor line (a row) belongs to.
+int RichTextBox::LineOfEditorLine(long editorLine) const {
+    const long start = Sci(Sc::SCI_POSITIONFROMLINE, static_cast<unsigned long>(editorLine));
+    return static_cast<int>(editorLine) - BreaksEndingLines(static_cast<int>(start));
+}
+
+// The editor line (row) where the text's line starts: the first row whose line it is.
+int RichTextBox::EditorLine(int line) const {
+    if (softBreaks.empty())
+        return line;
+    long low = line;
+    long high =
+        std::min<long>(line + static_cast<long>(softBreaks.size()), Sci(Sc::SCI_GETLINECOUNT) - 1);
+    while (low < high) {
+        const long middle = low + (high - low) / 2;
+        if (LineOfEditorLine(middle) < line)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return static_cast<int>(low);
 }
 
 namespace {
@@ -1000,13 +1057,18 @@ LoadNotes RichTextBox::LoadFile(const QString& path, int /*type: plain text is t
     TextFile::ReadInfo info;
     if (ByteLength() == 0) {
         // Straight into the editor: no copy of the file is ever whole in memory besides. A read
-        // that fails half-way leaves the text empty, as it was.
+        // that fails half-way, the editor's memory running out too, leaves the text empty.
         EditorSink sink(*this);
         info = TextFile::ReadUtf8Into(path, sink, &read);
         sink.Finish(info.ascii);
     } else {
         const DecodedUtf8 decoded = TextFile::ReadUtf8(path, &read); // throws before any change
-        ReplaceAll(decoded.utf8, false);
+        try {
+            ReplaceAll(decoded.utf8, false);
+        } catch (const std::bad_alloc&) {
+            Sci(Sc::SCI_CLEARALL);
+            throw TextFile::OutOfMemory(QStringLiteral("Cannot open"), path);
+        }
         info = {decoded.format, decoded.mixedBreaks};
     }
     Sci(Sc::SCI_SETSAVEPOINT);
@@ -1017,11 +1079,12 @@ LoadNotes RichTextBox::LoadFile(const QString& path, int /*type: plain text is t
     return {.binary = info.format.binary, .mixedBreaks = info.mixedBreaks};
 }
 
-void RichTextBox::SaveFile(const QString& path, int /*type*/) {
+void RichTextBox::SaveFile(const QString& path, int /*type*/, const FileStamp* expected) {
     const std::string_view text = Utf8View();
     const TextFormat used = TextFile::FormatForUtf8(text, format);
     // Throws: format and stamp unchanged.
-    const FileStamp written = TextFile::WriteAtomic(path, TextFile::EncodeUtf8(text, used));
+    const FileStamp written =
+        TextFile::WriteAtomic(path, TextFile::EncodeUtf8(text, used), expected);
     format = used;
     stampPath = path;
     stamp = written;

@@ -67,6 +67,12 @@ public:
     // at their end, as a selection dragged backwards: the start is scrolled into view, and
     // SelStart and SelLength read back start and length.
     void SelectBackward(int start, int length);
+    // Scrolls the 0-based line into the middle of the visible area, unless it is already clear
+    // of its edges, once control returns to the event loop (after the window has its size and
+    // the caret has been scrolled to): a scroll bar that appears then cannot cover it.
+    void ScrollLineIntoView(int line);
+    // The 0-based lines wholly visible, first and last.
+    std::pair<int, int> VisibleLines() const;
     void SetSelColor(long colour);
     void SetSelColor(const QString& decimalColour);
     QString SelText() const;
@@ -81,9 +87,10 @@ public:
     void Move(int left, int top, int width, int height);
 
     // type 1 is plain text. Throw RuntimeError naming the path and the reason on failure;
-    // the text and format stay as they were.
+    // the text and format stay as they were. SaveFile with expected writes only to that file
+    // (TextFile::WriteAtomic).
     LoadNotes LoadFile(const QString& path, int type = 1);
-    void SaveFile(const QString& path, int type = 1);
+    void SaveFile(const QString& path, int type = 1, const FileStamp* expected = nullptr);
     const TextFormat& FileFormat() const { return format; }
     // Whether the file at path is no longer what this control last read from or wrote to it:
     // another program changed it, replaced it, or made the path a symbolic link or a link to
@@ -194,6 +201,9 @@ private:
     int SoftBreaksBefore(int editorByte) const;
     bool IsSoftBreak(int editorByte) const;
     int EditorByteFromChar(int charPosition) const;
+    // Lines of the text and the editor's lines (rows), one to the other.
+    int LineOfEditorLine(long editorLine) const;
+    int EditorLine(int line) const;
     int CharFromEditorByte(int editorByte) const;
     int SelectionEnd(int from, long long end) const;
     // Keeps the soft breaks in step with an edit (heard before it is made). An undo or a redo

@@ -11,13 +11,17 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <vector>
 
 class QWidget;
 class QDialog;
 class QPrinter;
 
-enum class MsgButtons { OK, YesNo };
+// YesNoDefaultNo: a question where saying yes by a slip of Enter could harm (writing through a
+// symbolic link someone else made), so No is the default button.
+enum class MsgButtons { OK, YesNo, YesNoDefaultNo };
 enum class MsgIcon { None, Information, Question, Exclamation, Critical };
 enum class MsgAnswer { OK, Yes, No };
 
@@ -62,7 +66,10 @@ struct DialogFolders {
 
 class Services {
 public:
-    virtual ~Services() = default;
+    Services();
+    virtual ~Services();
+    Services(const Services&) = delete;
+    Services& operator=(const Services&) = delete;
 
     // File dialogs, starting in folder (empty: the platform's choice): the chosen full path, or
     // an empty string when the user cancelled.
@@ -75,13 +82,18 @@ public:
     virtual bool ShowPrinter(QWidget* owner, const QString& title, int flags,
                              QPrinter& printer) = 0;
 
-    // Message box: answers OK, Yes or No.
-    virtual MsgAnswer MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
-                             const QString& caption) = 0;
-    // The same, for a question the program may take back while it shows.
-    virtual MsgAnswer MsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons,
-                                  MsgIcon icon, const QString& caption,
-                                  MsgWithdrawal& withdrawal) = 0;
+    // Message box: answers OK, Yes or No. Message boxes never stack up: a message with only OK
+    // asked for while another message box is open (failures arriving while the user reads the
+    // first: files handed over by other starts, timers) is answered OK at once and waits; when
+    // the open box has closed, all that waited are shown as one message. While a
+    // GatheredMessages lives, OK messages wait the same way and come as one when it ends.
+    // Questions are shown at once: they need their answer.
+    MsgAnswer MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                     const QString& caption);
+    // The same, for a question the program may take back while it shows (it counts as an open
+    // box as well).
+    MsgAnswer MsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                          const QString& caption, MsgWithdrawal& withdrawal);
 
     // Shows a modal dialog and returns when it has closed (QDialog::exec in the real set;
     // the scripted set lets the test act on the dialog, then closes it).
@@ -107,4 +119,34 @@ public:
 
     // Where the common dialog's file dialogs start, for the whole running program.
     DialogFolders dialogFolders;
+
+protected:
+    // Show one message box and wait for its answer (MsgBox, MsgBoxUntil).
+    virtual MsgAnswer ShowMsgBox(QWidget* owner, const QString& text, MsgButtons buttons,
+                                 MsgIcon icon, const QString& caption) = 0;
+    virtual MsgAnswer ShowMsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons,
+                                      MsgIcon icon, const QString& caption,
+                                      MsgWithdrawal& withdrawal) = 0;
+
+private:
+    friend class GatheredMessages;
+    struct Waiting;
+    void ShowWaiting();
+
+    int openBoxes = 0;
+    int gatherings = 0;
+    std::unique_ptr<std::vector<Waiting>> waiting;
+};
+
+// Gathers a burst of messages into one (the failures of the files one start names): while one
+// lives, the OK messages of services wait, and when the last one ends they are shown as one.
+class GatheredMessages {
+public:
+    explicit GatheredMessages(Services& services);
+    ~GatheredMessages();
+    GatheredMessages(const GatheredMessages&) = delete;
+    GatheredMessages& operator=(const GatheredMessages&) = delete;
+
+private:
+    Services& services;
 };

@@ -53,11 +53,11 @@ QString FileName(const QString& appName) {
 #ifdef Q_OS_WIN
     return QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\") + appName;
 #else
+    // The XDG base directory rules: unset, empty or relative means $HOME/.config. (Qt 6.4's
+    // QStandardPaths takes a relative value as it is, relative to the working directory.)
     QString base = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
-    if (base.isEmpty())
+    if (!QDir::isAbsolutePath(base))
         base = QDir::homePath() + QStringLiteral("/.config");
-    else if (QDir::isRelativePath(base))
-        base = QDir::homePath() + QLatin1Char('/') + base;
     return QDir::cleanPath(base + QLatin1Char('/') + appName + QLatin1Char('/') + appName +
                            QStringLiteral(".ini"));
 #endif

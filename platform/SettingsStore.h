@@ -1,5 +1,6 @@
 // The per-user settings store: string values addressed by application name, section and key.
-// Linux: an INI file under $XDG_CONFIG_HOME/<application>/; Windows: the registry key
+// Linux: an INI file under $XDG_CONFIG_HOME/<application>/ ($HOME/.config when unset, empty or
+// relative, as the XDG base directory rules say); Windows: the registry key
 // HKEY_CURRENT_USER\Software\VB and VBA Program Settings\<application>\<section>.
 #pragma once
 

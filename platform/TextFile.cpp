@@ -5,11 +5,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStringDecoder>
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -150,6 +152,51 @@ QString Reason(const QFileDevice& file) {
         number, QStringLiteral("%1 \"%2\": %3").arg(what, QDir::toNativeSeparators(path), reason));
 }
 
+// The folder of a path, as text: the path up to its last separator.
+QString FolderOf(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+// What the symbolic link at path holds, or nothing when path is no link.
+std::optional<QString> ReadLink(const QString& path) {
+#ifdef Q_OS_WIN
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return std::nullopt;
+    return info.symLinkTarget();
+#else
+    QByteArray buffer(256, Qt::Uninitialized);
+    while (true) {
+        const ssize_t got = ::readlink(TextFile::EncodeName(path).constData(), buffer.data(),
+                                       static_cast<size_t>(buffer.size()));
+        if (got < 0)
+            return std::nullopt;
+        if (got < buffer.size())
+            return TextFile::DecodeName(buffer.left(got));
+        buffer.resize(buffer.size() * 2);
+    }
+#endif
+}
+
+// The final target of a chain of symbolic links at path, absolute; empty when path is no link.
+// endless: the chain did not end within 40 links.
+QString ResolveLinks(const QString& path, bool& endless) {
+    endless = false;
+    QString target;
+    for (int depth = 0; depth < 40; ++depth) {
+        const QString current = target.isEmpty() ? path : target;
+        const std::optional<QString> next = ReadLink(current);
+        if (!next)
+            return target;
+        const QString folder = FolderOf(
+            QDir::isAbsolutePath(current) ? current : QDir::currentPath() + u'/' + current);
+        target = QDir::cleanPath(QDir::isAbsolutePath(*next) ? *next : folder + u'/' + *next);
+    }
+    endless = true;
+    return target;
+}
+
 // Error numbers in the manner of the runtime: 53 file not found, 75 path/file access error,
 // 76 path not found, 57 device I/O error.
 constexpr int FileNotFound = 53;
@@ -164,15 +211,12 @@ QString NotRegular() {
 // Where a write to path really lands: the final target of a chain of symbolic links, so that
 // the link itself stays a link.
 QString WriteTarget(const QString& path) {
-    QString target = path;
-    for (int depth = 0; depth < 40; ++depth) {
-        const QFileInfo info(target);
-        if (!info.isSymLink())
-            return target;
-        target = info.symLinkTarget();
-    }
-    Fail(PathFileAccessError, QStringLiteral("Cannot save"), path,
-         QStringLiteral("too many levels of symbolic links"));
+    bool endless = false;
+    const QString target = ResolveLinks(path, endless);
+    if (endless)
+        Fail(PathFileAccessError, QStringLiteral("Cannot save"), path,
+             QStringLiteral("too many levels of symbolic links"));
+    return target.isEmpty() ? path : target;
 }
 
 // ---- UTF-16 and UTF-32 ------------------------------------------------------------------------
@@ -325,9 +369,22 @@ constexpr std::string_view PlatformBreak =
 
 // ---- Stamps and safe writes ---------------------------------------------------------------------
 
+// Whether two stamps name the same file reached the same way: something or nothing at the path,
+// a symbolic link or not, the same device and inode. Size and time may differ.
+bool SameFile(const FileStamp& a, const FileStamp& b) {
+    return a.exists == b.exists && a.symLink == b.symLink && a.device == b.device &&
+           a.inode == b.inode;
+}
+
+QString Replaced() {
+    return QStringLiteral("the file was replaced or moved while Kelto was saving it, so it is no "
+                          "longer the file Kelto opened, last saved or was told to overwrite; "
+                          "nothing was written");
+}
+
 #ifndef Q_OS_WIN
 QByteArray Native(const QString& path) {
-    return QFile::encodeName(path);
+    return TextFile::EncodeName(path);
 }
 
 QString SystemReason(int error) {
@@ -374,6 +431,10 @@ FileStamp StampOfDescriptor(int fd, const QString& path) {
 
 FileStamp StampOfOpen(const QFile& file, const QString& path) {
     return StampOfDescriptor(file.handle(), path);
+}
+
+bool SameInode(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // Why the file may not be written (a read-only filesystem, no permission), or empty.
@@ -428,7 +489,7 @@ int CopyAll(int in, int out) {
 }
 
 // A new file whose name is prefix and a random tail, open for writing; -1 with errno set when
-// none can be made.
+// none can be made. O_EXCL: a name that is already there, a symbolic link too, is never opened.
 int CreateUnique(const QString& prefix, mode_t mode, QString& made) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString name =
@@ -452,14 +513,9 @@ void SyncFolder(const QString& folder) {
         ::fsync(dir.fd);
 }
 
-// A complete, flushed copy of the file, beside it or else in Kelto's state folder: its path, or
-// empty with the reasons in problem.
-QString MakeBackup(const QString& target, QString& problem) {
-    Descriptor in(::open(Native(target).constData(), O_RDONLY | O_CLOEXEC));
-    if (in.fd < 0) {
-        problem = SystemReason(errno);
-        return {};
-    }
+// A complete, flushed copy of what the open file in holds, beside target or else in Kelto's
+// state folder: its path, or empty with the reasons in problem.
+QString MakeBackup(int in, const QString& target, QString& problem) {
     const QFileInfo info(target);
     const QString beside = info.absolutePath() + "/." + info.fileName() + ".kelto-backup-";
     for (int place = 0; place < 2; ++place) {
@@ -474,10 +530,10 @@ QString MakeBackup(const QString& target, QString& problem) {
         QString made;
         Descriptor out(CreateUnique(prefix, 0600, made));
         int error = out.fd < 0 ? errno : 0;
-        if (!error && ::lseek(in.fd, 0, SEEK_SET) != 0)
+        if (!error && ::lseek(in, 0, SEEK_SET) != 0)
             error = errno;
         if (!error)
-            error = CopyAll(in.fd, out.fd);
+            error = CopyAll(in, out.fd);
         if (!error && ::fsync(out.fd) != 0)
             error = errno;
         if (!error)
@@ -494,53 +550,85 @@ QString MakeBackup(const QString& target, QString& problem) {
 }
 
 // Writes the file where it is, keeping its inode (owner, hard links): a backup copy first, then
-// the new content over the old, flushed, then the backup goes. A failure before the file is
-// touched leaves it as it was; a failure after keeps the backup and names it.
-FileStamp WriteInPlace(const QString& path, const QString& target, const QByteArray& bytes) {
+// the new content over the old, flushed, then the backup goes. The file is opened once, without
+// following a symbolic link, and must be the file found before (`old`): the backup is of the
+// very file written, and a file swapped in meanwhile (another file, a link to one) is refused
+// untouched. Afterwards the path must still lead to it, or the bytes did not reach the file the
+// path names and that is a failure. A failure before the file is touched leaves it as it was; a
+// failure after keeps the backup and names it.
+FileStamp WriteInPlace(const QString& path, const QString& target, const struct stat& old,
+                       const QByteArray& bytes) {
     const QString what = QStringLiteral("Cannot save");
+    Descriptor file(::open(Native(target).constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+    if (file.fd < 0) {
+        const int error = errno;
+        if (error == ELOOP)
+            Fail(PathFileAccessError, what, path, Replaced());
+        Fail(PathFileAccessError, what, path,
+             QStringLiteral("it must be written in place, and it cannot be opened to read its "
+                            "backup copy and write it (%1); the file was not touched")
+                 .arg(SystemReason(error)));
+    }
+    struct stat opened {};
+    if (::fstat(file.fd, &opened) != 0 || !SameInode(opened, old) || !S_ISREG(opened.st_mode))
+        Fail(PathFileAccessError, what, path, Replaced());
     QString problem;
-    const QString backup = MakeBackup(target, problem);
+    const QString backup = MakeBackup(file.fd, target, problem);
     if (backup.isEmpty())
         Fail(PathFileAccessError, what, path,
              QStringLiteral("it must be written in place, and no backup copy of it could be made "
                             "first (%1); the file was not touched")
                  .arg(problem));
-    Descriptor out(::open(Native(target).constData(), O_WRONLY | O_CLOEXEC));
-    if (out.fd < 0) {
-        const int error = errno;
-        ::unlink(Native(backup).constData());
-        Fail(PathFileAccessError, what, path, SystemReason(error));
-    }
-    const auto broken = [&](int error) {
-        out.Close();
+    const auto broken = [&](const QString& reason, bool incomplete = true) {
+        file.Close();
+        const QString kept = QStringLiteral("previous content is kept in \"%1\".")
+                                 .arg(QDir::toNativeSeparators(backup));
         Fail(DeviceIoError, what, path,
-             SystemReason(error) +
-                 QStringLiteral(". The file may be incomplete; its previous content is kept in "
-                                "\"%1\".")
-                     .arg(QDir::toNativeSeparators(backup)));
+             reason +
+                 (incomplete ? QStringLiteral(". The file may be incomplete; its ")
+                             : QStringLiteral(". Its ")) +
+                 kept);
     };
-    if (const int error = WriteAll(out.fd, bytes.constData(), static_cast<size_t>(bytes.size())))
-        broken(error);
-    if (::ftruncate(out.fd, static_cast<off_t>(bytes.size())) != 0)
-        broken(errno);
-    if (::fsync(out.fd) != 0)
-        broken(errno);
-    const FileStamp stamp = StampOfDescriptor(out.fd, path);
-    if (const int error = out.Close())
-        broken(error);
+    if (::lseek(file.fd, 0, SEEK_SET) != 0)
+        broken(SystemReason(errno));
+    if (const int error = WriteAll(file.fd, bytes.constData(), static_cast<size_t>(bytes.size())))
+        broken(SystemReason(error));
+    if (::ftruncate(file.fd, static_cast<off_t>(bytes.size())) != 0)
+        broken(SystemReason(errno));
+    if (::fsync(file.fd) != 0)
+        broken(SystemReason(errno));
+    // Moved away or replaced while it was written: the path names another file now.
+    struct stat written {};
+    struct stat there {};
+    if (::fstat(file.fd, &written) != 0 || written.st_nlink == 0 ||
+        ::lstat(Native(target).constData(), &there) != 0 || !SameInode(written, there))
+        broken(QStringLiteral("the file was moved or replaced while Kelto was writing it, so "
+                              "the text did not reach the file this name now leads to"),
+               false);
+    const FileStamp stamp = StampOfDescriptor(file.fd, path);
+    if (const int error = file.Close())
+        broken(SystemReason(error));
     ::unlink(Native(backup).constData());
     return stamp;
 }
 
 // A new file beside the target, with the target's owner, group and permissions, flushed and
 // renamed over it. Where that would split hard links or lose an owner the process cannot give
-// back, or no file can be made in the folder, the file is written in place instead.
-FileStamp WriteFile(const QString& path, const QString& target, const QByteArray& bytes) {
+// back, or no file can be made in the folder, the file is written in place instead. The target
+// must be what `before` found at the path (checked again just before the rename), so that a file
+// put in its place meanwhile is neither replaced nor written to.
+FileStamp WriteFile(const QString& path, const QString& target, const FileStamp& before,
+                    const QByteArray& bytes) {
     const QString what = QStringLiteral("Cannot save");
     struct stat old {};
-    const bool exists = ::stat(Native(target).constData(), &old) == 0;
+    const bool exists = ::lstat(Native(target).constData(), &old) == 0;
+    const bool expectedThere = before.exists && before.inode != 0;
+    if (exists != expectedThere ||
+        (exists && (S_ISLNK(old.st_mode) || old.st_dev != static_cast<dev_t>(before.device) ||
+                    old.st_ino != static_cast<ino_t>(before.inode))))
+        Fail(PathFileAccessError, what, path, Replaced());
     if (exists && old.st_nlink > 1)
-        return WriteInPlace(path, target, bytes);
+        return WriteInPlace(path, target, old, bytes);
     const QFileInfo info(target);
     QString temp;
     // Made private; the target's permissions follow once its owner is set.
@@ -549,13 +637,13 @@ FileStamp WriteFile(const QString& path, const QString& target, const QByteArray
     if (out.fd < 0) {
         const int error = errno;
         if (exists && (error == EACCES || error == EPERM))
-            return WriteInPlace(path, target, bytes);
+            return WriteInPlace(path, target, old, bytes);
         Fail(PathFileAccessError, what, path, SystemReason(error));
     }
-    const auto abandon = [&](int number, int error) {
+    const auto abandon = [&](int number, const QString& reason) {
         out.Close();
         ::unlink(Native(temp).constData());
-        Fail(number, what, path, SystemReason(error));
+        Fail(number, what, path, reason);
     };
     if (exists) {
         struct stat made {};
@@ -564,20 +652,24 @@ FileStamp WriteFile(const QString& path, const QString& target, const QByteArray
             ::fchown(out.fd, old.st_uid, old.st_gid) != 0) {
             out.Close();
             ::unlink(Native(temp).constData());
-            return WriteInPlace(path, target, bytes);
+            return WriteInPlace(path, target, old, bytes);
         }
         if (::fchmod(out.fd, old.st_mode & 07777) != 0)
-            abandon(PathFileAccessError, errno);
+            abandon(PathFileAccessError, SystemReason(errno));
     }
     if (const int error = WriteAll(out.fd, bytes.constData(), static_cast<size_t>(bytes.size())))
-        abandon(DeviceIoError, error);
+        abandon(DeviceIoError, SystemReason(error));
     if (::fsync(out.fd) != 0)
-        abandon(DeviceIoError, errno);
+        abandon(DeviceIoError, SystemReason(errno));
     FileStamp stamp = StampOfDescriptor(out.fd, path);
     if (const int error = out.Close())
-        abandon(DeviceIoError, error);
+        abandon(DeviceIoError, SystemReason(error));
+    struct stat now {};
+    const bool stillThere = ::lstat(Native(target).constData(), &now) == 0;
+    if (stillThere != exists || (exists && (S_ISLNK(now.st_mode) || !SameInode(now, old))))
+        abandon(PathFileAccessError, Replaced());
     if (::rename(Native(temp).constData(), Native(target).constData()) != 0)
-        abandon(PathFileAccessError, errno);
+        abandon(PathFileAccessError, SystemReason(errno));
     SyncFolder(info.absolutePath());
     NoteLink(stamp, path);
     return stamp;
@@ -797,7 +889,8 @@ FileStamp WriteInPlace(const QString& path, const QString& target, const QByteAr
 // which keeps the target's security settings, attributes and creation time (a plain rename
 // would give the file the folder's defaults). Where that would split hard links, or no file
 // can be made in the folder, the file is written in place instead.
-FileStamp WriteFile(const QString& path, const QString& target, const QByteArray& bytes) {
+FileStamp WriteFile(const QString& path, const QString& target, const FileStamp&,
+                    const QByteArray& bytes) {
     const QString what = QStringLiteral("Cannot save");
     BY_HANDLE_FILE_INFORMATION old{};
     bool exists = false;
@@ -951,20 +1044,75 @@ size_t ReadSome(QFile& file, const QString& path, char* data, size_t size) {
     return static_cast<size_t>(got);
 }
 
-// Opens a file to read it; the checks and messages every reading gives.
+constexpr int OutOfMemory = 7;
+
+QString Grouped(std::int64_t number) {
+    return QLocale(QLocale::English).toString(static_cast<qlonglong>(number));
+}
+
+// A file or a text too large for the editing component (TextFile::LargestText) is refused.
+void CheckSize(std::int64_t bytes, const QString& path, bool converted) {
+    if (bytes <= TextFile::LargestText)
+        return;
+    Fail(OutOfMemory, QStringLiteral("Cannot open"), path,
+         QStringLiteral("%1 is %2 bytes; Kelto holds texts of at most %3 bytes (2 GiB)")
+             .arg(converted ? QStringLiteral("its text, with every line break as CR LF,")
+                            : QStringLiteral("the file"),
+                  Grouped(bytes), Grouped(TextFile::LargestText)));
+}
+
+[[noreturn]] void OutOfMemoryWhileReading(const QString& path) {
+    throw TextFile::OutOfMemory(QStringLiteral("Cannot open"), path);
+}
+
+// Opens a file to read it; the checks and messages every reading gives. A directory, a pipe or
+// a device is refused before it is opened (opening a pipe would block, a device may never end),
+// and again on what was opened, in case one was put in the file's place meanwhile; so is a file
+// larger than Kelto holds.
 void OpenToRead(QFile& file, const QString& path) {
     const QString what = QStringLiteral("Cannot open");
+#ifdef Q_OS_WIN
     const QFileInfo info(path);
     if (!info.exists())
         Fail(FileNotFound, what, path, QStringLiteral("No such file or directory"));
     if (info.isDir())
         Fail(PathFileAccessError, what, path, QStringLiteral("Is a directory"));
-    // A pipe would block the program until something writes to it, a device may never end.
     if (!info.isFile())
         Fail(PathFileAccessError, what, path, NotRegular());
+    CheckSize(info.size(), path, false);
     file.setFileName(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         Fail(PathFileAccessError, what, path, Reason(file));
+#else
+    const QByteArray name = Native(path);
+    const auto refuse = [&](const struct stat& st) {
+        if (S_ISDIR(st.st_mode))
+            Fail(PathFileAccessError, what, path, QStringLiteral("Is a directory"));
+        if (!S_ISREG(st.st_mode))
+            Fail(PathFileAccessError, what, path, NotRegular());
+        CheckSize(static_cast<std::int64_t>(st.st_size), path, false);
+    };
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0) {
+        const int error = errno;
+        if (error == ENOENT)
+            Fail(FileNotFound, what, path, QStringLiteral("No such file or directory"));
+        Fail(error == ENOTDIR ? PathNotFound : PathFileAccessError, what, path,
+             SystemReason(error));
+    }
+    refuse(st);
+    Descriptor opened(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (opened.fd < 0)
+        Fail(errno == ENOENT ? FileNotFound : PathFileAccessError, what, path, SystemReason(errno));
+    if (::fstat(opened.fd, &st) != 0)
+        Fail(DeviceIoError, what, path, SystemReason(errno));
+    refuse(st);
+    ::fcntl(opened.fd, F_SETFL, ::fcntl(opened.fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(opened.fd, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                   QFileDevice::AutoCloseHandle))
+        Fail(PathFileAccessError, what, path, Reason(file));
+    opened.fd = -1; // the file closes it now
+#endif
 }
 
 // The whole file from its start; throws on a read error.
@@ -1192,6 +1340,72 @@ QByteArray EncodeUtf8(std::string_view crlfUtf8, const TextFormat& wanted) {
     return WithBreaksOf(View(bytes), format);
 }
 
+QString FromBytes(const QByteArray& bytes) {
+    if (bytes.isValidUtf8())
+        return QString::fromUtf8(bytes);
+    QString text;
+    text.reserve(bytes.size());
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[at]);
+        const qsizetype length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        const QByteArrayView sequence =
+            QByteArrayView(bytes).sliced(at).first(std::min<qsizetype>(length, bytes.size() - at));
+        if (lead < 0x80 || (lead >= 0xC0 && sequence.size() == length && sequence.isValidUtf8())) {
+            text += QString::fromUtf8(sequence);
+            at += length;
+        } else {
+            text += QChar(char16_t(0xDC00 + lead)); // a byte that starts no character
+            ++at;
+        }
+    }
+    return text;
+}
+
+QByteArray ToBytes(const QString& text) {
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    qsizetype run = 0; // start of the characters not yet converted
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const char16_t c = text[at].unicode();
+        const bool afterHigh = at > 0 && text[at - 1].isHighSurrogate();
+        if (c >= 0xDC80 && c <= 0xDCFF && !afterHigh) {
+            bytes += QStringView(text).sliced(run, at - run).toUtf8();
+            bytes += static_cast<char>(c - 0xDC00);
+            run = at + 1;
+        }
+    }
+    bytes += QStringView(text).sliced(run).toUtf8();
+    return bytes;
+}
+
+QString DecodeName(const QByteArray& name) {
+#ifdef Q_OS_WIN
+    return QFile::decodeName(name);
+#else
+    return FromBytes(name);
+#endif
+}
+
+QByteArray EncodeName(const QString& name) {
+#ifdef Q_OS_WIN
+    return QFile::encodeName(name);
+#else
+    return ToBytes(name);
+#endif
+}
+
+RuntimeError OutOfMemory(const QString& what, const QString& path) {
+    return RuntimeError(::OutOfMemory,
+                        QStringLiteral("%1 \"%2\": there is not enough memory for it")
+                            .arg(what, QDir::toNativeSeparators(path)));
+}
+
+QString LinkTarget(const QString& path) {
+    bool endless = false;
+    return ResolveLinks(path, endless);
+}
+
 QString FromUtf8(std::string_view utf8) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
                                                      QStringDecoder::Flag::ConvertInitialBom);
@@ -1225,23 +1439,19 @@ QByteArray Encode(const QString& crlfText, const TextFormat& format) {
     return EncodeUtf8(View(crlfText.toUtf8()), format);
 }
 
-ReadInfo ReadUtf8Into(const QString& path, Utf8Sink& sink, FileStamp* stamp, std::size_t chunk) {
-    QFile file;
-    OpenToRead(file, path);
+namespace {
+
+ReadInfo ReadInto(const QString& path, QFile& file, Utf8Sink& sink, FileStamp* stamp,
+                  std::size_t chunk) {
     std::vector<char> buffer(std::max<std::size_t>(chunk, 4));
     const FileStamp before = StampOfOpen(file, path);
     const Survey survey = SurveyUtf8(file, path, buffer);
     if (survey.utf8Text) {
+        CheckSize(static_cast<std::int64_t>(survey.converted), path, true);
         if (!file.seek(0))
             Fail(DeviceIoError, QStringLiteral("Cannot read"), path, Reason(file));
         sink.Begin(survey.converted);
-        bool whole = false;
-        try {
-            whole = ConvertUtf8(file, path, survey, buffer, sink);
-        } catch (...) {
-            sink.Discard();
-            throw;
-        }
+        const bool whole = ConvertUtf8(file, path, survey, buffer, sink);
         const FileStamp after = StampOfOpen(file, path);
         if (whole && after == before) {
             if (stamp)
@@ -1253,18 +1463,37 @@ ReadInfo ReadUtf8Into(const QString& path, Utf8Sink& sink, FileStamp* stamp, std
                 info.format.lineBreak = *survey.firstBreak;
             info.mixedBreaks = std::popcount(static_cast<unsigned>(survey.kinds)) > 1;
             info.ascii = survey.ascii;
+            info.chunked = true;
             return info;
         }
         sink.Discard(); // another program wrote to it meanwhile: read it whole, once
     }
     buffer = {};
-    const QByteArray bytes = ReadAllOf(file, path);
+    DecodedUtf8 decoded = DecodeToUtf8(ReadAllOf(file, path));
+    CheckSize(decoded.utf8.size(), path, true);
     if (stamp)
         *stamp = StampOfOpen(file, path);
-    DecodedUtf8 decoded = DecodeToUtf8(bytes);
     sink.Begin(static_cast<std::size_t>(decoded.utf8.size()));
     sink.Append(View(decoded.utf8));
-    return {decoded.format, decoded.mixedBreaks, IsAscii(View(decoded.utf8))};
+    return {decoded.format, decoded.mixedBreaks, IsAscii(View(decoded.utf8)), false};
+}
+
+} // namespace
+
+ReadInfo ReadUtf8Into(const QString& path, Utf8Sink& sink, FileStamp* stamp, std::size_t chunk) {
+    QFile file;
+    OpenToRead(file, path);
+    // The sink is left empty whatever goes wrong, and memory running out is a failure like any
+    // other: the program goes on.
+    try {
+        return ReadInto(path, file, sink, stamp, chunk);
+    } catch (const std::bad_alloc&) {
+        sink.Discard();
+        OutOfMemoryWhileReading(path);
+    } catch (...) {
+        sink.Discard();
+        throw;
+    }
 }
 
 DecodedUtf8 ReadUtf8(const QString& path, FileStamp* stamp) {
@@ -1281,35 +1510,58 @@ DecodedText Read(const QString& path) {
 QByteArray ReadWhole(const QString& path) {
     QFile file;
     OpenToRead(file, path);
-    return ReadAllOf(file, path);
+    try {
+        return ReadAllOf(file, path);
+    } catch (const std::bad_alloc&) {
+        OutOfMemoryWhileReading(path);
+    }
 }
 
 FileStamp Stamp(const QString& path) {
     return StampOfPath(path);
 }
 
-FileStamp WriteAtomic(const QString& path, const QByteArray& bytes) {
+FileStamp WriteAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected) {
     const QString what = QStringLiteral("Cannot save");
+    const FileStamp before = StampOfPath(path);
+    if (expected && !SameFile(before, *expected))
+        Fail(PathFileAccessError, what, path, Replaced());
     const QString target = WriteTarget(path);
+#ifdef Q_OS_WIN
     const QFileInfo info(target);
-    if (info.isDir())
+    const bool exists = info.exists();
+    const bool isDir = info.isDir();
+    const bool regular = info.isFile();
+    const bool anyWriteBit =
+        info.permissions() &
+        (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther);
+    const bool folderExists = info.absoluteDir().exists();
+#else
+    struct stat st {};
+    const bool exists = ::stat(Native(target).constData(), &st) == 0;
+    const bool isDir = exists && S_ISDIR(st.st_mode);
+    const bool regular = exists && S_ISREG(st.st_mode);
+    const bool anyWriteBit = exists && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH));
+    struct stat folder {};
+    const bool folderExists =
+        ::stat(Native(FolderOf(target)).constData(), &folder) == 0 && S_ISDIR(folder.st_mode);
+#endif
+    if (isDir)
         Fail(PathFileAccessError, what, path, QStringLiteral("Is a directory"));
-    if (!info.absoluteDir().exists())
+    if (!folderExists)
         Fail(PathNotFound, what, path, QStringLiteral("The folder does not exist"));
     // Renaming a new file over a device or a pipe would replace the device itself.
-    if (info.exists() && !info.isFile())
+    if (exists && !regular)
         Fail(PathFileAccessError, what, path, NotRegular());
     // Replacing a file by rename would get past its read-only flag; honour the flag instead,
     // also for root, whom the system lets write anything: no write bit at all is read-only.
-    constexpr auto anyWrite =
-        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    if (info.exists() && !(info.permissions() & anyWrite))
+    if (exists && !anyWriteBit)
         Fail(PathFileAccessError, what, path, QStringLiteral("Permission denied"));
-    if (info.exists()) {
+    if (exists) {
         if (const QString why = WhyNotWritable(target); !why.isEmpty())
             Fail(PathFileAccessError, what, path, why);
     }
-    return WriteFile(path, target, bytes);
+    return WriteFile(path, target, before, bytes);
 }
 
 } // namespace TextFile

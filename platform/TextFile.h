@@ -5,7 +5,7 @@
 // a file that looks binary (it holds NUL characters), whose breaks stay exactly as found.
 // Writes are atomic: a temporary file beside the target, flushed, renamed over it; where that
 // would lose the file's owner or its hard links, or no temporary file can be made there, the file
-// is written in place behind a backup copy.
+// is written in place behind a backup copy. File names keep their bytes (DecodeName).
 #pragma once
 
 #include <QByteArray>
@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+#include "platform/RuntimeError.h"
 
 struct TextFormat {
     enum class Encoding { Utf8, Windows1252, Utf16LE, Utf16BE, Utf32LE, Utf32BE };
@@ -62,6 +64,31 @@ struct FileStamp {
 
 namespace TextFile {
 
+// The largest text Kelto holds, and so the largest file it reads: 2,147,483,647 bytes (2 GiB less
+// one). The editing component keeps a document's line starts as 32-bit numbers unless the
+// document is made with its large-document option, which its Qt interface, counting positions
+// as `int`, cannot use; Kelto's own text positions are 32-bit as well. A larger file is refused
+// before a byte of it is read; so is a file whose text, once every line break is CR LF, would
+// be larger.
+inline constexpr std::int64_t LargestText = 2147483647;
+
+// Text that keeps any bytes: UTF-8, where each byte of a sequence that is not UTF-8 stands as
+// the unpaired surrogate U+DC80..U+DCFF, and back, so that any bytes come back as they were.
+QString FromBytes(const QByteArray& bytes);
+QByteArray ToBytes(const QString& text);
+// File names as the system spells them. On Linux a name is bytes, and FromBytes keeps them:
+// QFile::decodeName would turn every byte that is not UTF-8 into U+FFFD, so such a file could
+// not be found again and two names could become one. Windows names are UTF-16: Qt's own.
+QString DecodeName(const QByteArray& name);
+QByteArray EncodeName(const QString& name);
+// The file a chain of symbolic links at path ends in, as an absolute path (it may not exist);
+// empty when path is not a symbolic link.
+QString LinkTarget(const QString& path);
+
+// The error of memory running out while a file is read ("Cannot open") or its text made ready to
+// be written ("Cannot save"): number 7, as the runtime's "Out of memory".
+RuntimeError OutOfMemory(const QString& what, const QString& path);
+
 // Pure conversions between file bytes and the program's CR LF text. Decode turns every line
 // break (CR LF, LF, lone CR) into CR LF, except in a binary file; the style recorded is that of
 // the first CR LF or LF (lone CRs decide it, as CR, only in a file with no LF; with no break,
@@ -90,13 +117,14 @@ QByteArray WithPlatformBreaksUtf8(std::string_view utf8);
 // How a line-break style is named to the user: "CR LF (Windows)", ...
 QString BreakName(TextFormat::LineBreak style);
 
-// Reads a whole file; throws RuntimeError naming the path and the reason on failure. With
-// stamp, also notes the file as it was read.
+// Reads a whole file; throws RuntimeError naming the path and the reason on failure: 53 when
+// nothing is there, 75 for a directory, a pipe or a device (never read from) or a file that may
+// not be read, 57 when reading fails, 7 for a file larger than LargestText or when memory runs
+// out while it is read. With stamp, also notes the file as it was read.
 DecodedText Read(const QString& path);
 DecodedUtf8 ReadUtf8(const QString& path, FileStamp* stamp = nullptr);
 // A whole file's bytes as they are, not decoded (workspace files, build templates); throws
-// RuntimeError as Read does: 53 when nothing is there, 75 for a directory, a pipe or a device
-// (never read from) or a file that may not be read, 57 when reading fails.
+// RuntimeError as Read does.
 QByteArray ReadWhole(const QString& path);
 
 // Where ReadUtf8Into hands the text: its length first, then the bytes in pieces.
@@ -111,7 +139,8 @@ public:
 struct ReadInfo {
     TextFormat format;
     bool mixedBreaks = false;
-    bool ascii = false; // every byte of the text is ASCII
+    bool ascii = false;   // every byte of the text is ASCII
+    bool chunked = false; // read in chunks, converted on the way; false when decoded whole
 };
 
 // Reads a file as ReadUtf8 does and hands the same bytes to sink, without a copy of the whole
@@ -125,8 +154,13 @@ ReadInfo ReadUtf8Into(const QString& path, Utf8Sink& sink, FileStamp* stamp = nu
 // Writes bytes safely and returns the stamp of the file written. Throws RuntimeError naming the
 // path and the operating system's reason on failure; any file already at path is then left
 // whole, or, when it had to be written in place and that failed part-way, its old content is
-// in a backup copy the message names.
-FileStamp WriteAtomic(const QString& path, const QByteArray& bytes);
+// in a backup copy the message names. With expected (the file as the caller last saw it, or as
+// the user agreed to overwrite it), the file written must be that one: the same device and
+// inode, reached the same way (through a symbolic link or not), or still nothing when nothing
+// was there; otherwise nothing is written and the error says the file was replaced. Success
+// means the bytes are in the file the path names.
+FileStamp WriteAtomic(const QString& path, const QByteArray& bytes,
+                      const FileStamp* expected = nullptr);
 // The file at path as it is now.
 FileStamp Stamp(const QString& path);
 

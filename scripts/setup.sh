@@ -10,7 +10,7 @@
 set -euo pipefail
 
 run_packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libqscintilla2-qt6-dev libgl-dev
-              libxcb1-dev)
+              libxcb1-dev libzip-dev)
 test_packages=(ccache libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool xclip imagemagick
                poppler-utils clang libclang-rt-dev openbox x11-utils)
 package_packages=(dpkg-dev lintian desktop-file-utils appstream man-db)

@@ -98,6 +98,7 @@ registry_has() { wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | grep -q "$2"
 
 wine "$setup" /S # returns when the setup program has ended
 expect "installed in Program Files" test -f "$installed/kelto.exe"
+expect "the zip library and zlib it uses (Package Mod)" test -f "$installed/libzip.dll" -a -f "$installed/libzlib.dll"
 expect "every packed file installed" \
     test "$(cd "$stage" && find . -type f | wc -l)" -eq "$(cd "$installed" && find . -type f ! -name Uninstall.exe | wc -l)"
 expect "Start menu entry" test -f "$links/Kelto.lnk"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds, once, what the Windows build of Kelto links: Qt 6 (only Core, Gui, Widgets,
-# PrintSupport, Network and Test, with the windows and offscreen platform plugins), QScintilla
-# and GoogleTest, cross-compiled with MinGW-w64 from Debian's own source packages, so the
-# Windows program is made of the same sources as the Linux one. Each part is built only when
+# PrintSupport, Network and Test, with the windows and offscreen platform plugins), QScintilla,
+# libzip with the zlib it needs (the .pk3 packages), and GoogleTest, cross-compiled with
+# MinGW-w64 from Debian's own source packages, so the Windows program is made of the same
+# sources as the Linux one. Each part is built only when
 # its stamp is missing from the SDK folder: run again, the script does nothing.
 # Usage: scripts/windows-sdk.sh            builds into $KELTO_WINDOWS_SDK or the default below
 #        scripts/windows-sdk.sh --print    prints the SDK folder
@@ -14,6 +15,8 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 qt_version=6.4.2
 qsci_version=2.13.3
 gtest_version=1.12.1
+zlib_version=1.2.13
+libzip_version=1.7.3
 sdk="${KELTO_WINDOWS_SDK:-${XDG_CACHE_HOME:-$HOME/.cache}/kelto/windows-sdk-qt$qt_version}"
 if [ "${1:-}" = --print ]; then
     echo "$sdk"
@@ -21,7 +24,8 @@ if [ "${1:-}" = --print ]; then
 fi
 
 stamps="$sdk/kelto-sdk"
-parts=("qtbase-$qt_version" "qscintilla-$qsci_version" "googletest-$gtest_version" runtime-gcc12)
+parts=("qtbase-$qt_version" "qscintilla-$qsci_version" "zlib-$zlib_version"
+       "libzip-$libzip_version" "googletest-$gtest_version" runtime-gcc12)
 missing=()
 for part in "${parts[@]}"; do
     [ -e "$stamps/$part" ] || missing+=("$part")
@@ -103,6 +107,47 @@ if [ ! -e "$stamps/qscintilla-$qsci_version" ]; then
         { tail -n 40 "$work/qscintilla.log" >&2; exit 1; }
     cmake --install build-qscintilla --strip >>"$work/qscintilla.log"
     touch "$stamps/qscintilla-$qsci_version"
+fi
+
+# Builds a CMake project of a source package into the SDK: cmake_part NAME SOURCE [OPTIONS...].
+cmake_part() {
+    local name=$1 src=$2
+    shift 2
+    rm -rf "build-$name"
+    cmake -S "$src" -B "build-$name" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DKELTO_WINDOWS_SDK="$sdk" \
+        -DCMAKE_INSTALL_PREFIX="$sdk" "$@" >"$work/$name.log" 2>&1 ||
+        { tail -n 40 "$work/$name.log" >&2; exit 1; }
+    cmake --build "build-$name" --parallel "$jobs" >>"$work/$name.log" 2>&1 ||
+        { tail -n 40 "$work/$name.log" >&2; exit 1; }
+    cmake --install "build-$name" >>"$work/$name.log"
+}
+
+if [ ! -e "$stamps/zlib-$zlib_version" ]; then
+    echo "windows-sdk: zlib $zlib_version"
+    # The archive's own version: the security update's sources are not always to be had.
+    src="$work/$(unpack "zlib=1:$zlib_version.dfsg-1" "zlib-$zlib_version*/")"
+    # Debian's source leaves out win32/, whose version resource zlib's CMake build compiles
+    # into the DLL; a plain one stands in.
+    if [ ! -e "$src/win32/zlib1.rc" ]; then
+        mkdir -p "$src/win32"
+        printf '1 VERSIONINFO\nFILEVERSION %s,0\nPRODUCTVERSION %s,0\nBEGIN\n  BLOCK "StringFileInfo"\n  BEGIN\n    BLOCK "040904E4"\n    BEGIN\n      VALUE "FileDescription", "zlib data compression library\\0"\n      VALUE "FileVersion", "%s\\0"\n    END\n  END\nEND\n' \
+            "${zlib_version//./,}" "${zlib_version//./,}" "$zlib_version" >"$src/win32/zlib1.rc"
+    fi
+    cmake_part zlib "$src"
+    touch "$stamps/zlib-$zlib_version"
+fi
+
+if [ ! -e "$stamps/libzip-$libzip_version" ]; then
+    echo "windows-sdk: libzip $libzip_version"
+    # Deflate alone: no other compression, no encryption, no tools.
+    src="$work/$(unpack libzip "libzip-$libzip_version*/")"
+    cmake_part libzip "$src" \
+        -DZLIB_ROOT="$sdk" -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_COMMONCRYPTO=OFF \
+        -DENABLE_GNUTLS=OFF -DENABLE_MBEDTLS=OFF -DENABLE_OPENSSL=OFF \
+        -DENABLE_WINDOWS_CRYPTO=OFF -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF \
+        -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF
+    touch "$stamps/libzip-$libzip_version"
 fi
 
 if [ ! -e "$stamps/googletest-$gtest_version" ]; then

@@ -1,6 +1,6 @@
 // The three Build commands: one routine, a row per module (BuildModules). Each writes the build
-// script and runs it in the module's build output window (frmBuild). Also opening a message's
-// file at its line, and F4.
+// script and runs it in the module's build output window (frmBuild). Build All runs the three in
+// turn (BuildChain). Also opening a message's file at its line, and F4.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +16,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/Services.h"
 #include "platform/TextFile.h"
+#include "workspace/BuildChain.h"
 #include "workspace/BuildScript.h"
 #include "workspace/frmBuild.h"
 
@@ -29,13 +30,30 @@ void frmMain::mnuBuilduiQVM_Click() {
     Build(BuildModules[2]);
 }
 
-void frmMain::Build(const BuildModule& module) {
+void frmMain::mnuBuildAll_Click() {
+    if (SourceDir.isEmpty()) {
+        program.services.MsgBox(this, QStringLiteral("You need to have a Workspace Loaded"),
+                                MsgButtons::OK, MsgIcon::None, program.App.Title);
+        return;
+    }
+    // game first: cgame and ui share its bg_*.c and q_*.c, whose errors show there first.
+    BuildInTurn({BuildModules[1], BuildModules[0], BuildModules[2]}, nullptr);
+}
+
+void frmMain::BuildInTurn(std::vector<BuildModule> modules, std::function<void()> then) {
+    if (Chain)
+        delete Chain.data();
+    Chain = new BuildChain(*this, std::move(modules), std::move(then));
+    Chain->Start();
+}
+
+frmBuild* frmMain::Build(const BuildModule& module) {
     Services& services = program.services;
     const QString& title = program.App.Title;
     if (SourceDir.isEmpty()) {
         services.MsgBox(this, QStringLiteral("You need to have a Workspace Loaded"), MsgButtons::OK,
                         MsgIcon::None, title);
-        return;
+        return nullptr;
     }
     auto report = [&](const QString& what, const QString& path, const QString& reason) {
         services.MsgBox(
@@ -59,7 +77,7 @@ void frmMain::Build(const BuildModule& module) {
             MsgButtons::YesNo, MsgIcon::Question, title, ended);
         if (answer != MsgAnswer::Yes) {
             ShowChild(window);
-            return;
+            return nullptr;
         }
     }
 
@@ -88,7 +106,7 @@ void frmMain::Build(const BuildModule& module) {
             report(QStringLiteral("The build template could not be read:"), paths.templatePath,
                    error.Description);
         }
-        return;
+        return nullptr;
     }
     try {
         TextFile::WriteAtomic(paths.scriptPath,
@@ -96,7 +114,7 @@ void frmMain::Build(const BuildModule& module) {
     } catch (const RuntimeError& error) {
         report(QStringLiteral("The build script could not be written:"), paths.scriptPath,
                error.Description);
-        return;
+        return nullptr;
     }
 #ifndef Q_OS_WIN
     // For running it by hand; Kelto itself hands it to /bin/sh, so a file system that keeps
@@ -108,10 +126,7 @@ void frmMain::Build(const BuildModule& module) {
 
     if (!window) {
         window = new frmBuild(program, module);
-        // Whole, status line and buttons included, in a small main window too.
-        const QSize area = mdiArea->viewport()->size();
-        window->resize(std::min(window->width(), std::max(area.width(), 320)),
-                       std::min(window->height(), std::max(area.height(), 200)));
+        window->FitInto(mdiArea->viewport()->size());
         if (!findChild<QShortcut*>(QStringLiteral("NextMessageKey"))) {
             auto* key = new QShortcut(QKeySequence(Qt::Key_F4), this);
             key->setObjectName(QStringLiteral("NextMessageKey"));
@@ -123,12 +138,14 @@ void frmMain::Build(const BuildModule& module) {
     window->lstOutput->setFocus();
     window->Start({QDir::cleanPath(QFileInfo(paths.scriptPath).absoluteFilePath()),
                    paths.moduleDirectory, paths.templatePath, sourceDir});
+    return window;
 }
 
 void frmMain::NextBuildMessage() {
     const auto children = mdiArea->subWindowList(QMdiArea::ActivationHistoryOrder);
     for (auto child = children.rbegin(); child != children.rend(); ++child) {
-        if (auto* window = qobject_cast<frmBuild*>(*child)) {
+        auto* window = qobject_cast<frmBuild*>(*child);
+        if (window && !window->Purpose().engine) {
             window->cmdNext_Click();
             return;
         }
@@ -167,6 +184,8 @@ bool frmMain::ShowSourceLine(const QString& path, int line) {
     if (end < 0)
         end = int(text.size());
     code.SelectBackward(start, end - start);
+    // Well inside the window, not on its last row where a horizontal scroll bar can cover it.
+    code.ScrollLineIntoView(code.GetLineFromChar(start));
     code.SetFocus();
     return true;
 }

@@ -73,6 +73,7 @@ void frmAddDir::Form_Unload() {
         return;
     }
     program.module1.PendingSourceDir = directory;
+    program.module1.PendingWorkspaceFile = fileName;
 }
 
 void frmAddDir::Report(const QString& message) {

@@ -1,5 +1,5 @@
-// The build output window: the script's child process, its output as lines in a bounded model,
-// the start and end lines, and opening a message's file at its line.
+// The process output window: the child process, its output as lines in a bounded model, the
+// start and end lines, opening a message's file at its line, and the engine's console marks.
 #include "workspace/frmBuild.h"
 
 #include <QApplication>
@@ -8,7 +8,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -17,6 +16,7 @@
 #include <QMenu>
 #include <QProcessEnvironment>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
@@ -26,7 +26,10 @@
 
 #include "app/Program.h"
 #include "app/frmMain.h"
+#include "platform/Launcher.h"
 #include "platform/Services.h"
+#include "workspace/EngineConsole.h"
+#include "workspace/OutputLineDelegate.h"
 
 namespace {
 
@@ -35,6 +38,9 @@ namespace {
 constexpr int FlushIntervalMs = 50;
 // ... and no more than this many lines wait.
 constexpr std::size_t MostPendingLines = 4096;
+// What the status line adds once the engine has turned to a native library.
+const QString NativeLibraryNote =
+    QStringLiteral("; the engine turned to a native library instead of the mod's QVM");
 // The build script is the template after two lines of its own (drive and cd, or #!/bin/sh
 // and cd).
 constexpr int ScriptHeaderLines = 2;
@@ -81,13 +87,63 @@ bool SameFile(const QString& a, const QString& b) {
     return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
 }
 
+BuildOutput::Kind KindOf(EngineConsole::Mark mark) {
+    switch (mark) {
+    case EngineConsole::Mark::Error:
+        return BuildOutput::Kind::Error;
+    case EngineConsole::Mark::Warning:
+        return BuildOutput::Kind::Warning;
+    case EngineConsole::Mark::Plain:
+        break;
+    }
+    return BuildOutput::Kind::Plain;
+}
+
+// An argument as a shell would need it, so the line can be copied into a terminal.
+QString ShownArgument(const QString& argument) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_+./:=,@%-]+$"));
+    if (plain.match(argument).hasMatch())
+        return argument;
+    return QString::fromLocal8Bit(Launcher::ShellQuoted(argument.toLocal8Bit()));
+}
+
+// Whether a path lies in a folder (or is it).
+bool Within(const QString& path, const QString& folder) {
+    const QString inner = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString outer = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    return inner == outer || inner.startsWith(outer + u'/');
+}
+
 } // namespace
 
+frmBuild::Role frmBuild::Role::Build(const BuildModule& module) {
+    return {QStringLiteral("Build %1 QVM").arg(module.name),
+            QStringLiteral("The %1 build").arg(module.name),
+            QStringLiteral("Build"),
+            QStringLiteral("succeeded"),
+            QStringLiteral("Build script: "),
+            false};
+}
+
+frmBuild::Role frmBuild::Role::Engine(const QString& mod) {
+    return {QStringLiteral("Run Mod: %1").arg(mod),
+            QStringLiteral("The engine"),
+            QStringLiteral("Engine"),
+            QStringLiteral("ended"),
+            QStringLiteral("Engine: "),
+            true};
+}
+
 frmBuild::frmBuild(Program& program, const BuildModule& module, QWidget* parent)
-    : QMdiSubWindow(parent), program(program), module(module) {
+    : frmBuild(program, Role::Build(module), parent) {
+    this->module = module;
+}
+
+frmBuild::frmBuild(Program& program, Role role, QWidget* parent)
+    : QMdiSubWindow(parent), program(program), role(std::move(role)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmBuild"));
-    setWindowTitle(QStringLiteral("Build %1 QVM").arg(module.name));
+    setWindowTitle(this->role.caption);
 
     auto* body = new QWidget(this);
     output = new BuildOutput(this);
@@ -97,15 +153,17 @@ frmBuild::frmBuild(Program& program, const BuildModule& module, QWidget* parent)
     lstOutput->setHeaderHidden(true);
     lstOutput->setRootIsDecorated(false);
     lstOutput->setItemsExpandable(false);
-    lstOutput->setUniformRowHeights(true);
-    lstOutput->setWordWrap(false);
-    lstOutput->setTextElideMode(Qt::ElideNone);
+    // Lines wrap at the view's width: a message's file and line, at its start, stay in sight
+    // at any size, and nothing ever scrolls sideways. Rows of several lines scroll a row at a
+    // time, so that only the rows in sight are ever measured.
+    lstOutput->setItemDelegate(new OutputLineDelegate(lstOutput));
+    lstOutput->setUniformRowHeights(false);
+    lstOutput->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    lstOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lstOutput->header()->setStretchLastSection(true);
     lstOutput->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstOutput->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lstOutput->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lstOutput->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    lstOutput->header()->setStretchLastSection(false);
-    lstOutput->header()->setSectionResizeMode(0, QHeaderView::Fixed);
     lstOutput->setContextMenuPolicy(Qt::CustomContextMenu);
     // The source windows' face, so columns in messages line up with the source.
     QFont font(QStringLiteral("Courier"));
@@ -123,8 +181,10 @@ frmBuild::frmBuild(Program& program, const BuildModule& module, QWidget* parent)
     cmdNext->setObjectName(QStringLiteral("cmdNext"));
     cmdStop = new QPushButton(QStringLiteral("&Stop"), body);
     cmdStop->setObjectName(QStringLiteral("cmdStop"));
-    cmdStop->setToolTip(QStringLiteral("Stop the build (Ctrl+Break)"));
+    cmdStop->setToolTip(QStringLiteral("Stop the %1 (Ctrl+Break)").arg(this->role.noun.toLower()));
     cmdStop->setEnabled(false);
+    // The engine's lines name no source file to open.
+    cmdNext->setVisible(!this->role.engine);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(lblStatus, 1);
@@ -159,6 +219,11 @@ frmBuild::frmBuild(Program& program, const BuildModule& module, QWidget* parent)
 
 frmBuild::~frmBuild() = default;
 
+void frmBuild::FitInto(const QSize& area) {
+    resize(std::min(width(), std::max(area.width(), 320)),
+           std::min(height(), std::max(area.height(), 200)));
+}
+
 bool frmBuild::IsRunning() const {
     return process->IsRunning();
 }
@@ -187,31 +252,52 @@ void frmBuild::Begin(Run run) {
     output->Clear();
     errors = 0;
     warnings = 0;
+    succeeded = false;
+    nativeLibrary = false;
+    lastFlush.invalidate(); // the run's first line shows at once
     trail = CompilerMessages::DirectoryTrail(current.moduleDirectory);
 
     const auto info = [](const QString& text) {
         return BuildOutput::Line{text, BuildOutput::Kind::Info, nullptr};
     };
     std::vector<BuildOutput::Line> start;
-    start.push_back(
-        info(QStringLiteral("Build script: ") + QDir::toNativeSeparators(current.scriptPath)));
+    const bool script = current.program.isEmpty();
+    start.push_back(info(role.startedWith +
+                         QDir::toNativeSeparators(script ? current.scriptPath : current.program)));
+    if (!script) {
+        QStringList shown;
+        for (const QString& argument : current.arguments)
+            shown << ShownArgument(argument);
+        start.push_back(info(QStringLiteral("Arguments: ") + shown.join(u' ')));
+    }
     start.push_back(info(QStringLiteral("Working directory: ") +
                          QDir::toNativeSeparators(current.moduleDirectory)));
+    for (const BuildOutput::Line& line : current.preface) {
+        start.push_back(line);
+        warnings += line.kind == BuildOutput::Kind::Warning ? 1 : 0;
+    }
     start.push_back(
         info(QStringLiteral("Started at ") +
              QLocale().toString(QDateTime::currentDateTime().time(), QLocale::LongFormat)));
     output->Append(std::move(start));
 
     QString error;
-    if (!process->Start(current.scriptPath, current.moduleDirectory, error)) {
-        const QString text = QStringLiteral("The build script could not be started: ") + error;
+    const bool started = script ? process->Start(current.scriptPath, current.moduleDirectory, error)
+                                : process->StartProgram(current.program, current.arguments,
+                                                        current.moduleDirectory, error);
+    if (!started) {
+        const QString text =
+            QStringLiteral("%1 could not be started: %2")
+                .arg(script ? QStringLiteral("The build script") : QStringLiteral("The engine"),
+                     error);
         output->Append({{text, BuildOutput::Kind::Failed, nullptr}});
         Say(text, true);
         cmdStop->setEnabled(false);
+        emit Finished(false);
         return;
     }
     cmdStop->setEnabled(true);
-    Say(QStringLiteral("Running..."));
+    Say(RunningStatus());
 }
 
 void frmBuild::cmdStop_Click() {
@@ -263,22 +349,41 @@ void frmBuild::TakeLine(QByteArray bytes) {
 
 void frmBuild::TakeRow(QString text) {
     BuildOutput::Line line{std::move(text), BuildOutput::Kind::Plain, nullptr};
+    std::optional<BuildOutput::Line> note; // Kelto's own line after it
     // Only a line's first row says what the line is.
     if (!std::exchange(continued, true)) {
-        if (auto message = CompilerMessages::Parse(line.text)) {
-            line.kind = KindOf(message->severity);
-            if (line.kind == BuildOutput::Kind::Error)
-                ++errors;
-            else if (line.kind == BuildOutput::Kind::Warning)
+        if (role.engine) {
+            const EngineConsole::Line read = EngineConsole::Read(line.text);
+            line.text = read.text;
+            line.kind = KindOf(read.mark);
+            nativeLibrary = nativeLibrary || read.nativeLibrary;
+            if (!read.qvm.isEmpty() && !current.modFolder.isEmpty() &&
+                !Within(read.foundIn, current.modFolder)) {
+                note = BuildOutput::Line{
+                    QStringLiteral("Kelto: the engine loaded %1 from %2, not from the "
+                                   "mod folder %3.")
+                        .arg(read.qvm, read.foundIn, QDir::toNativeSeparators(current.modFolder)),
+                    BuildOutput::Kind::Warning, nullptr};
                 ++warnings;
+            }
+        } else if (auto message = CompilerMessages::Parse(line.text)) {
+            line.kind = KindOf(message->severity);
             line.message = std::make_shared<const BuildMessage>(
                 BuildMessage{std::move(*message), trail.Shared()});
         } else {
             trail.Take(line.text);
         }
+        errors += line.kind == BuildOutput::Kind::Error ? 1 : 0;
+        warnings += line.kind == BuildOutput::Kind::Warning ? 1 : 0;
     }
     pending.push_back(std::move(line));
-    if (pending.size() >= MostPendingLines)
+    if (note)
+        pending.push_back(std::move(*note));
+    // A line after a quiet spell shows at once (the engine's first line, a compiler's first
+    // message); lines close behind it wait for the next flush, so a flood still costs one update
+    // per interval.
+    if (pending.size() >= MostPendingLines || !lastFlush.isValid() ||
+        lastFlush.elapsed() >= FlushIntervalMs)
         Flush();
     else if (!flushTimer->isActive())
         flushTimer->start();
@@ -288,15 +393,23 @@ void frmBuild::Flush() {
     flushTimer->stop();
     if (pending.empty())
         return;
+    lastFlush.start();
     const QScrollBar* bar = lstOutput->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     output->Append(std::exchange(pending, {}));
-    FitWidth();
     if (following)
         lstOutput->scrollToBottom();
     if (process->IsRunning())
-        Say(QStringLiteral("Running... %1, %2 so far")
-                .arg(Plural(errors, "error", "errors"), Plural(warnings, "warning", "warnings")));
+        Say(RunningStatus());
+}
+
+QString frmBuild::RunningStatus() const {
+    QString status =
+        QStringLiteral("Running... %1, %2 so far")
+            .arg(Plural(errors, "error", "errors"), Plural(warnings, "warning", "warnings"));
+    if (nativeLibrary)
+        status += NativeLibraryNote;
+    return status;
 }
 
 void frmBuild::Ended(const BuildProcess::Exit& exit) {
@@ -311,15 +424,20 @@ void frmBuild::Ended(const BuildProcess::Exit& exit) {
     else
         how = QStringLiteral("exit code %1").arg(exit.code);
     const bool clean = !exit.signalled && exit.code == 0;
-    const bool failed = !clean || errors > 0 || exit.stopped;
-    QString verdict = exit.stopped ? QStringLiteral("Build stopped")
-                      : !clean     ? QStringLiteral("Build failed")
-                      : errors > 0 ? QStringLiteral("Build reported errors")
-                                   : QStringLiteral("Build succeeded");
+    // Stop is how an engine run usually ends; a build that was stopped built nothing.
+    const bool failed =
+        errors > 0 || (role.engine ? !clean && !exit.stopped : !clean || exit.stopped);
+    const QString verdict = role.noun + u' ' +
+                            (exit.stopped ? QStringLiteral("stopped")
+                             : !clean     ? QStringLiteral("failed")
+                             : errors > 0 ? QStringLiteral("reported errors")
+                                          : role.succeeded);
     QString status =
         QStringLiteral("%1: %2, %3, %4, %5")
             .arg(verdict, how, Duration(exit.elapsedMs), Plural(errors, "error", "errors"),
                  Plural(warnings, "warning", "warnings"));
+    if (nativeLibrary)
+        status += NativeLibraryNote;
     if (!exit.signalled && exit.code == BuildProcess::CommandNotFound) {
         // Command not found: a program started from the desktop menu often lacks PATH
         // entries that the shell's start-up files add.
@@ -327,20 +445,20 @@ void frmBuild::Ended(const BuildProcess::Exit& exit) {
                   QProcessEnvironment::systemEnvironment().value(QStringLiteral("PATH"));
     }
     if (exit.leftRunning) {
-        pending.push_back({QStringLiteral("The build left processes running; they are ended "
-                                          "with it."),
-                           BuildOutput::Kind::Info, nullptr});
+        pending.push_back(
+            {role.subject + QStringLiteral(" left processes running; they are ended with it."),
+             BuildOutput::Kind::Info, nullptr});
     }
     pending.push_back(
         {status, failed ? BuildOutput::Kind::Failed : BuildOutput::Kind::Succeeded, nullptr});
     Flush();
     Say(status, failed);
-    emit Finished();
 
     if (queued) {
         Begin(*queued);
         return;
     }
+    succeeded = !failed;
     // After a failed build the first error is the current line, so Enter opens it at once.
     int firstError = -1;
     for (int row = 0; row < output->Rows() && firstError < 0; ++row) {
@@ -349,11 +467,14 @@ void frmBuild::Ended(const BuildProcess::Exit& exit) {
             firstError = row;
     }
     if (failed && firstError >= 0) {
-        lstOutput->setCurrentIndex(output->index(firstError));
+        // Scrolled to first: the view measures the rows between where it is and the row it
+        // draws, and the end may be 20,000 rows away.
         lstOutput->scrollTo(output->index(firstError), QAbstractItemView::PositionAtCenter);
+        lstOutput->setCurrentIndex(output->index(firstError));
     } else {
         lstOutput->scrollToBottom();
     }
+    emit Finished(succeeded);
 }
 
 void frmBuild::Say(const QString& status, bool failed) {
@@ -369,8 +490,8 @@ void frmBuild::cmdNext_Click() {
         const int row = (from + step) % rows;
         const BuildOutput::Line* line = output->At(row);
         if (line && line->message && !line->message->message.file.isEmpty()) {
-            lstOutput->setCurrentIndex(output->index(row));
             lstOutput->scrollTo(output->index(row));
+            lstOutput->setCurrentIndex(output->index(row));
             OpenMessage(row);
             return;
         }
@@ -457,18 +578,20 @@ void frmBuild::ShowContextMenu(const QPoint& position) {
         OpenMessage(index.row());
 }
 
-void frmBuild::FitWidth() {
-    // One column as wide as the longest line, so the view scrolls sideways over long lines.
-    const int wanted =
-        QFontMetrics(lstOutput->font()).horizontalAdvance(QString(output->Widest(), u'M')) + 16;
-    const int width = std::max(wanted, lstOutput->viewport()->width());
-    if (lstOutput->header()->sectionSize(0) != width)
-        lstOutput->header()->resizeSection(0, width);
-}
-
 bool frmBuild::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lstOutput->viewport() && event->type() == QEvent::Resize) {
-        FitWidth();
+        // The rows' heights follow the width they wrap at and the height they fit in. What was
+        // in sight stays so: the current line, else the end while the output is followed.
+        const QScrollBar* bar = lstOutput->verticalScrollBar();
+        const bool following = bar->value() >= bar->maximum();
+        const QModelIndex current = lstOutput->currentIndex();
+        const bool currentShown = current.isValid() && lstOutput->viewport()->rect().intersects(
+                                                           lstOutput->visualRect(current));
+        lstOutput->doItemsLayout();
+        if (currentShown)
+            lstOutput->scrollTo(current);
+        else if (following)
+            lstOutput->scrollToBottom();
     } else if (watched == lstOutput && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -485,12 +608,15 @@ bool frmBuild::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmBuild::closeEvent(QCloseEvent* event) {
-    // When the program is ending without questions, the build ends now, without asking.
+    // When the program is ending without questions, the run ends now, without asking.
     const bool ending = program.mainWindow && program.mainWindow->EndingWithoutQuestions();
     if (process->IsRunning() && !ending) {
-        const MsgAnswer answer = program.services.MsgBox(
-            this, QStringLiteral("The %1 build is still running.\n\nStop it?").arg(module.name),
-            MsgButtons::YesNo, MsgIcon::Question, program.App.Title);
+        // A process that ends while this is asked needs no answer: the window closes.
+        MsgWithdrawal ended(MsgAnswer::Yes);
+        connect(process, &BuildProcess::Finished, &ended, &MsgWithdrawal::Withdraw);
+        const MsgAnswer answer = program.services.MsgBoxUntil(
+            this, role.subject + QStringLiteral(" is still running.\n\nStop it?"),
+            MsgButtons::YesNo, MsgIcon::Question, program.App.Title, ended);
         if (answer != MsgAnswer::Yes) {
             event->ignore();
             return;

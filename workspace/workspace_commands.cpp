@@ -50,12 +50,14 @@ void frmMain::OpenWorkspaceFile(const QString& fileName) {
         directory = QDir::toNativeSeparators(
             QDir::cleanPath(QFileInfo(fileName).absoluteDir().absoluteFilePath(directory)));
     SourceDir = directory;
+    WorkspacePath = fileName;
     if (mnuWindowFile->isChecked())
         ShowInBrowser(SourceDir);
 }
 
 void frmMain::mnuFileCW_Click() {
     SourceDir.clear();
+    WorkspacePath.clear();
 }
 
 void frmMain::PendingSourceDirStep() {
@@ -63,7 +65,9 @@ void frmMain::PendingSourceDirStep() {
     if (m.PendingSourceDir.isEmpty())
         return;
     SourceDir = m.PendingSourceDir;
+    WorkspacePath = m.PendingWorkspaceFile;
     m.PendingSourceDir.clear();
+    m.PendingWorkspaceFile.clear();
     if (mnuWindowFile->isChecked())
         ShowInBrowser(SourceDir);
 }

@@ -4,6 +4,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Program.h"
+#include "platform/TextFile.h"
 #include "support/ScriptedServices.h"
 
 namespace {
@@ -41,6 +42,40 @@ TEST(CommandLineTest, FilesBecomeAbsolutePathsInTheOrderGiven) {
     // A file that does not exist is still named: opening it reports it, the others open.
     EXPECT_EQ(Parse({"a.c", "missing.c", "b.c"}).files.size(), 3);
     EXPECT_TRUE(Parse({}).files.isEmpty());
+}
+
+// A file: URL names a file of this computer only when its host is empty or "localhost"; its
+// path keeps its bytes, percent-encoded or not. A file on another computer fails the command
+// line, as a wrong option does (on Windows it is a network path).
+TEST(CommandLineTest, FileUrlsOfThisComputerOnly) {
+#ifdef Q_OS_WIN
+    const QString elsewhere = "\\\\otherhost\\tmp\\a.c";
+#else
+    const QString elsewhere; // refused
+#endif
+    const struct {
+        const char* url;
+        QString file;
+    } rows[] = {
+        {"file:///src/a.c", Native({"/src/a.c"})[0]},
+        {"file://localhost/src/a.c", Native({"/src/a.c"})[0]},
+        {"FILE://LocalHost/src/a%20b.c", Native({"/src/a b.c"})[0]},
+        {"file:/src/a.c", Native({"/src/a.c"})[0]},
+        {"file:///src/a%FF.c#frag", Native({TextFile::FromBytes("/src/a\xFF.c")})[0]},
+        {"file://otherhost/tmp/a.c", elsewhere},
+    };
+    for (const auto& row : rows) {
+        const CommandLine line = Parse({"b.c", row.url});
+        if (row.file.isEmpty()) {
+            EXPECT_EQ(line.action, CommandLine::Action::Fail) << row.url;
+            EXPECT_TRUE(line.files.isEmpty());
+            EXPECT_TRUE(line.text.startsWith(QString("kelto: ") + row.url + ": not a file on this"))
+                << line.text.toStdString();
+        } else {
+            EXPECT_EQ(line.files, QStringList({Native({"/home/mod/q3/b.c"})[0], row.file}))
+                << row.url;
+        }
+    }
 }
 
 TEST(CommandLineTest, QtOwnOptionsAreLeftToTheApplication) {

@@ -77,6 +77,11 @@ const std::vector<std::pair<MenuRow, std::vector<MenuRow>>> MenuTable = {
      {{"mnuBuildcgameQVM", "Build &cgame QVM"},
       {"mnuBuildgameQVM", "Build &game QVM"},
       {"mnuBuilduiQVM", "Build &ui QVM"},
+      {"mnuBuildAll", "Build &All QVMs"},
+      {"mnuBuildSep1", "-"},
+      {"mnuBuildRun", "&Run Mod", "F5"},
+      {"mnuBuildRunSettings", "Run &Settings..."},
+      {"mnuBuildPackage", "Pac&kage Mod..."},
       {"mnuBuildSep0", "-"},
       {"mnuBuildUpload", "&Publish Mod..."}}},
     {{"mnuView", "&View"},
@@ -127,7 +132,7 @@ TEST_F(MainWindowTest, MenuBarHoldsEveryItemWithItsCaptionShortcutAndState) {
                 EXPECT_FALSE(action->isSeparator());
                 EXPECT_EQ(action->text(), row.caption);
             }
-            // Only the three real shortcuts; nothing is taken from the captions' key names.
+            // Only the real shortcuts; nothing is taken from the captions' key names.
             EXPECT_EQ(action->shortcut().toString(QKeySequence::PortableText), row.shortcut);
             EXPECT_EQ(action->shortcuts().size(), QString(row.shortcut).isEmpty() ? 0 : 1);
             EXPECT_EQ(action->isEnabled(), row.enabled);

@@ -15,7 +15,7 @@ TEST(SplashWindow, ShowsPlatformAndVersionLinesInVerdana) {
     ScriptedServices services;
     Program program(services);
     frmSplash splash(program);
-    EXPECT_EQ(splash.lblVersion->text(), "Version 1.6.0");
+    EXPECT_EQ(splash.lblVersion->text(), "Version 1.7.0");
     EXPECT_EQ(splash.lblPlatform->text(), "Win 9x/NT/2000");
     EXPECT_EQ(splash.lblVersion->font().family(), "Verdana");
     EXPECT_TRUE(splash.lblVersion->font().bold());

@@ -100,7 +100,7 @@ TEST_F(About, ShowsTitleVersionAndDescription) {
         EXPECT_TRUE(about.isModal());
         EXPECT_EQ(about.parentWidget(), main.data());
         EXPECT_EQ(about.lblTitle->text(), "Kelto");
-        EXPECT_EQ(about.lblVersion->text(), "Version 1.6.0");
+        EXPECT_EQ(about.lblVersion->text(), "Version 1.7.0");
         EXPECT_EQ(about.lblDescription->text(),
                   "An Intergrated Development Environment designed especially for Quake 3 mod "
                   "coding");

@@ -1,13 +1,19 @@
 // Files from the command line open through the same routines as File > Open and
-// File > Open Workspace, with the same windows, colours and messages.
+// File > Open Workspace, with the same windows and colours; their messages come as one.
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#endif
+
+#include "app/CommandLine.h"
 
 #include "documents/frmDocument.h"
 #include "platform/DirListBox.h"
 #include "platform/PathStyle.h"
 #include "platform/RichTextBox.h"
+#include "platform/TextFile.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
 #include "workspace/frmBrows.h"
@@ -107,3 +113,58 @@ TEST_F(OpenFiles, AWorkspaceFileOpensAsOpenWorkspaceOpensIt) {
     EXPECT_EQ(messages[1].text, messages[0].text);
     EXPECT_EQ(main->SourceDir, source.path());
 }
+
+// The files one start names are told in one message, whatever fails; a burst of hand-overs of
+// files that cannot be opened, arriving while that message is open (as `find -exec kelto`
+// sends them), opens no box inside it: they are told together once it has closed.
+TEST_F(OpenFiles, FailuresComeAsOneMessageAndNeverStackBoxes) {
+    main->OpenFiles({dir.filePath("a.c"), dir.filePath("b.c")});
+    ASSERT_EQ(services.count("MsgBox"), 1);
+    EXPECT_TRUE(services.calls.back().text.contains(QDir::toNativeSeparators(dir.filePath("a.c"))));
+    EXPECT_TRUE(services.calls.back().text.contains(QDir::toNativeSeparators(dir.filePath("b.c"))));
+
+    int boxesWhileOpen = -1;
+    services.whileAsking = {[&] {
+        for (int i = 0; i < 200; ++i)
+            main->OpenFiles({dir.filePath(QString("gone%1.c").arg(i))});
+        boxesWhileOpen = services.count("MsgBox");
+    }};
+    main->OpenFiles({dir.filePath("first.c")});
+    EXPECT_EQ(boxesWhileOpen, 2); // the one open, nothing inside it
+    const auto boxes = services.callsOf("MsgBox");
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_TRUE(boxes[2].text.contains(QDir::toNativeSeparators(dir.filePath("gone0.c"))));
+    EXPECT_TRUE(boxes[2].text.contains(QDir::toNativeSeparators(dir.filePath("gone9.c"))));
+    EXPECT_TRUE(boxes[2].text.endsWith("(190 more messages are not shown.)"));
+}
+
+#ifndef Q_OS_WIN // names are UTF-16 there
+// A file whose name is not UTF-8 (bytes a command line keeps) opens, and Save writes it back,
+// not a file of another name.
+TEST_F(OpenFiles, ANameThatIsNotUtf8OpensAndIsSavedAsItself) {
+    const QByteArray folder = QFile::encodeName(dir.path());
+    for (const char* name : {"/a\xFF.c", "/a\xFE.c"}) {
+        QFile file;
+        const int fd = ::open(folder + name, O_WRONLY | O_CREAT, 0644);
+        ASSERT_TRUE(file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+        file.write(name + 1);
+    }
+    char* argv[] = {const_cast<char*>("kelto"), const_cast<char*>("a\xFF.c")};
+    const CommandLine line = ParseCommandLine(ArgumentsOf(2, argv), TextFile::DecodeName(folder));
+    ASSERT_EQ(line.files.size(), 1);
+    main->OpenFiles(line.files);
+    EXPECT_EQ(services.count("MsgBox"), 0);
+    EXPECT_EQ(main->ActiveDocument()->code->Text(), QString::fromLatin1("a\xFF.c"));
+    main->ActiveCode().SetText("saved");
+    main->mnuFileSave_Click();
+    const auto bytesOf = [&](const char* name) {
+        QFile file;
+        file.open(::open(folder + name, O_RDONLY), QIODevice::ReadOnly,
+                  QFileDevice::AutoCloseHandle);
+        return file.readAll();
+    };
+    EXPECT_EQ(bytesOf("/a\xFF.c"), "saved");
+    EXPECT_EQ(bytesOf("/a\xFE.c"), "a\xFE.c");
+    EXPECT_EQ(QDir(dir.path()).count(), 2u);
+}
+#endif

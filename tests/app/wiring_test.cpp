@@ -227,6 +227,19 @@ TEST_F(Wiring, EveryMenuItemAndToolbarButtonRunsItsOwnCommand) {
                       }};
     };
     const Effect buildCgame = build("cgame"), buildGame = build("game"), buildUi = build("ui");
+    const Effect buildAll = build("game"); // game first, and its missing template stops the rest
+    // With no settings kept for the workspace, Run Mod and Run Settings both open the dialog.
+    const Effect runSettings{
+        [this] { main->SourceDir = workspace.path(); },
+        {"RunModal"},
+        [this] { EXPECT_EQ(Only("RunModal", &ScriptedServices::Call::extra), "frmRunSettings"); }};
+    const Effect package{[this] { main->SourceDir = workspace.path(); },
+                         {"MsgBox"},
+                         [this] {
+                             EXPECT_TRUE(Only("MsgBox", &ScriptedServices::Call::text)
+                                             .startsWith("No module of the workspace has a build "
+                                                         "template"));
+                         }};
     const Effect publish{nullptr, {}, [this] {
                              QPointer<QWidget> page = program->WizardPages[1];
                              ASSERT_TRUE(page);
@@ -330,6 +343,10 @@ TEST_F(Wiring, EveryMenuItemAndToolbarButtonRunsItsOwnCommand) {
         {"&Build", "Build &cgame QVM", buildCgame},
         {"&Build", "Build &game QVM", buildGame},
         {"&Build", "Build &ui QVM", buildUi},
+        {"&Build", "Build &All QVMs", buildAll},
+        {"&Build", "&Run Mod", runSettings},
+        {"&Build", "Run &Settings...", runSettings},
+        {"&Build", "Pac&kage Mod...", package},
         {"&Build", "&Publish Mod...", publish},
         {"&View", "&Toolbar", toolbarToggle},
         {"&View", "Status &Bar", statusBarToggle},

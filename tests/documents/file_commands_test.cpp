@@ -251,43 +251,49 @@ TEST_F(FileCommands, OddPathsShowAsWrittenAndAreTheFilesSaved) {
 }
 
 // Another program changed the file in place, replaced it, or made its path a link since Kelto
-// read it: Save and the close prompt's save ask before overwriting, naming the file, and No
-// leaves the file and the window as they are. A file that is simply gone is written afresh.
+// read it: Save and the close prompt's save ask before overwriting, naming the file (and a link's
+// target, with No as the default), and No leaves the file and the window as they are. A file that
+// is simply gone is written afresh.
 TEST_F(FileCommands, SaveAsksBeforeOverwritingAnotherProgramsChanges) {
     const QString path = Write("g_main.c", "mine\r\n");
     const QString other = Write("other.c", "theirs\r\n");
     main->OpenDocument(path);
     main->mnuFileSave_Click();
     EXPECT_EQ(services.count("MsgBox"), 0); // nobody else wrote it
-    const std::function<void()> changes[] = {
-        [&] {
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::Append));
-            file.write("// theirs\r\n");
-        },
-        [&] {
+    const std::pair<std::function<void()>, MsgButtons> changes[] = {
+        {[&] {
+             QFile file(path);
+             ASSERT_TRUE(file.open(QIODevice::Append));
+             file.write("// theirs\r\n");
+         },
+         MsgButtons::YesNo},
+        {[&] {
 #ifdef Q_OS_WIN
-            MoveFileExW(
-                QDir::toNativeSeparators(Write("new.c", "renamed\r\n")).toStdWString().c_str(),
-                QDir::toNativeSeparators(path).toStdWString().c_str(), MOVEFILE_REPLACE_EXISTING);
+             MoveFileExW(
+                 QDir::toNativeSeparators(Write("new.c", "renamed\r\n")).toStdWString().c_str(),
+                 QDir::toNativeSeparators(path).toStdWString().c_str(), MOVEFILE_REPLACE_EXISTING);
 #else
-            std::rename(QFile::encodeName(Write("new.c", "renamed\r\n")), QFile::encodeName(path));
+             std::rename(QFile::encodeName(Write("new.c", "renamed\r\n")), QFile::encodeName(path));
 #endif
-        },
+         },
+         MsgButtons::YesNo},
 #ifndef Q_OS_WIN // QFile::link makes a shortcut (.lnk) there
-        [&] { QFile::remove(path), QFile::link(other, path); },
+        {[&] { QFile::remove(path), QFile::link(other, path); }, MsgButtons::YesNoDefaultNo},
 #endif
     };
     int asked = 0;
-    for (const auto& change : changes) {
+    for (const auto& [change, buttons] : changes) {
         change();
         const QByteArray theirs = Read(path);
         services.messageAnswers = {MsgAnswer::No};
         main->mnuFileSave_Click();
         const auto boxes = services.callsOf("MsgBox");
         ASSERT_EQ(boxes.size(), ++asked);
-        EXPECT_EQ(boxes.back().buttons, MsgButtons::YesNo);
+        EXPECT_EQ(boxes.back().buttons, buttons);
         EXPECT_TRUE(boxes.back().text.contains(path)) << boxes.back().text.toStdString();
+        if (buttons == MsgButtons::YesNoDefaultNo) {
+            EXPECT_TRUE(boxes.back().text.contains("symbolic link to " + other));
+        }
         EXPECT_EQ(Read(path), theirs);
         EXPECT_EQ(Caption(), path);
         services.messageAnswers = {MsgAnswer::Yes};
@@ -316,6 +322,19 @@ TEST_F(FileCommands, SaveAsksBeforeOverwritingAnotherProgramsChanges) {
     main->mnuFileSave_Click();
     EXPECT_EQ(services.count("MsgBox"), asked + 2);
     EXPECT_EQ(Read(path), "mine\r\n");
+
+#ifndef Q_OS_WIN
+    // Yes is for the file asked about: one swapped in while the question is open (a link to
+    // another file, here) is refused, and the file it leads to is not written.
+    Write("g_main.c.new", "changed\r\n");
+    std::rename(QFile::encodeName(dir.filePath("g_main.c.new")), QFile::encodeName(path));
+    services.whileAsking = {[&] { QFile::remove(path), QFile::link(other, path); }};
+    services.messageAnswers = {MsgAnswer::Yes};
+    main->mnuFileSave_Click();
+    EXPECT_TRUE(services.calls.back().text.contains("replaced"))
+        << services.calls.back().text.toStdString();
+    EXPECT_EQ(Read(other), "changed again\r\n");
+#endif
 }
 
 // File dialogs start in the folder of the active source window's file, else in the folder of

@@ -103,7 +103,9 @@ TEST_F(DocumentWindowTest, TypedKeysReachTheSlotOnlyWhenColourCoded) {
     services.messageAnswers.push_back(MsgAnswer::No);
 }
 
-TEST_F(DocumentWindowTest, YesOnAnUntitledWindowAsksForANameAndWritesNothingWhenCancelled) {
+// Cancelling the Save dialog the prompt's Yes brought keeps the window open with its text: the
+// user asked to save it.
+TEST_F(DocumentWindowTest, YesOnAnUntitledWindowAsksForANameAndKeepsTheWindowWhenCancelled) {
     frmDocument* document = NewWindow();
     NewWindow(); // Source 2 is the one asked about
     frmDocument* second = main->ActiveDocument();
@@ -111,7 +113,8 @@ TEST_F(DocumentWindowTest, YesOnAnUntitledWindowAsksForANameAndWritesNothingWhen
     second->code_KeyDown(Qt::Key_Shift, 1);
     services.messageAnswers.push_back(MsgAnswer::Yes);
     services.fileAnswers.push_back("");
-    EXPECT_TRUE(Close(second));
+    EXPECT_FALSE(Close(second));
+    EXPECT_EQ(second->code->Text(), "keep me");
     ASSERT_EQ(services.count("ShowSave"), 1);
     const auto dialog = services.callsOf("ShowSave")[0];
     EXPECT_EQ(dialog.title, "Save");
@@ -128,6 +131,7 @@ TEST_F(DocumentWindowTest, YesOnAnUntitledWindowAsksForANameAndWritesNothingWhen
     services.fileAnswers.push_back(path);
     EXPECT_TRUE(Close(document));
     EXPECT_EQ(ReadAll(path), QByteArray("int y;"));
+    services.messageAnswers.push_back(MsgAnswer::No); // lets the fixture close Source 2
 }
 
 TEST_F(DocumentWindowTest, YesOnATitledWindowSavesToItsCaption) {

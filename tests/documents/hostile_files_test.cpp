@@ -6,15 +6,19 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMdiArea>
+#include <QProcess>
 #include <QTemporaryDir>
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include "documents/frmDocument.h"
 #include "platform/RichTextBox.h"
+#include "support/AddressSanitizer.h"
 #include "support/FileSizeLimit.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
@@ -171,6 +175,16 @@ TEST_F(HostileFiles, WhatCannotBeOpenedIsReportedAndLeavesAnEmptyWindow) {
     unreadable << pipe << QStringLiteral("/dev/zero");
 #endif
 
+#ifndef Q_OS_WIN
+    // Larger than Kelto holds: refused before a byte is read (sparse, it takes no disk space).
+    const QString huge = dir.filePath("huge.c");
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(qint64(1) << 32));
+    }
+    unreadable << huge;
+#endif
     for (const QString& path : unreadable) {
         main->OpenDocument(path);
         ExpectReported(path);
@@ -192,6 +206,51 @@ TEST_F(HostileFiles, WhatCannotBeOpenedIsReportedAndLeavesAnEmptyWindow) {
     main->Timer1_Timer(); // reported once, not at every tick
     EXPECT_EQ(services.count("MsgBox"), int(reported));
 }
+
+#ifndef Q_OS_WIN
+// The child of the test below: with room for what it holds and a little more, it opens a file
+// its editor has no room for, then a small one.
+TEST_F(HostileFiles, DISABLED_OpensUnderAnAddressSpaceLimit) {
+    QFile statm("/proc/self/statm");
+    ASSERT_TRUE(statm.open(QIODevice::ReadOnly));
+    const rlim_t used = statm.readAll().split(' ').at(0).toULongLong() * ::sysconf(_SC_PAGESIZE);
+    const rlimit limit{used + (48 << 20), used + (48 << 20)};
+    ASSERT_EQ(::setrlimit(RLIMIT_AS, &limit), 0);
+    main->OpenDocument(qEnvironmentVariable("KELTO_TEST_FILE"));
+    ASSERT_EQ(services.count("MsgBox"), 1);
+    EXPECT_TRUE(services.calls.back().text.contains("not enough memory"))
+        << services.calls.back().text.toStdString();
+    EXPECT_EQ(Code().Text(), "");
+    main->OpenDocument(Write("small.c", "int a;\n"));
+    EXPECT_EQ(Code().Text(), "int a;\r\n");
+    EXPECT_EQ(services.count("MsgBox"), 1);
+}
+
+// Memory running out while a file is read is a message, never the end of the program: a child
+// with an address-space limit opens a file of 128 MB. (AddressSanitizer cannot run under such a
+// limit.)
+TEST_F(HostileFiles, MemoryRunningOutWhileOpeningIsAMessage) {
+#ifdef KELTO_ASAN
+    GTEST_SKIP() << "AddressSanitizer cannot run under an address-space limit";
+#endif
+    QByteArray big;
+    big.reserve(128 << 20);
+    while (big.size() < (128 << 20))
+        big += "\tlevel.framenum++; // one frame more\n";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KELTO_TEST_FILE", Write("big.c", big));
+    big.clear();
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_also_run_disabled_tests",
+                 "--gtest_filter=HostileFiles.DISABLED_OpensUnderAnAddressSpaceLimit"});
+    ASSERT_TRUE(child.waitForFinished(120000));
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(child.exitCode(), 0);
+}
+#endif
 
 // Save, Save As and the close prompt's save onto places that cannot take the file: each is
 // reported naming the path, the window keeps its text and caption, the old file its bytes.

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QUrl>
 #include <cstdio>
+#include <unistd.h>
 
 #include "documents/frmDocument.h"
 #include "platform/RichTextBox.h"
@@ -148,7 +149,7 @@ TEST_F(Recovery, CopiesOfAKilledRunComeBackOnceAsked) {
             return false;
         };
         EXPECT_TRUE(QTest::qWaitFor(claimedByKelto, 20000));
-        EXPECT_TRUE(KeepCopies(root).ClaimLeftOvers().empty());
+        EXPECT_TRUE(KeepCopies(root).ClaimLeftOvers().copies.empty());
         program->recovery.reset();
         real.kill();
         real.waitForFinished();
@@ -195,5 +196,109 @@ TEST_F(Recovery, CopiesOfAKilledRunComeBackOnceAsked) {
     EXPECT_EQ(ReadTestFile(path), QByteArray::fromHex("fffe 2f00 2f00 2000 6100 6400 6400 6500 "
                                                       "6400 0d00 0a00 6900 6e00 7400 0d00 0a00"));
 }
+
+} // namespace
+
+namespace {
+
+#ifndef Q_OS_WIN // links, owners and permissions as Linux has them
+// The store deletes only what it wrote. In its recovery folder, a planted symbolic link to a
+// folder of the user's (named as a run folder would be), a folder others may write, a file of
+// another name, and in a run folder a file it did not make, all stay as they are and are named;
+// copies it cannot read (damaged, or from a newer Kelto) are kept, and the question says how many
+// and where. A recovered untitled window takes a fresh number, so no two windows share a caption.
+TEST_F(Recovery, WhatTheStoreDidNotWriteIsLeftAloneAndNamed) {
+    const QString root = dir.filePath("state/Kelto/recovery");
+    QString run;
+    {
+        RecoveryStore crashed(root); // ends with copies in it: they stay, as after a crash
+        run = crashed.RunFolder();
+        crashed.Write(crashed.NewName(), {.caption = "Source 2"}, "untitled text");
+        crashed.Write(crashed.NewName(), {.caption = dir.filePath("a.c")}, "int a;");
+    }
+    WriteTestFile(dir, "state/Kelto/recovery/" + QDir(run).dirName() + "/window-3.kelto-recovery",
+                  "Kelto recovery 2\ncaption x\n\ntext of a newer Kelto");
+    WriteTestFile(dir, "state/Kelto/recovery/" + QDir(run).dirName() + "/window-4.kelto-recovery",
+                  "damaged");
+    WriteTestFile(dir, "state/Kelto/recovery/" + QDir(run).dirName() + "/notes", "mine");
+    QDir().mkpath(dir.filePath("projects/game"));
+    WriteTestFile(dir, "projects/game/g_main.c", "precious");
+    ASSERT_TRUE(QFile::link(dir.filePath("projects"), root + "/1-x"));
+    ASSERT_TRUE(QDir().mkdir(root + "/2-open"));
+    QFile::setPermissions(root + "/2-open", QFileDevice::Permissions(0x7777));
+    WriteTestFile(dir, "state/Kelto/recovery/3-y.lock.txt", "");
+
+    main->NewDocument();
+    main->NewDocument(); // Source 1 and Source 2 are taken
+    KeepCopies(root);
+    services.messageAnswers = {MsgAnswer::Yes};
+    main->OfferRecovery();
+    ASSERT_EQ(services.count("MsgBox"), 1);
+    const QString question = services.calls.back().text;
+    EXPECT_TRUE(question.startsWith("Kelto did not close normally. Recover 2 unsaved windows?\n\n"
+                                    "2 more copies of unsaved windows could not be offered"))
+        << question.toStdString();
+    EXPECT_TRUE(question.contains(run));
+    for (const QString& stranger :
+         {root + "/1-x", root + "/2-open", root + "/3-y.lock.txt", run + "/notes"})
+        EXPECT_TRUE(question.contains(stranger)) << stranger.toStdString();
+
+    QStringList captions;
+    for (QMdiSubWindow* window : main->mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        if (auto* document = qobject_cast<frmDocument*>(window))
+            captions.append(document->Caption());
+    }
+    EXPECT_EQ(captions, QStringList({"Source 1", "Source 2", "Source 3", dir.filePath("a.c")}));
+    EXPECT_EQ(ReadTestFile(dir.filePath("projects/game/g_main.c")), "precious");
+    EXPECT_TRUE(QFileInfo(root + "/1-x").isSymLink());
+    EXPECT_TRUE(QFileInfo(root + "/2-open").isDir());
+    EXPECT_EQ(QDir(run).entryList(QDir::Files),
+              QStringList({"notes", "window-3.kelto-recovery", "window-4.kelto-recovery"}));
+
+    // The windows closed unsaved, the next start offers nothing, but still says what it keeps.
+    services.messageAnswers = {MsgAnswer::No, MsgAnswer::No};
+    main->mdiArea->closeAllSubWindows();
+    program->recovery.reset();
+    KeepCopies(root);
+    main->OfferRecovery();
+    ASSERT_EQ(services.count("MsgBox"), 4);
+    EXPECT_EQ(services.calls.back().buttons, MsgButtons::OK);
+    EXPECT_TRUE(services.calls.back().text.startsWith("2 copies of unsaved windows could not"));
+}
+
+// A recovery folder that others may change is not used: no copy goes there, nothing in it is
+// taken or removed, and the user is told once, at the first copy due.
+TEST_F(Recovery, AFolderOthersMayChangeIsNotUsed) {
+    const QString shared = dir.filePath("shared");
+    const QString root = shared + "/recovery";
+    QString run;
+    {
+        RecoveryStore crashed(root);
+        run = crashed.RunFolder();
+        crashed.Write(crashed.NewName(), {.caption = "Source 1"}, "left over");
+    }
+    QFile::setPermissions(shared, QFileDevice::Permissions(0x7777)); // rwx for all
+    if (geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(root).constData(), 65534, 65534), 0);
+    }
+    KeepCopies(root);
+    main->OfferRecovery();
+    EXPECT_EQ(services.count("MsgBox"), 0);
+    EXPECT_EQ(QDir(run).entryList(QDir::Files).size(), 1);
+
+    main->NewDocument();
+    Type("x");
+    QTest::qWait(300);
+    Type("y");
+    QTest::qWait(300);
+    ASSERT_EQ(services.count("MsgBox"), 1);
+    EXPECT_TRUE(services.calls.back().text.contains(geteuid() == 0 ? "belongs to another user"
+                                                                   : "can be changed by other"))
+        << services.calls.back().text.toStdString();
+    EXPECT_EQ(QDir(run).entryList(QDir::Files).size(), 1);
+    services.messageAnswers = {MsgAnswer::No};
+}
+
+#endif
 
 } // namespace

@@ -16,16 +16,9 @@
 
 #include "documents/frmDocument.h"
 #include "platform/RichTextBox.h"
+#include "support/AddressSanitizer.h"
 #include "support/ProgramFixture.h"
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KELTO_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define KELTO_ASAN 1
-#endif
 #ifdef KELTO_ASAN
 // Declared here: gcc ships no <sanitizer/allocator_interface.h>, but its runtime has the call.
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes();

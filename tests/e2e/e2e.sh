@@ -346,6 +346,80 @@ build_loop() {
 }
 build_loop
 
+# ---- play the mod: Run Mod (F5) with the stand-in engine, then Package Mod ------------------
+# The stand-in engine (tests/workspace/data/engine) is found on PATH as ioquake3, with a base game
+# beside it holding one map; the first F5 opens Run Settings with those found, Enter keeps them,
+# the game module is built, its .qvm copied into the mod's folder under the home folder, and the
+# engine started: it writes out the arguments it received. Package Mod then packs the .qvm and
+# the workspace's assets into a .pk3 that `unzip -l` lists.
+play_the_mod() {
+    if ! command -v zip >/dev/null 2>&1 || ! command -v unzip >/dev/null 2>&1; then
+        echo "SKIP: playing the mod needs zip and unzip"
+        return 0
+    fi
+    local data play src saved_path saved_home i listing
+    data="$(cd "$(dirname "${BASH_SOURCE[0]}")/../workspace/data" && pwd)"
+    play="$work/play"
+    src="$play/code"
+    mkdir -p "$src/game" "$play/bin/baseq3" "$play/maps/maps" "$play/home" "$play/assets/scripts" \
+        "$play/out"
+    cp "$data/engine" "$play/bin/ioquake3"
+    echo bsp >"$play/maps/maps/q3dm1.bsp"
+    (cd "$play/maps" && zip -q "$play/bin/baseq3/pak0.pk3" maps/q3dm1.bsp) || fail "zip"
+    printf 'int qvm;\n' >"$src/game/g_main.c"
+    printf 'mkdir -p vm && cat g_main.c >vm/qagame.qvm\n' >"$src/game/gamebak.bat"
+    printf 'textures/play/x\n' >"$play/assets/scripts/play.shader"
+    printf '%s\r\n' "$src" >"$play/play.kws"
+
+    saved_path="$PATH"
+    saved_home="$HOME"
+    export PATH="$play/bin:$PATH" HOME="$play/home" KELTO_STANDIN_ARGV="$play/argv"
+    start_kelto "$play/play.kws"
+    export PATH="$saved_path" HOME="$saved_home"
+    unset KELTO_STANDIN_ARGV
+
+    keys F5
+    dialog="$(timeout 15 xdotool search --sync --onlyvisible --name '^Run Settings$' | head -n1)"
+    [ -n "$dialog" ] || fail "the first F5 did not open \"Run Settings\""
+    focus "$dialog"
+    shot "$out/e2e-13-run-settings.png"
+    keys Return
+    for ((i = 0; i < 100; i++)); do
+        [ -s "$play/argv" ] && break
+        sleep 0.2
+    done
+    [ -s "$play/argv" ] || fail "Run Mod started no engine"
+    sleep 1.5
+    shot "$out/e2e-14-engine-ran.png"
+    [ "$(cat "$play/home/.q3a/play/vm/qagame.qvm" 2>/dev/null)" = "int qvm;" ] ||
+        fail "the built QVM is not in the mod folder: $(ls -R "$play/home")"
+    for expected in "fs_game play" "fs_homepath $play/home/.q3a" "vm_game 2" "com_basegame baseq3"; do
+        tr '\n' ' ' <"$play/argv" | grep -qF -- "+set $expected " ||
+            fail "the engine was not given +set $expected: $(tr '\n' ' ' <"$play/argv")"
+    done
+    [ "$(tail -n2 "$play/argv" | tr '\n' ' ')" = "+map q3dm1 " ] ||
+        fail "the map is not last: $(tr '\n' ' ' <"$play/argv")"
+
+    focus "$main_window"
+    keys alt+b k
+    dialog="$(timeout 15 xdotool search --sync --onlyvisible --name '^Package Mod$' | head -n1)"
+    [ -n "$dialog" ] || fail "Package Mod opened no file dialog"
+    focus "$dialog"
+    keys ctrl+a
+    timeout 20 xdotool type --clearmodifiers --delay 20 -- "$play/out/play" || fail "xdotool type"
+    keys Return
+    wait_for_message 10 || fail "Package Mod said nothing"
+    shot "$out/e2e-15-packaged.png"
+    keys Return
+    listing="$(unzip -l "$play/out/play.pk3" | awk 'NR > 3 && NF == 4 { print $4 }')"
+    [ "$(echo $listing)" = "scripts/play.shader vm/qagame.qvm" ] ||
+        fail "the package lists: $listing"
+    kill "$kelto_pid"
+    wait "$kelto_pid" 2>/dev/null
+    kelto_pid=""
+}
+play_the_mod
+
 # ---- a second start hands its file to the running Kelto -----------------------------------
 # `kelto FILE`, then `kelto OTHER`: the second start ends at once and both files are open in the
 # first, which is shown by typing a mark into each window there and saving it with File > Save.
@@ -493,6 +567,7 @@ processes_end_with_the_build
 
 echo "PASS: framed at its first-run size, wizard walked with Enter, typed, saved through the file dialog, exited, settings written, placement restored"
 echo "PASS: workspace opened, game built with the stand-in compiler, its error opened at its line"
+echo "PASS: Run Mod built the game, copied its QVM into the mod folder and started the engine with the mod; Package Mod packed it"
 echo "PASS: a second start handed its file over"
 echo "PASS: a save past the file-size limit was refused with its reason; file and text kept"
 echo "PASS: what a build left running ended with it; SIGTERM ended Kelto, its build and the build's children, and kept the unsaved text"

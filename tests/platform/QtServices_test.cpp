@@ -302,6 +302,8 @@ TEST(QtServicesMessageBox, CaptionIconButtonsAndKeysAsAsked) {
          Qt::Key_Return, true, MsgAnswer::Yes},
         {MsgButtons::YesNo, MsgIcon::None, "Save Changes?", QMessageBox::NoIcon, "Save Changes?",
          yesNo, Qt::Key_Escape, false, MsgAnswer::No},
+        {MsgButtons::YesNoDefaultNo, MsgIcon::Exclamation, "Kelto", QMessageBox::Warning, "Kelto",
+         yesNo, Qt::Key_Return, true, MsgAnswer::No},
     };
     QtServices services;
     QWidget owner;
@@ -334,8 +336,9 @@ TEST(QtServicesMessageBox, CaptionIconButtonsAndKeysAsAsked) {
         EXPECT_EQ(title, row.shownTitle);
         EXPECT_EQ(text, "Line one\nline two");
         EXPECT_EQ(buttons, row.shownButtons);
-        EXPECT_EQ(defaultButton,
-                  row.buttons == MsgButtons::OK ? QMessageBox::Ok : QMessageBox::Yes);
+        EXPECT_EQ(defaultButton, row.buttons == MsgButtons::OK      ? QMessageBox::Ok
+                                 : row.buttons == MsgButtons::YesNo ? QMessageBox::Yes
+                                                                    : QMessageBox::No);
         EXPECT_EQ(parent, &owner);
         EXPECT_EQ(closedByKey, row.closedByKey);
     }

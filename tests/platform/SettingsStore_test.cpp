@@ -8,6 +8,7 @@
 #include "PrintQString.h"
 
 #include "platform/SettingsStore.h"
+#include "platform/StateFolder.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -113,6 +114,23 @@ TEST_F(SettingsStoreTest, StoreIsTheIniFileUnderTheConfigDirectory) {
     const QByteArray content = file.readAll();
     EXPECT_TRUE(content.contains("[Settings]"));
     EXPECT_TRUE(content.contains("ftpPath=/usr/bin/ftp"));
+}
+#endif
+
+#ifndef Q_OS_WIN
+// The XDG base directory rules: a value that is unset, empty or relative is ignored, for the
+// settings and for the state folder alike.
+TEST_F(SettingsStoreTest, RelativeOrEmptyXdgFoldersAreIgnored) {
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME"), state = qgetenv("XDG_STATE_HOME");
+    for (const char* value : {"", "relative/folder", "."}) {
+        qputenv("XDG_CONFIG_HOME", value);
+        qputenv("XDG_STATE_HOME", value);
+        EXPECT_EQ(SettingsStore::FileName(App),
+                  QDir::homePath() + "/.config/" + App + "/" + App + ".ini");
+        EXPECT_EQ(StateFolder::Path(), QDir::homePath() + "/.local/state/Kelto");
+    }
+    qputenv("XDG_CONFIG_HOME", config);
+    qputenv("XDG_STATE_HOME", state);
 }
 #endif
 

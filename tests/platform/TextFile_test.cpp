@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <new>
 
 #include "PrintQString.h"
 #ifndef Q_OS_WIN
@@ -348,6 +349,9 @@ TEST_F(TextFileOnDisk, ReadingInChunksGivesWhatAWholeReadGives) {
                                               [](char c) { return uchar(c) < 0x80; }))
                 << where;
             EXPECT_EQ(stamp, TextFile::Stamp(path)) << where;
+            // UTF-8 text takes the chunked way: a fault there must not hide behind the whole read.
+            EXPECT_EQ(info.chunked, whole.format.encoding == Encoding::Utf8 && !whole.format.binary)
+                << where;
         }
     }
 }
@@ -370,10 +374,42 @@ TEST_F(TextFileOnDisk, AFileChangedBetweenTheReadingsIsReadAgainWhole) {
         }
     } sink;
     sink.path = path;
-    TextFile::ReadUtf8Into(path, sink, nullptr, 4);
+    EXPECT_FALSE(TextFile::ReadUtf8Into(path, sink, nullptr, 4).chunked);
     EXPECT_EQ(sink.begun, 2);
     EXPECT_EQ(sink.discarded, 1);
     EXPECT_EQ(sink.text, QByteArray("int a;\r\nint b;\r\nint c;\r\n"));
+}
+
+// Memory running out while a file is read is an error like any other (7, "Out of memory"), and
+// leaves the sink empty. (A file too large to hold: HostileFiles.)
+TEST_F(TextFileOnDisk, MemoryRunningOutIsAnError) {
+    WriteBytes(Path("small.c"), "int a;\n");
+    class Starved : public Collected {
+        void Begin(std::size_t) override { throw std::bad_alloc(); }
+    } starved;
+    try {
+        TextFile::ReadUtf8Into(Path("small.c"), starved);
+        ADD_FAILURE() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Number, 7);
+        EXPECT_EQ(error.Description, "Cannot open \"" + QDir::toNativeSeparators(Path("small.c")) +
+                                         "\": there is not enough memory for it");
+    }
+    EXPECT_EQ(starved.discarded, 1);
+}
+
+// On Linux a file name is bytes: one that is not UTF-8 comes back as it was, and two such names
+// stay two. (Opened and saved by such a name: OpenFiles.)
+TEST(TextFileNames, NamesThatAreNotUtf8KeepTheirBytes) {
+    const QByteArray names[] = {"plain.c", "caf\xC3\xA9.c",           "a\xFF.c",
+                                "a\xFE.c", "\xC3(\x80\xED\xA0\x80.c", "\xF0\x9F\x98\x80\xF8\xC3.c"};
+    for (const QByteArray& name : names) {
+        EXPECT_EQ(TextFile::ToBytes(TextFile::FromBytes(name)), name) << name.toHex().toStdString();
+        if (name.isValidUtf8()) {
+            EXPECT_EQ(TextFile::FromBytes(name), QString::fromUtf8(name));
+        }
+    }
+    EXPECT_NE(TextFile::FromBytes("a\xFF.c"), TextFile::FromBytes("a\xFE.c"));
 }
 
 #ifndef Q_OS_WIN // QFile::link makes a shortcut (.lnk) there; hard links: reliability tests

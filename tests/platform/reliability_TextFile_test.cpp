@@ -4,9 +4,13 @@
 // backup is named), no temporary file is left behind, the system's reason is told, and nothing
 // blocks.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
 #include <gtest/gtest.h>
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -173,6 +177,124 @@ TEST_F(WriteAtomicHostile, DISABLED_InPlaceAsNobody) {
     TextFile::WriteAtomic(root + "/shared/b.c", "new b\n");
     const QString backups = qEnvironmentVariable("XDG_STATE_HOME") + "/Kelto/backups";
     EXPECT_TRUE(QDir(backups).isEmpty()); // the backup of a.c was made there, and went
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// The user's side of the race below: saves again and again while the file is swapped back and
+// forth. Every save that reports success put its text in the file opened; none reached the
+// private file.
+void SaveWhileTheFileIsSwapped(const QString& root) {
+    const auto number = [](const char* name) { return qEnvironmentVariable(name).toULongLong(); };
+    FileStamp opened;
+    opened.exists = true;
+    opened.device = number("KELTO_TEST_DEVICE");
+    opened.inode = number("KELTO_TEST_INODE");
+    // Once the owner's swapping has begun, for a second and a half.
+    const QString a = root + "/shared/a.c";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(a).isSymLink(); }, 10000));
+    QElapsedTimer running;
+    running.start();
+    int written = 0;
+    int tried = 0;
+    for (int i = 0; running.elapsed() < 1500; ++i, ++tried) {
+        const QByteArray text = "the user's text " + QByteArray::number(i) + "\n";
+        try {
+            TextFile::WriteAtomic(root + "/shared/a.c", text, &opened);
+            ++written;
+            EXPECT_EQ(ReadFile(root + "/shared/keep.c"), text); // the file opened holds it
+        } catch (const RuntimeError& error) {
+            EXPECT_TRUE(error.Description.contains("replaced")) << error.Description.toStdString();
+        }
+    }
+    EXPECT_EQ(ReadFile(root + "/home/secret.c"), QByteArray("private\n"));
+    EXPECT_GT(written, 0);
+    std::printf("%d of %d saves went to the file opened, the others were refused\n", written,
+                tried);
+}
+
+// Another user owns a shared folder and a file in it the user may write (written in place, as
+// its second name makes it). The user opens the file; the owner swaps it for a symbolic link to
+// the user's private file, or for another file of their own. A save writes neither: the file
+// written must be the one opened (device and inode), reached the same way, and it is opened
+// without following a link. Then the owner swaps the two back and forth as fast as it can while
+// the user saves. As two users where the machine allows (root sets the scene; the owner is
+// uid 1, the user nobody), else as one.
+TEST_F(WriteAtomicHostile, AFileSwappedByAnotherUserIsNeitherWrittenThroughNorOverwritten) {
+    const QString shared = Path("shared");
+    const QString home = Path("home");
+    QDir().mkdir(shared);
+    QDir().mkdir(home);
+    Put(shared + "/a.c", "shared text\n");
+    ASSERT_EQ(::link(QFile::encodeName(shared + "/a.c").constData(),
+                     QFile::encodeName(shared + "/keep.c").constData()),
+              0);
+    Put(home + "/secret.c", "private\n");
+    const FileStamp opened = TextFile::Stamp(shared + "/a.c");
+    const bool twoUsers = geteuid() == 0;
+    if (twoUsers) {
+        Own(dir.path(), 0, 0755);
+        Own(shared, 1, 0755);
+        Own(shared + "/a.c", 1, 0666);
+        Own(home, 65534, 0700);
+        Own(home + "/secret.c", 65534, 0600);
+    }
+    const auto refused = [&](const QString& path) {
+        try {
+            TextFile::WriteAtomic(path, "the user's text\n", &opened);
+        } catch (const RuntimeError& error) {
+            return error.Description.contains("replaced");
+        }
+        return false;
+    };
+    const auto swap = [&](const QString& by) {
+        ASSERT_EQ(::rename(QFile::encodeName(by).constData(),
+                           QFile::encodeName(shared + "/a.c").constData()),
+                  0);
+    };
+    ASSERT_TRUE(QFile::link("../home/secret.c", shared + "/link"));
+    swap(shared + "/link");
+    EXPECT_TRUE(refused(shared + "/a.c")) << "written through the link";
+    Put(shared + "/theirs", "the owner's\n");
+    swap(shared + "/theirs");
+    EXPECT_TRUE(refused(shared + "/a.c")) << "written over another file";
+    EXPECT_EQ(Bytes(shared + "/a.c"), QByteArray("the owner's\n"));
+    EXPECT_EQ(Bytes(home + "/secret.c"), QByteArray("private\n"));
+
+    // The race, from the file opened.
+    swap(shared + "/keep.c");
+    ASSERT_EQ(::link(QFile::encodeName(shared + "/a.c").constData(),
+                     QFile::encodeName(shared + "/keep.c").constData()),
+              0);
+    const QString loop = QStringLiteral("cd '%1' && while :; do ln -f keep.c t1 && mv -fT t1 a.c; "
+                                        "ln -sfn ../home/secret.c t2 && mv -fT t2 a.c; done")
+                             .arg(shared);
+    QProcess owner;
+    if (twoUsers)
+        owner.start("setpriv",
+                    {"--reuid=1", "--regid=1", "--clear-groups", "--", "bash", "-c", loop});
+    else
+        owner.start("bash", {"-c", loop});
+    ASSERT_TRUE(owner.waitForStarted());
+    qputenv("KELTO_TEST_DEVICE", QByteArray::number(qulonglong(opened.device)));
+    qputenv("KELTO_TEST_INODE", QByteArray::number(qulonglong(opened.inode)));
+    int exitCode = -1;
+    if (!twoUsers ||
+        !RunAsNobody("WriteAtomicHostile.DISABLED_SwappedAsNobody", dir.path(), exitCode)) {
+        SaveWhileTheFileIsSwapped(dir.path());
+        exitCode = 0;
+    }
+    owner.kill();
+    owner.waitForFinished();
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(Bytes(home + "/secret.c"), QByteArray("private\n"));
+}
+
+TEST_F(WriteAtomicHostile, DISABLED_SwappedAsNobody) {
+    SaveWhileTheFileIsSwapped(NobodysTestDir());
 }
 
 // A write in place that fails part-way keeps the backup and says where it is.

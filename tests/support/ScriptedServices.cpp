@@ -40,21 +40,24 @@ bool ScriptedServices::ShowPrinter(QWidget*, const QString& title, int flags, QP
     return print;
 }
 
-MsgAnswer ScriptedServices::MsgBox(QWidget*, const QString& text, MsgButtons buttons, MsgIcon icon,
-                                   const QString& caption) {
+MsgAnswer ScriptedServices::ShowMsgBox(QWidget*, const QString& text, MsgButtons buttons,
+                                       MsgIcon icon, const QString& caption) {
     calls.push_back(
         {.kind = "MsgBox", .title = caption, .text = text, .buttons = buttons, .icon = icon});
     if (auto script = takeFront(whileAsking, std::function<void()>()))
         script();
-    return takeFront(messageAnswers, buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::OK);
+    const MsgAnswer unscripted = buttons == MsgButtons::YesNo            ? MsgAnswer::Yes
+                                 : buttons == MsgButtons::YesNoDefaultNo ? MsgAnswer::No
+                                                                         : MsgAnswer::OK;
+    return takeFront(messageAnswers, unscripted);
 }
 
-MsgAnswer ScriptedServices::MsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons,
-                                        MsgIcon icon, const QString& caption,
-                                        MsgWithdrawal& withdrawal) {
+MsgAnswer ScriptedServices::ShowMsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons,
+                                            MsgIcon icon, const QString& caption,
+                                            MsgWithdrawal& withdrawal) {
     if (withdrawal.IsWithdrawn())
         return withdrawal.answer; // never shown
-    const MsgAnswer answer = MsgBox(owner, text, buttons, icon, caption);
+    const MsgAnswer answer = ShowMsgBox(owner, text, buttons, icon, caption);
     return withdrawal.IsWithdrawn() ? withdrawal.answer : answer;
 }
 

@@ -1,7 +1,7 @@
 // The scripted platform for tests: answers dialogs, message boxes and modal windows from
 // queues the test fills, records every call, and never opens a real modal window or starts a
 // real program. An unscripted dialog answers as cancelled; an unscripted message box answers
-// its first button (OK, or Yes); an unscripted modal dialog is rejected.
+// its default button (OK, Yes, or No for YesNoDefaultNo); an unscripted modal dialog is rejected.
 #pragma once
 
 #include <QMap>
@@ -54,10 +54,11 @@ public:
     QString ShowSave(QWidget* owner, const QString& title, const QString& filter,
                      const QString& folder) override;
     bool ShowPrinter(QWidget* owner, const QString& title, int flags, QPrinter& printer) override;
-    MsgAnswer MsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
-                     const QString& caption) override;
-    MsgAnswer MsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
-                          const QString& caption, MsgWithdrawal& withdrawal) override;
+    MsgAnswer ShowMsgBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                         const QString& caption) override;
+    MsgAnswer ShowMsgBoxUntil(QWidget* owner, const QString& text, MsgButtons buttons,
+                              MsgIcon icon, const QString& caption,
+                              MsgWithdrawal& withdrawal) override;
     void RunModal(QDialog& dialog) override;
     bool Launch(const QString& commandLine, QString& error) override;
     std::optional<std::uintptr_t> RegOpenKey(std::uintptr_t root, const QString& keyName,

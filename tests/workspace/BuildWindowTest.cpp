@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTest>
@@ -27,6 +28,7 @@
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
 #include "workspace/BuildScript.h"
+#include "workspace/OutputLineDelegate.h"
 #include "workspace/frmBuild.h"
 
 namespace {
@@ -275,6 +277,64 @@ TEST_F(BuildWindow, EnterAndF4OpenEachMessageAtItsLineFromTheVmDirectory) {
     QTest::keyClick(window->lstOutput, Qt::Key_Return);
     EXPECT_EQ(code.SelText(), "/* line 5 */");
     EXPECT_EQ(Documents(), 1);
+}
+
+// At the main window's first-run size a long message wraps: its file and line stay in sight
+// and nothing scrolls sideways. The line it opens lands well inside the source window.
+TEST_F(BuildWindow, AtTheFirstRunSizeMessagesWrapAndTheirLineOpensWellInView) {
+    QByteArray source;
+    for (int line = 1; line <= 300; ++line)
+        source += "int v" + QByteArray::number(line) + "; // " + QByteArray(150, 'x') + "\n";
+    WriteFile(src + "/game/g_main.c", source);
+    GameTemplate("mkdir -p vm && cd vm || exit 1\ncat <<'END'\n../g_main.c:250: syntax error; "
+                 "found `int' expecting `;' (a "
+                 "message that goes on and on, beyond the width of a small build window)\nEND\n"
+                 "exit 1\n");
+    frmBuild* window = BuildGame();
+    ASSERT_TRUE(WaitForEnd(window));
+    QTreeView* view = window->lstOutput;
+    ASSERT_EQ(view->currentIndex().row(), RowWith(window, "../g_main.c:250:"));
+    const QRect row = view->visualRect(view->currentIndex());
+    EXPECT_GT(row.height(), 2 * view->fontMetrics().lineSpacing()) << "not wrapped";
+    EXPECT_TRUE(row.left() >= 0 && row.right() < view->viewport()->width());
+    EXPECT_EQ(view->horizontalScrollBar()->maximum(), 0);
+    // Narrower still: the rows are measured again, and the message stays in sight.
+    window->resize(window->width() * 2 / 3, window->height() * 2 / 3);
+    QApplication::processEvents();
+    EXPECT_GT(view->visualRect(view->currentIndex()).height(), row.height());
+    EXPECT_TRUE(view->viewport()->rect().contains(view->visualRect(view->currentIndex())));
+
+    QTest::keyClick(view, Qt::Key_Return);
+    ASSERT_TRUE(Document());
+    EXPECT_EQ(view->horizontalScrollBar()->value(), 0);
+    QApplication::processEvents();
+    const auto [top, bottom] = Document()->code->VisibleLines();
+    EXPECT_TRUE(top + 2 <= 249 && 249 <= bottom - 2) << top << " to " << bottom;
+}
+
+TEST(OutputLineDelegate, WrapsAtSpacesOrAnywhereWithinTheWidthAndElidesWhatDoesNotFit) {
+    QFont font(QStringLiteral("Courier"));
+    font.setStyleHint(QFont::TypeWriter);
+    const QFontMetrics metrics(font);
+    const QString message = "../g_main.c:250: syntax error; found `int' expecting `;'";
+    const QString path = "/home/you/" + QString(90, u'p') + "/code/game/gamerev.bat";
+    const int columns = 24 * metrics.horizontalAdvance(u'M');
+    const struct {
+        QString text;
+        int most;
+        bool whole;
+    } cases[] = {{message, 10, true}, {path, 10, true}, {message, 2, false}, {QString(), 3, true}};
+    for (const auto& each : cases) {
+        const QStringList lines = OutputLineDelegate::Wrap(each.text, font, columns, each.most);
+        SCOPED_TRACE(lines.join(u'|').toStdString());
+        EXPECT_LE(lines.size(), each.most);
+        for (const QString& line : lines)
+            EXPECT_LE(metrics.horizontalAdvance(line.trimmed()), columns);
+        EXPECT_EQ(lines.join(QString()) == each.text, each.whole);
+        EXPECT_EQ(lines.back().endsWith(QChar(0x2026)), !each.whole);
+    }
+    EXPECT_TRUE(
+        OutputLineDelegate::Wrap(message, font, columns, 10)[0].startsWith("../g_main.c:250:"));
 }
 
 TEST_F(BuildWindow, MessagesThatCannotBeOpenedSayWhy) {

@@ -1,8 +1,8 @@
-// The build window on Windows: the game module's template from docs/examples/windows, written
-// into its script and run by cmd.exe in a job object, with the stand-in compiler
-// tests/workspace/data/lcc.bat on PATH, in a source folder whose name cmd would misread (& and
-// %NAME%, and letters of the console's code page). Live output, the exit code, messages opened
-// at their lines, and Stop ending the script with the compiler it started.
+// The build window on Windows: the game module's template and list from docs/examples/windows,
+// the template written into its script and run by cmd.exe in a job object, with the stand-in
+// compiler tests/workspace/data/lcc.bat on PATH, in a source folder whose name cmd would
+// misread (& and %NAME%, and letters of the console's code page). Live output, the exit code,
+// messages opened at their lines, and Stop ending the script with the compiler it started.
 #include <QtGlobal>
 
 #ifdef Q_OS_WIN
@@ -66,6 +66,7 @@ protected:
         WriteFile(game + "\\g_main.c", source);
         ASSERT_TRUE(QFile::copy(KELTO_WINDOWS_EXAMPLES "/game/gamebak.bat",
                                 BuildScript::PathsFor(src, BuildModules[1]).templatePath));
+        ASSERT_TRUE(QFile::copy(KELTO_WINDOWS_EXAMPLES "/game/game.q3asm", game + "\\game.q3asm"));
         const QString bin = QDir::toNativeSeparators(tree.path() + "/bin");
         QDir().mkpath(bin);
         ASSERT_TRUE(QFile::copy(KELTO_WORKSPACE_TEST_DATA "/lcc.bat", bin + "\\lcc.bat"));
@@ -112,7 +113,7 @@ TEST_F(WindowsBuild, TheTemplateRunsLiveAndItsMessagesOpenAtTheirLines) {
     frmBuild* window = BuildGame();
     ASSERT_TRUE(window);
     ASSERT_TRUE(
-        QTest::qWaitFor([&] { return RowWith(window, "compiling ../g_main.c") > 0; }, 20000));
+        QTest::qWaitFor([&] { return RowWith(window, "compiling ..\\g_main.c") > 0; }, 20000));
     EXPECT_TRUE(window->IsRunning()); // the compiler's first line shows while it runs
 
     ASSERT_TRUE(WaitForEnd(window));

@@ -1,61 +1,69 @@
-# Build template of the ui module (the menus, ui.qvm; the release's code/q3_ui folder). Keep it
-# in the ui folder as uibak.bat (the same name on Linux). Kelto copies it to uirev.bat after a
-# "#!/bin/sh" line and a cd to this folder, and runs that with /bin/sh in its build window.
-# q3lcc (which runs q3cpp and q3rcc) and q3asm come from the Quake III Arena source release; the
-# folder holding them must be on PATH (see the user guide). This compiles the files ui.q3asm
-# lists into vm/, stops at the first one that fails with a non-zero exit, and assembles
-# vm/ui.qvm. ui_syscalls.c is left out: it stops a VM build with #error
-# (../../ui/ui_syscalls.asm is assembled instead).
-mkdir -p vm && cd vm || exit 1
+# Build template of the ui module (the classic menus, ui.qvm), for the Quake III Arena source
+# release laid out as the user guide shows. Keep it in the ui folder as uibak.bat (the
+# same name on Linux), beside ui.q3asm. Kelto copies it to uirev.bat after a "#!/bin/sh"
+# line and a cd to this folder, and runs that with /bin/sh in its build window. q3lcc
+# (which runs q3cpp and q3rcc) and q3asm are built from the source release's lcc/ and q3asm/
+# folders; the folder holding them must be on PATH.
+#
+# ui.q3asm is the one list of the module's files: to add a source file, add its name there.
+# A name on its own (ui_main) is compiled from its .c file; a name with a folder in it
+# (../../ui/ui_syscalls) is an assembly file q3asm takes as it is (the system calls, whose
+# .c file stops a QVM build with #error). The old .qvm is removed first, the build stops
+# at the first file that does not compile, and it ends with that program's exit code (127:
+# q3lcc or q3asm is not on PATH), so a failed build leaves no .qvm behind.
 
-compile() {
-    echo "$1"
-    q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g -I../../cgame -I../../game -I../../ui "$1" || exit 1
-}
+list=ui.q3asm
+# Where a name's .c file is looked for, seen from the vm folder: this module's folder,
+# then the game module's (the shared bg_ and q_ files).
+folders=".. ../../game"
+compile="q3lcc -DQ3_VM -S -Wf-target=bytecode -Wf-g -I../../cgame -I../../game -I../../ui"
 
-compile ../ui_main.c
-compile ../ui_gameinfo.c
-compile ../ui_atoms.c
-compile ../ui_cinematics.c
-compile ../ui_connect.c
-compile ../ui_controls2.c
-compile ../ui_demo2.c
-compile ../ui_mfield.c
-compile ../ui_credits.c
-compile ../ui_menu.c
-compile ../ui_ingame.c
-compile ../ui_confirm.c
-compile ../ui_setup.c
-compile ../ui_options.c
-compile ../ui_display.c
-compile ../ui_sound.c
-compile ../ui_network.c
-compile ../ui_playermodel.c
-compile ../ui_players.c
-compile ../ui_playersettings.c
-compile ../ui_preferences.c
-compile ../ui_qmenu.c
-compile ../ui_serverinfo.c
-compile ../ui_servers2.c
-compile ../ui_sparena.c
-compile ../ui_specifyserver.c
-compile ../ui_sppostgame.c
-compile ../ui_splevel.c
-compile ../ui_spskill.c
-compile ../ui_startserver.c
-compile ../ui_team.c
-compile ../ui_video.c
-compile ../ui_addbots.c
-compile ../ui_removebots.c
-compile ../ui_teamorders.c
-compile ../ui_cdkey.c
-compile ../ui_mods.c
-compile ../../game/bg_misc.c
-compile ../../game/bg_lib.c
-compile ../../game/q_math.c
-compile ../../game/q_shared.c
+# ---- The same in every module's template from here on. ----
+mkdir -p vm && cd vm || exit $?
+if [ ! -f "../$list" ]; then
+    echo "$list was not found in the module's folder; it lists the files to build." >&2
+    exit 1
+fi
+# The list's words, two to a line: "-o NAME" for the output, "LINE NAME" for each name to
+# compile. Names with a folder in them are left to q3asm; // starts a comment.
+words=$(awk '{ sub(/\r$/, ""); sub(/(^|[ \t])\/\/.*/, "")
+               for (i = 1; i <= NF; i++)
+                   if ($i == "-o") { gsub(/"/, "", $(i + 1)); print "-o", $(i + 1); i++ }
+                   else if ($i !~ /[\/\\]/) print NR, $i }' "../$list") || exit $?
+set -f
+set -- $words
+qvm=q3asm.qvm
+while [ $# -ge 2 ]; do
+    [ "$1" = -o ] && qvm=${2%.qvm}.qvm
+    shift 2
+done
+# A failed build leaves no .qvm behind, so an old one is never taken for the new one.
+rm -f "$qvm" || exit $?
 
-q3asm -f ../ui || exit 1
-# q3asm ends with exit code 0 even when it found errors; it removes the old file first.
-test -f ui.qvm || exit 1
-echo "Built $(pwd)/ui.qvm"
+set -- $words
+while [ $# -ge 2 ]; do
+    line=$1 name=$2
+    shift 2
+    [ "$line" = -o ] && continue
+    source=
+    for folder in $folders; do
+        if [ -f "$folder/$name.c" ]; then
+            source=$folder/$name.c
+            break
+        fi
+    done
+    if [ -z "$source" ]; then
+        echo "../$list:$line: $name.c was not found in any of $folders" >&2
+        exit 1
+    fi
+    echo "$source"
+    $compile "$source" || exit $?
+done
+
+q3asm -f "../${list%.q3asm}" || exit $?
+# q3asm ends with exit code 0 even after errors; it then writes no .qvm.
+if [ ! -f "$qvm" ]; then
+    echo "q3asm reported errors: $qvm was not written" >&2
+    exit 1
+fi
+echo "Built $(pwd)/$qvm"
