@@ -966,6 +966,25 @@ TEST_F(RichTextBoxRows, KeysAtARowsEndActOnTheTextsCharacters) {
     EXPECT_EQ(box.Utf8View(), std::string("abcdefghijklmnop"));
 }
 
+// A line scrolled into view (a build message's line) is the text's line, however many rows
+// the lines above it make; the visible lines are the text's too.
+TEST_F(RichTextBoxRows, LinesScrolledIntoViewAreTheTextsLines) {
+    QString text;
+    for (int line = 0; line < 80; ++line)
+        text += QString("line %1 of three rows\r\n").arg(line, 2);
+    box.RestoreText(text.toUtf8(), {}, {}, {});
+    ASSERT_GT(box.SoftBreakCount(), 80);
+    box.resize(300, 12 * QFontMetrics(box.font()).lineSpacing());
+    box.show();
+    for (const int line : {60, 10, 79, 0}) {
+        box.ScrollLineIntoView(line);
+        QApplication::processEvents();
+        const auto [top, bottom] = box.VisibleLines();
+        EXPECT_TRUE(top <= line && line <= bottom) << line << ": " << top << " to " << bottom;
+        EXPECT_LE(bottom - top, 4) << "rows counted as lines";
+    }
+}
+
 // A file of one line of 20 MB: opened, a key typed at its end and undone, saved: the bytes on
 // disk are the file's, whatever rows the editor made.
 TEST_F(RichTextBoxFiles, FileOfOneLongLineIsSavedAsItWas) {
