@@ -1376,11 +1376,26 @@ QByteArray RichTextBox::WithoutSoftBreaks(const QByteArray& editorBytes) const {
         Sci(Sc::SCI_POSITIONFROMLINE,
             static_cast<unsigned long>(
                 Sci(Sc::SCI_LINEFROMPOSITION, static_cast<unsigned long>(selection)))));
+    // The editor hands a NUL over as a space.
+    const auto same = [](char held, char handed) {
+        return held == handed || (held == '\0' && handed == ' ');
+    };
     for (const int start : {selection, line}) {
-        if (start + length <= EditorLength() &&
-            RangeView(start, start + length) ==
-                std::string_view(editorBytes.constData(), static_cast<size_t>(length)))
-            return RangeBytes(start, start + length);
+        if (start + length > EditorLength())
+            continue;
+        const std::string_view held = RangeView(start, start + length);
+        if (!std::equal(held.begin(), held.end(), editorBytes.begin(), same))
+            continue;
+        QByteArray text;
+        text.reserve(length);
+        int from = start;
+        for (auto softBreak = std::lower_bound(softBreaks.begin(), softBreaks.end(), start);
+             softBreak != softBreaks.end() && *softBreak < start + length; ++softBreak) {
+            text.append(editorBytes.constData() + (from - start), *softBreak - from);
+            from = *softBreak + 1;
+        }
+        text.append(editorBytes.constData() + (from - start), start + length - from);
+        return text;
     }
     return editorBytes;
 }
