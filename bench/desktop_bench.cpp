@@ -1,24 +1,25 @@
-// Kelto as its user sees it, beside QScintilla with its own C++ lexer (bench/qsci_baseline.cpp):
-// both run as real X11 programs on the X server in $DISPLAY (Xvfb with a window manager;
-// scripts/bench-desktop.sh starts them), each launch a fresh process with fresh settings.
+// Kelto as its user sees it, beside the general editors a user would try instead (Geany, Kate,
+// FeatherPad, where installed) and QScintilla with its own C++ lexer (bench/qsci_baseline.cpp):
+// all run as real X11 programs on the X server in $DISPLAY (Xvfb with a window manager;
+// scripts/bench-desktop.sh starts them), each launch a fresh process with fresh settings, started
+// with the same file on its command line.
 //
 // Every time is read from X events as they reach this program: a DAMAGE event is the server
 // saying that a window's pixels changed (the program's drawing has reached the screen), a
 // MapNotify that a window appeared, an UnmapNotify that it went, a ConfigureNotify that it
 // changed size. Keys go in through XTEST, as a keyboard's would. Nothing is read from the
-// programs themselves but their peak memory (VmHWM in /proc/PID/status).
+// programs themselves but their peak memory (VmHWM in /proc/PID/status) and CPU time.
 //
-// One launch: start (to the first paint, the main window shown, settled), File > Open of the
-// file through the file dialog (the path typed into it), peak memory, then keys at the top of
-// the file, Ctrl+End, keys at its end, Ctrl+Home. Each key is sent just after a caret blink
-// (when the caret blinks), so that no blink falls inside its measurement. Launches alternate
-// between the programs and the files, so a busy moment of the machine falls on both.
+// One launch: from the start with the file to the window drawn with it (settled), peak memory;
+// with the file of one 20 MB line, the CPU time over a few idle seconds, the window focused;
+// then keys, twice: each right after the last drawing (as typing comes), and each after a quiet
+// gap and just after a caret blink (as a key after a pause comes). Keys at the top of the file,
+// Ctrl+End, keys at its end, Ctrl+Home. Launches alternate between the programs and the files,
+// so a busy moment of the machine falls on all of them.
 //
-// Then Kelto alone opens a file of one 20 MB line and sits with its window focused and the caret
-// blinking: the CPU time the process spends over a few idle seconds (from /proc/PID/stat).
-//
-// Usage: kelto_desktop_bench --kelto PATH --baseline PATH [--launches N] [--rounds N]
-//                            [--idle-launches N] [--out FILE.json] [--trace]
+// Usage: kelto_desktop_bench --program PATH [--program PATH...] [--launches N]
+//                            [--files 10-line,10.5MB,20MB-line] [--idle-seconds S]
+//                            [--out FILE.json] [--trace]
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
@@ -36,6 +37,7 @@
 #include <map>
 #include <optional>
 #include <poll.h>
+#include <span>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -396,9 +398,55 @@ private:
 // Samples by row name: milliseconds, MiB, pixels or counts, as the name says.
 using Rows = std::map<std::string, std::vector<double>>;
 
+// A program under test and how it is started with a file: its own settings and state folders
+// each launch, nothing remembered from an earlier one, no session restored, no single-instance
+// server to hand the file to.
 struct Program {
-    std::string name; // "kelto" or "baseline"
+    std::string name; // kelto, baseline, geany, kate, featherpad
     std::string path;
+
+    std::vector<std::string> Arguments(const std::string& config, const std::string& file) const {
+        if (name == "geany")
+            return {path,          "--new-instance",     "--no-session",
+                    "--no-msgwin", "--config=" + config, file};
+        if (name == "kate")
+            return {path, "--new", file};
+        if (name == "featherpad")
+            return {path, "--standalone", file};
+        return {path, file};
+    }
+
+    // Settings written before the launch, in XDG_CONFIG_HOME.
+    void Configure(const std::string& config) const {
+        if (name == "kelto") {
+            // A placement remembered from an earlier session (770 x 700 pixels): the new source
+            // window (the client area less a few cascade steps) is about the size of the
+            // baseline's editor.
+            std::filesystem::create_directories(config + "/Kelto");
+            std::ofstream(config + "/Kelto/Kelto.ini")
+                << "[Settings]\nMainLeft=1000\nMainTop=1000\nMainWidth=11550\nMainHeight=10500\n";
+        } else if (name == "kate") {
+            // The language server client would ask, in a dialog, whether to start clangd (it
+            // does even with the plugin off in the settings): that server is refused ahead.
+            std::ofstream(config + "/katerc")
+                << "[Kate Plugins]\nlspclientplugin=false\n\n[lspclient]\n"
+                   "BlockedServerCommandLines=/usr/bin/clangd -log=error --background-index "
+                   "--limit-results=500 --completion-style=bundled\n";
+        }
+    }
+
+    // A program the benchmark knows by its file name: kelto, qsci_baseline (as "baseline"),
+    // geany, kate, featherpad.
+    static std::optional<Program> Named(const std::string& path) {
+        std::string base = std::filesystem::path(path).filename().string();
+        if (base == "qsci_baseline")
+            base = "baseline";
+        for (const char* known : {"kelto", "baseline", "geany", "kate", "featherpad"}) {
+            if (base == known)
+                return Program{base, path};
+        }
+        return std::nullopt;
+    }
 };
 
 std::string PeakMemoryLine(pid_t pid) {
@@ -443,7 +491,7 @@ struct KeyStep {
 };
 
 // Keys that leave the text as it was and the caret where it was. At the top the caret starts
-// before the first character; at the end after the last line break. A "/" is coloured at the
+// before the first character; at the end after the last character. A "/" is coloured at the
 // next tick through its line's end; the space after it ends that comment for Kelto's colouring.
 const KeyStep TopKeys[] = {{'x', false, "type"},
                            {Keysym::Left, false, "left"},
@@ -467,23 +515,35 @@ const KeyStep EndKeys[] = {{'x', false, "type"},
                            {Keysym::BackSpace, false, "backspace"},
                            {' ', false, "type"},
                            {Keysym::BackSpace, false, "backspace"}};
+// After a quiet gap each key waits for a blink: a shorter sequence of the same kinds of key.
+const KeyStep QuietKeys[] = {{'x', false, "type"},
+                             {Keysym::BackSpace, false, "backspace"},
+                             {Keysym::Left, false, "left"},
+                             {Keysym::Right, false, "right"}};
+
+// How a key is sent: right after the program's last drawing (as the keys of someone typing
+// come, the processors still awake), or after the windows were quiet for a while and just
+// after a caret blink (as a key after a pause comes: a virtual machine's processors have gone
+// to sleep by then, and waking them is part of the time).
+enum class Pace { Active, Quiet };
+const char* PaceName(Pace pace) {
+    return pace == Pace::Active ? "active" : "quiet";
+}
 
 class Launch {
 public:
-    Launch(Desktop& desktop, const Program& program, const std::string& workDir,
-           const std::string& logPath)
+    Launch(Desktop& desktop, const Program& program, const std::string& file,
+           const std::string& workDir, const std::string& logPath)
         : desktop(desktop) {
         char configTemplate[] = "/tmp/kelto-desktop-config-XXXXXX";
         if (!mkdtemp(configTemplate))
             throw Failure("cannot make a settings folder");
         config = configTemplate;
-        // A placement remembered from an earlier session (770 x 700 pixels), large enough that
-        // the new source window (the client area less a few cascade steps) is about the size of
-        // the baseline's editor, so the file's longest lines fit in both and no caret move
-        // scrolls sideways in one and not in the other.
-        std::filesystem::create_directories(config + "/Kelto");
-        std::ofstream(config + "/Kelto/Kelto.ini") << "[Settings]\nMainLeft=1000\nMainTop=1000\n"
-                                                      "MainWidth=11550\nMainHeight=10500\n";
+        for (const char* folder : {"/config", "/state", "/data", "/cache", "/runtime"})
+            std::filesystem::create_directories(config + folder);
+        std::filesystem::permissions(config + "/runtime", std::filesystem::perms::owner_all);
+        program.Configure(config + "/config");
+        const std::vector<std::string> arguments = program.Arguments(config + "/geany", file);
         started = NowMs();
         pid = fork();
         if (pid == 0) {
@@ -494,17 +554,26 @@ public:
             }
             if (chdir(workDir.c_str()) != 0)
                 _exit(126);
-            setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-            // Its own state folder too: a launch killed after typing leaves recovery copies,
-            // and the next launch would start by offering them.
-            setenv("XDG_STATE_HOME", config.c_str(), 1);
+            setenv("HOME", config.c_str(), 1);
+            setenv("XDG_CONFIG_HOME", (config + "/config").c_str(), 1);
+            // A state folder of its own too: a launch killed after typing leaves recovery
+            // copies, and the next launch would start by offering them.
+            setenv("XDG_STATE_HOME", (config + "/state").c_str(), 1);
+            setenv("XDG_DATA_HOME", (config + "/data").c_str(), 1);
+            setenv("XDG_CACHE_HOME", (config + "/cache").c_str(), 1);
+            setenv("XDG_RUNTIME_DIR", (config + "/runtime").c_str(), 1);
             setenv("QT_QPA_PLATFORM", "xcb", 1);
             // A desktop user's locale: the C locale's short time has seconds, and Kelto's
             // status bar clock would redraw every second.
             setenv("LANG", "en_US.UTF-8", 1);
             unsetenv("LC_ALL");
             unsetenv("LC_TIME");
-            execl(program.path.c_str(), program.path.c_str(), static_cast<char*>(nullptr));
+            unsetenv("DBUS_SESSION_BUS_ADDRESS");
+            std::vector<char*> argv;
+            for (const std::string& argument : arguments)
+                argv.push_back(const_cast<char*>(argument.c_str()));
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
             _exit(127);
         }
         if (pid < 0)
@@ -540,114 +609,78 @@ public:
         return 0;
     }
 
-    void Start(Rows& rows) {
+    // From the launch with the file to its window drawn with the file: the first paint, the main
+    // window shown, and settled (the last paint followed by a second without any but a
+    // caret's blinks: the text in, coloured, the window done).
+    void Open(const std::string& label, Rows& rows) {
         const auto mainShown = [&] {
             CheckAlive();
             return Mapped("NORMAL", started) != 0;
         };
-        if (!desktop.PumpUntil(mainShown, 20'000))
-            throw Failure("no main window within 20 s");
+        if (!desktop.PumpUntil(mainShown, 60'000))
+            throw Failure("no main window within 60 s");
         main = Mapped("NORMAL", started);
-        if (desktop.WaitQuiet(1000, 15'000, started) < 0)
-            throw Failure("the windows kept painting at start");
+        const auto settledNow = [&] {
+            CheckAlive();
+            const double last = Timeline::Settled(desktop.Log(), started, 1e9, false);
+            return last > 0 && NowMs() - last >= 1000;
+        };
+        if (!desktop.PumpUntil(settledNow, 90'000))
+            throw Failure("the windows kept painting after the start");
         const auto& log = desktop.Log();
         const Event* first = Timeline::First(log, Event::Kind::Paint, started);
         const Event* shown = Timeline::First(log, Event::Kind::Map, started, main);
-        const Event* mainPaint = Timeline::First(log, Event::Kind::Paint, started, main);
-        const double settled = Timeline::Settled(log, started, 1000);
-        if (!first || !shown || !mainPaint)
+        const double settled = Timeline::Settled(log, started, 1000, false);
+        if (!first || !shown || settled < 0)
             throw Failure("the start left no paint");
-        rows["start/first_paint"].push_back(first->time - started);
-        rows["start/main_shown"].push_back(shown->time - started);
-        rows["start/main_first_paint"].push_back(mainPaint->time - started);
-        rows["start/settled"].push_back(settled - started);
-        rows["start/first_paint_to_settled"].push_back(settled - first->time);
-        rows["start/main_first_paint_to_settled"].push_back(settled - mainPaint->time);
-        int resizes = 0;
-        double lastResize = 0;
-        for (const Event& e : log) {
-            if (e.kind == Event::Kind::Resize && e.window == main && e.time > shown->time) {
-                ++resizes;
-                lastResize = e.time - shown->time;
-            }
-        }
-        rows["start/peak_MiB"].push_back(PeakMiB(pid));
-        rows["start/resizes_after_shown"].push_back(resizes);
-        if (resizes > 0)
-            rows["start/last_resize_after_shown"].push_back(lastResize);
-    }
-
-    // File > Open through the dialog: Ctrl+O, the path typed, Enter.
-    void Open(const std::string& path, const std::string& label, Rows& rows) {
-        desktop.Activate(main);
-        const double asked = desktop.Key('o', true);
-        if (!desktop.PumpUntil([&] { return Mapped("DIALOG", asked) != 0; }, 10'000)) {
-            CheckAlive();
-            throw Failure("no file dialog within 10 s");
-        }
-        const xcb_window_t dialog = Mapped("DIALOG", asked);
-        desktop.WaitQuiet(300, 10'000, NowMs());
-        desktop.Type(path);
-        desktop.WaitQuiet(300, 10'000, NowMs());
-        const auto closed = [&](double from) {
-            return Timeline::First(desktop.Log(), Event::Kind::Unmap, from, dialog);
-        };
-        double enter = 0;
-        // The first Enter may only close the completion list under the name box.
-        for (int attempt = 0; attempt < 3 && !closed(asked); ++attempt) {
-            enter = desktop.Key(Keysym::Return);
-            desktop.PumpUntil([&] { return closed(asked) != nullptr; }, 1500);
-        }
-        const Event* unmap = closed(asked);
-        if (!unmap)
-            throw Failure("the file dialog did not close");
-        const double returned = unmap->time;
-        desktop.PumpUntil(
-            [&] {
-                return Timeline::First(desktop.Log(), Event::Kind::Paint, returned, main) !=
-                       nullptr;
-            },
-            60'000);
-        desktop.WaitQuiet(300, 60'000, returned);
-        CheckAlive();
-        const Timeline::Burst painted = Timeline::FirstBurst(desktop.Log(), returned, 20, main);
-        if (painted.paints == 0)
-            throw Failure("nothing was painted after the file dialog closed");
-        rows["open/" + label + "/enter_to_return"].push_back(returned - enter);
-        rows["open/" + label + "/return_to_painted"].push_back(painted.end - returned);
+        rows["start/" + label + "/first_paint"].push_back(first->time - started);
+        rows["start/" + label + "/main_shown"].push_back(shown->time - started);
+        rows["open/" + label + "/launch_to_painted"].push_back(settled - started);
         rows["open/" + label + "/peak_MiB"].push_back(PeakMiB(pid));
+        int resizes = 0;
+        for (const Event& e : log)
+            resizes += e.kind == Event::Kind::Resize && e.window == main && e.time > shown->time;
+        rows["start/" + label + "/resizes_after_shown"].push_back(resizes);
+        if (const WindowInfo* info = desktop.Info(main); info && info->width > 0) {
+            rows["window/width"].push_back(info->width);
+            rows["window/height"].push_back(info->height);
+        }
     }
 
     // One key, measured: to its first paint, the area of that drawing, and the area painted
     // after it until the windows are quiet (the colour tick, the caret line display).
-    void MeasureKey(const KeyStep& step, const std::string& prefix, Rows& rows) {
-        desktop.WaitQuiet(150, 10'000, NowMs());
-        if (blinks != Blinks::No) {
-            const double waitFrom = NowMs();
-            const bool blinked =
-                desktop.PumpUntil([&] { return desktop.LastPaint() >= waitFrom; }, 700);
-            if (blinks == Blinks::Unknown)
-                blinks = blinked ? Blinks::Yes : Blinks::No;
-            if (blinked) // a blink may draw twice, some 25 ms apart
-                desktop.WaitQuiet(60, 2000, NowMs());
+    void MeasureKey(const KeyStep& step, Pace pace, const std::string& prefix, Rows& rows) {
+        if (pace == Pace::Active) {
+            desktop.WaitQuiet(10, 10'000, NowMs());
+        } else {
+            desktop.WaitQuiet(150, 10'000, NowMs());
+            if (blinks != Blinks::No) {
+                const double waitFrom = NowMs();
+                const bool blinked =
+                    desktop.PumpUntil([&] { return desktop.LastPaint() >= waitFrom; }, 1200);
+                if (blinks == Blinks::Unknown)
+                    blinks = blinked ? Blinks::Yes : Blinks::No;
+                if (blinked) // a blink may draw twice, some 25 ms apart
+                    desktop.WaitQuiet(60, 2000, NowMs());
+            }
         }
         const double sent = desktop.Key(step.keysym, step.control);
         if (desktop.trace)
             std::fprintf(stderr, "  %10.3f key    %s/%s\n", sent, prefix.c_str(), step.name);
         const bool painted = desktop.PumpUntil(
             [&] { return Timeline::First(desktop.Log(), Event::Kind::Paint, sent) != nullptr; },
-            5000);
+            30'000);
         CheckAlive();
         if (!painted) {
-            std::fprintf(stderr, "warning: %s/%s painted nothing within 5 s\n", prefix.c_str(),
+            std::fprintf(stderr, "warning: %s/%s painted nothing within 30 s\n", prefix.c_str(),
                          step.name);
             return;
         }
-        const double quiet = desktop.WaitQuiet(150, 10'000, sent);
+        const double quiet = desktop.WaitQuiet(pace == Pace::Active ? 10 : 150, 30'000, sent);
         const Timeline::Burst first = Timeline::FirstBurst(desktop.Log(), sent, 3);
         const std::string row = prefix + "/" + step.name;
         rows[row].push_back(first.start - sent);
-        if (step.keysym == 'x' || step.keysym == '/') {
+        if (pace == Pace::Quiet && (step.keysym == 'x' || step.keysym == '/')) {
             rows[row + "/first_area_px"].push_back(double(first.area));
             rows[row + "/later_area_px"].push_back(double(
                 Timeline::PaintedArea(desktop.Log(), first.end + 0.001, std::max(quiet, 0.0) + 1)));
@@ -670,18 +703,27 @@ public:
         rows["idle/" + label + "/cpu_percent"].push_back(100.0 * (cpu1 - cpu0) / (NowMs() - wall0));
     }
 
-    void Keys(const std::string& label, int rounds, Rows& rows) {
+    // Keys at the top of the file, Ctrl+End, keys at its end, Ctrl+Home: right after activity,
+    // then after quiet gaps. A file of one long line has only the end's keys.
+    void Keys(const std::string& label, bool oneLine, Rows& rows) {
         desktop.Activate(main);
-        for (int round = 0; round < rounds; ++round) {
-            for (const KeyStep& step : TopKeys)
-                MeasureKey(step, "key/" + label + "-top", rows);
+        for (const Pace pace : {Pace::Active, Pace::Quiet}) {
+            const std::string prefix = std::string("key/") + PaceName(pace) + "/" + label;
+            const std::span<const KeyStep> top(pace == Pace::Active
+                                                   ? std::span<const KeyStep>(TopKeys)
+                                                   : std::span<const KeyStep>(QuietKeys));
+            const std::span<const KeyStep> end(pace == Pace::Active
+                                                   ? std::span<const KeyStep>(EndKeys)
+                                                   : std::span<const KeyStep>(QuietKeys));
+            if (!oneLine) {
+                for (const KeyStep& step : top)
+                    MeasureKey(step, pace, prefix + "-top", rows);
+            }
+            MeasureKey({Keysym::End, true, "ctrl_end"}, pace, prefix, rows);
+            for (const KeyStep& step : oneLine ? std::span<const KeyStep>(QuietKeys) : end)
+                MeasureKey(step, pace, prefix + "-end", rows);
+            MeasureKey({Keysym::Home, true, "ctrl_home"}, pace, prefix, rows);
         }
-        MeasureKey({Keysym::End, true, "ctrl_end"}, "key/" + label, rows);
-        for (int round = 0; round < rounds; ++round) {
-            for (const KeyStep& step : EndKeys)
-                MeasureKey(step, "key/" + label + "-end", rows);
-        }
-        MeasureKey({Keysym::Home, true, "ctrl_home"}, "key/" + label, rows);
     }
 
 private:
@@ -696,11 +738,10 @@ private:
 };
 
 std::string Json(const std::map<std::string, Rows>& results, const std::string& date, int launches,
-                 int rounds, int failures) {
+                 int failures) {
     std::ostringstream out;
     out << "{\n  \"date\": \"" << date << "\",\n  \"launches\": " << launches
-        << ",\n  \"rounds\": " << rounds << ",\n  \"failures\": " << failures
-        << ",\n  \"programs\": {";
+        << ",\n  \"failures\": " << failures << ",\n  \"programs\": {";
     const char* programSeparator = "\n";
     for (const auto& [program, rows] : results) {
         out << programSeparator << "    \"" << program << "\": {";
@@ -727,43 +768,45 @@ std::string IsoDate() {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: kelto_desktop_bench --kelto PATH --baseline PATH "
-                         "[--launches N] [--rounds N] [--idle-launches N] [--out FILE] "
-                         "[--trace]\n");
+    std::fprintf(stderr,
+                 "usage: kelto_desktop_bench --program PATH [--program PATH...] [--launches N] "
+                 "[--files 10-line,10.5MB,20MB-line] [--idle-seconds S] [--out FILE] [--trace]\n"
+                 "  PATH names kelto, qsci_baseline, geany, kate or featherpad\n");
     return 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<Program> programs = {{"kelto", ""}, {"baseline", ""}};
-    int launches = 5;
-    int rounds = 1;
-    int idleLaunches = 2;
+    std::vector<Program> programs;
+    int launches = 3;
+    double idleSeconds = 5;
+    std::string files = "10-line,10.5MB,20MB-line";
     std::string out;
     bool trace = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
-        if (arg == "--kelto")
-            programs[0].path = value();
-        else if (arg == "--baseline")
-            programs[1].path = value();
-        else if (arg == "--launches")
+        if (arg == "--program") {
+            const std::optional<Program> program = Program::Named(value());
+            if (!program)
+                return Usage();
+            programs.push_back(*program);
+        } else if (arg == "--launches") {
             launches = std::atoi(value().c_str());
-        else if (arg == "--rounds")
-            rounds = std::atoi(value().c_str());
-        else if (arg == "--idle-launches")
-            idleLaunches = std::atoi(value().c_str());
-        else if (arg == "--out")
+        } else if (arg == "--files") {
+            files = value();
+        } else if (arg == "--idle-seconds") {
+            idleSeconds = std::atof(value().c_str());
+        } else if (arg == "--out") {
             out = value();
-        else if (arg == "--trace")
+        } else if (arg == "--trace") {
             trace = true;
-        else
+        } else {
             return Usage();
+        }
     }
-    if (programs[0].path.empty() || programs[1].path.empty() || launches < 1 || rounds < 1 ||
-        idleLaunches < 0)
+    if (programs.empty() || launches < 1 || idleSeconds < 0)
         return Usage();
     for (Program& program : programs)
         program.path = std::filesystem::absolute(program.path).string(); // run from elsewhere
@@ -773,32 +816,48 @@ int main(int argc, char** argv) {
         if (!mkdtemp(workTemplate))
             throw Failure("cannot make a work folder");
         const std::string work = workTemplate;
-        const std::pair<std::string, std::string> files[] = {{"10.5MB", work + "/large.c"},
-                                                             {"10-line", work + "/small.c"}};
-        std::ofstream(files[0].second, std::ios::binary) << BenchInputs::LargeFile();
-        std::ofstream(files[1].second, std::ios::binary) << BenchInputs::SmallFile();
-        const std::string longLine = work + "/long-line.c";
-        std::ofstream(longLine, std::ios::binary) << BenchInputs::LongLineFile();
+        struct Input {
+            std::string label;
+            std::string path;
+            bool oneLine;
+        };
+        std::vector<Input> inputs;
+        std::istringstream wanted(files);
+        for (std::string label; std::getline(wanted, label, ',');) {
+            const std::string path = work + "/" + label + ".c";
+            if (label == "10-line")
+                std::ofstream(path, std::ios::binary) << BenchInputs::SmallFile();
+            else if (label == "10.5MB")
+                std::ofstream(path, std::ios::binary) << BenchInputs::LargeFile();
+            else if (label == "20MB-line")
+                std::ofstream(path, std::ios::binary) << BenchInputs::LongLineFile();
+            else
+                return Usage();
+            inputs.push_back({label, path, label == "20MB-line"});
+        }
 
         Desktop desktop;
         desktop.trace = trace;
         std::map<std::string, Rows> results;
         int failures = 0;
+        // Interleaved: a busy moment of the machine falls on every program alike.
         for (int launch = 0; launch < launches; ++launch) {
-            for (const auto& [label, path] : files) {
+            for (const Input& input : inputs) {
                 for (const Program& program : programs) {
                     std::fprintf(stderr, "%s, %s, launch %d of %d\n", program.name.c_str(),
-                                 label.c_str(), launch + 1, launches);
+                                 input.label.c_str(), launch + 1, launches);
                     Rows rows;
                     try {
-                        Launch run(desktop, program, work, work + "/" + program.name + ".log");
-                        run.Start(rows);
-                        run.Open(path, label, rows);
-                        run.Keys(label, rounds, rows);
+                        Launch run(desktop, program, input.path, work,
+                                   work + "/" + program.name + ".log");
+                        run.Open(input.label, rows);
+                        if (input.oneLine && idleSeconds > 0)
+                            run.Idle(input.label, idleSeconds, rows);
+                        run.Keys(input.label, input.oneLine, rows);
                     } catch (const Failure& failure) {
                         ++failures;
                         std::fprintf(stderr, "warning: %s, %s: %s\n", program.name.c_str(),
-                                     label.c_str(), failure.what());
+                                     input.label.c_str(), failure.what());
                     }
                     for (auto& [row, samples] : rows) {
                         auto& all = results[program.name][row];
@@ -807,36 +866,14 @@ int main(int argc, char** argv) {
                 }
             }
         }
-        // The baseline's caret does not blink: only Kelto sits idle with the long line.
-        for (int launch = 0; launch < idleLaunches; ++launch) {
-            const Program& program = programs[0];
-            std::fprintf(stderr, "%s, 20 MB line, idle, launch %d of %d\n", program.name.c_str(),
-                         launch + 1, idleLaunches);
-            Rows rows;
-            try {
-                Launch run(desktop, program, work, work + "/" + program.name + ".log");
-                run.Start(rows);
-                rows.clear(); // the start rows come from the launches above
-                run.Open(longLine, "20MB-line", rows);
-                run.Idle("20MB-line", 5, rows);
-            } catch (const Failure& failure) {
-                ++failures;
-                std::fprintf(stderr, "warning: %s, 20 MB line: %s\n", program.name.c_str(),
-                             failure.what());
-            }
-            for (auto& [row, samples] : rows) {
-                auto& all = results[program.name][row];
-                all.insert(all.end(), samples.begin(), samples.end());
-            }
-        }
 
         for (const auto& [program, rows] : results) {
             std::printf("%s\n", program.c_str());
             for (const auto& [row, samples] : rows)
-                std::printf("  %-44s %10.3f  (median of %zu)\n", row.c_str(),
+                std::printf("  %-48s %10.3f  (median of %zu)\n", row.c_str(),
                             Timeline::Median(samples), samples.size());
         }
-        const std::string json = Json(results, IsoDate(), launches, rounds, failures);
+        const std::string json = Json(results, IsoDate(), launches, failures);
         if (!out.empty())
             std::ofstream(out) << json;
         std::error_code ignored;

@@ -24,9 +24,7 @@ void RecoveryWrite(benchmark::State& state) {
 }
 
 const auto* const registered = benchmark::RegisterBenchmark("RecoveryWrite/10.5MB", RecoveryWrite)
-                                   ->Iterations(1)
-                                   ->Repetitions(7)
-                                   ->ReportAggregatesOnly(true)
-                                   ->Unit(benchmark::kMillisecond);
+                                   -> Iterations(1) -> Repetitions(7) -> ReportAggregatesOnly(true)
+                                       -> Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -62,12 +62,29 @@ inline Burst FirstBurst(const std::vector<Event>& events, double from, double ga
     return burst;
 }
 
-// The last paint at or after `from` that is followed by `quiet` ms without any paint, or by
-// nothing at all; -1 when nothing was painted.
-inline double Settled(const std::vector<Event>& events, double from, double quiet) {
-    double last = -1;
+// Whether paint i repeats, as a caret's blinks do: the same rectangle of the same window painted
+// again between 300 and 1,200 ms before or after it.
+inline bool Blink(const std::vector<Event>& events, std::size_t i) {
+    const Event& p = events[i];
     for (const Event& e : events) {
-        if (e.kind != Event::Kind::Paint || e.time < from)
+        const double apart = e.time > p.time ? e.time - p.time : p.time - e.time;
+        if (e.kind == Event::Kind::Paint && e.window == p.window && apart >= 300 && apart <= 1200 &&
+            e.rect.x == p.rect.x && e.rect.y == p.rect.y && e.rect.width == p.rect.width &&
+            e.rect.height == p.rect.height)
+            return true;
+    }
+    return false;
+}
+
+// The last paint at or after `from` that is followed by `quiet` ms without any paint, or by
+// nothing at all; -1 when nothing was painted. With `blinks` false a caret's blinks (Blink) are
+// not counted.
+inline double Settled(const std::vector<Event>& events, double from, double quiet,
+                      bool blinks = true) {
+    double last = -1;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const Event& e = events[i];
+        if (e.kind != Event::Kind::Paint || e.time < from || (!blinks && Blink(events, i)))
             continue;
         if (last >= 0 && e.time - last >= quiet)
             break;

@@ -16,6 +16,7 @@
 #include "platform/RichTextBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/Services.h"
+#include "platform/Twips.h"
 
 frmDocument::frmDocument(Program& program, QWidget* parent)
     : QMdiSubWindow(parent), CommonDialog1(program.services, this), program(program) {
@@ -76,10 +77,13 @@ void frmDocument::Form_Resize() {
     if (!code)
         return;
     // The control fills the inner area (inside the frame and caption bar); its right margin
-    // lies far beyond the edge, so lines never wrap.
+    // (in twips) lies far beyond the edge, so only lines of tens of thousands of pixels wrap.
     const QRect inner = contentsRect();
     ResumeNext([&] { code->Move(inner.left(), inner.top(), inner.width(), inner.height()); });
-    ResumeNext([&] { code->SetRightMargin(inner.width() + 500000); });
+    ResumeNext([&] {
+        code->SetRightMargin(int(PixelsToTwips(inner.width(), DotsPerInch(this, Qt::Horizontal))) +
+                             500000);
+    });
 }
 
 void frmDocument::code_KeyDown(int, int) {

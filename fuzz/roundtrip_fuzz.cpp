@@ -5,16 +5,21 @@
 // with every break in one style, holding the same text. Either way the file is not taken for
 // changed by another program, and opening it again finds what the control holds. Read in chunks
 // of any size (a window opened empty takes its file that way), the file gives what a whole read
-// gives.
+// gives. Most files are opened with a right margin a few characters wide, so that their lines
+// wrap into rows: the rows' ends never reach the file, and deleting all of the text and undoing
+// that brings it back as it was.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 #include "platform/RichTextBox.h"
+#include "platform/Twips.h"
 
 namespace {
 
@@ -49,6 +54,13 @@ public:
     std::size_t announced = 0;
 };
 
+void Key(int key, Qt::KeyboardModifiers modifiers) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(code, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+    QApplication::sendEvent(code, &release);
+}
+
 QByteArray Held() {
     const std::string_view held = code->Utf8View();
     return {held.data(), qsizetype(held.size())};
@@ -82,6 +94,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const DecodedUtf8 whole = TextFile::DecodeToUtf8(bytes);
     Check(chunked.text == whole.utf8 && chunked.announced == std::size_t(whole.utf8.size()) &&
           info.format == whole.format && info.mixedBreaks == whole.mixedBreaks);
+    // Rows of 1 to 7 characters, or (one file in eight) lines that never wrap.
+    const int rowChars = int(size / 2 % 8);
+    const int pixels = rowChars * QFontMetrics(code->font()).averageCharWidth();
+    code->SetRightMargin(
+        rowChars == 0 ? 0 : int(PixelsToTwips(pixels, DotsPerInch(code, Qt::Horizontal))) + 1);
     // UTF-8 text takes the chunked way: a fault there must not hide behind the whole read.
     Check(info.chunked ==
           (whole.format.encoding == TextFormat::Encoding::Utf8 && !whole.format.binary));
@@ -89,6 +106,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         code->SetText(QString()); // an empty window reads its file straight into the editor
     const LoadNotes notes = code->LoadFile(path);
     const QByteArray held = Held();
+    Key(Qt::Key_A, Qt::ControlModifier);
+    Key(Qt::Key_Delete, Qt::NoModifier);
+    Check(Held().isEmpty());
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    Check(Held() == held);
+    QApplication::processEvents();
     code->SaveFile(path);
     const QByteArray saved = Bytes();
     Check(!code->ChangedOnDisk(path));

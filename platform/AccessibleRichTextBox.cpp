@@ -176,8 +176,8 @@ void AccessibleRichTextBox::selection(int selectionIndex, int* startOffset, int*
     const RichTextBox& box = Box();
     if (selectionIndex != 0 || box.SelStartByte() == box.SelEndByte())
         return;
-    *startOffset = box.CharFromByte(box.SelStartByte());
-    *endOffset = box.CharFromByte(box.SelEndByte());
+    *startOffset = box.CharFromEditorByte(box.SelStartByte());
+    *endOffset = box.CharFromEditorByte(box.SelEndByte());
 }
 
 int AccessibleRichTextBox::selectionCount() const {
@@ -195,11 +195,12 @@ void AccessibleRichTextBox::removeSelection(int selectionIndex) {
 
 void AccessibleRichTextBox::setSelection(int selectionIndex, int startOffset, int endOffset) {
     if (selectionIndex == 0)
-        Box().SelectBytes(Box().ByteFromChar(startOffset), Box().ByteFromChar(endOffset));
+        Box().SelectBytes(Box().EditorByteFromChar(startOffset),
+                          Box().EditorByteFromChar(endOffset));
 }
 
 int AccessibleRichTextBox::cursorPosition() const {
-    return Box().CharFromByte(Box().CaretByte());
+    return Box().CharFromEditorByte(Box().CaretByte());
 }
 
 void AccessibleRichTextBox::setCursorPosition(int position) {
@@ -212,7 +213,7 @@ QString AccessibleRichTextBox::text(int startOffset, int endOffset) const {
     const RichTextBox& box = Box();
     if (startOffset < 0 || endOffset < startOffset)
         return {};
-    return box.RangeText(box.ByteFromChar(startOffset), box.ByteFromChar(endOffset));
+    return box.RangeText(box.EditorByteFromChar(startOffset), box.EditorByteFromChar(endOffset));
 }
 
 int AccessibleRichTextBox::characterCount() const {
@@ -259,7 +260,7 @@ QString AccessibleRichTextBox::Item(int offset, QAccessible::TextBoundaryType bo
         type = QTextBoundaryFinder::Sentence;
         break;
     case QAccessible::LineBoundary:
-    case QAccessible::ParagraphBoundary: // lines never wrap: a paragraph is a line
+    case QAccessible::ParagraphBoundary: // a paragraph is a line, or a row of a wrapped one
         return Line(offset, side, startOffset, endOffset);
     default:
         *startOffset = 0;
@@ -269,7 +270,7 @@ QString AccessibleRichTextBox::Item(int offset, QAccessible::TextBoundaryType bo
     // The lines before, at and after the offset's line are enough to find the item.
     const long line =
         box.engine->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION,
-                                  static_cast<unsigned long>(box.ByteFromChar(offset)));
+                                  static_cast<unsigned long>(box.EditorByteFromChar(offset)));
     const long lines = box.engine->SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT);
     const int fromByte =
         int(box.engine->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
@@ -277,10 +278,10 @@ QString AccessibleRichTextBox::Item(int offset, QAccessible::TextBoundaryType bo
     const int toByte = line + 2 < lines
                            ? int(box.engine->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
                                                            static_cast<unsigned long>(line + 2)))
-                           : box.ByteLength();
-    const int from = std::max(box.CharFromByte(fromByte), offset - Reach);
-    const int to = std::min(box.CharFromByte(toByte), offset + Reach);
-    const QString around = box.RangeText(box.ByteFromChar(from), box.ByteFromChar(to));
+                           : box.EditorLength();
+    const int from = std::max(box.CharFromEditorByte(fromByte), offset - Reach);
+    const int to = std::min(box.CharFromEditorByte(toByte), offset + Reach);
+    const QString around = box.RangeText(box.EditorByteFromChar(from), box.EditorByteFromChar(to));
     const QString item =
         ItemIn(around, offset - from, type, int(side) - int(Side::At), startOffset, endOffset);
     *startOffset += from;
@@ -294,7 +295,7 @@ QString AccessibleRichTextBox::Line(int offset, Side side, int* startOffset, int
     const long lines = box.engine->SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT);
     const long line =
         box.engine->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION,
-                                  static_cast<unsigned long>(box.ByteFromChar(offset))) +
+                                  static_cast<unsigned long>(box.EditorByteFromChar(offset))) +
         (side == Side::Before  ? -1
          : side == Side::After ? 1
                                : 0);
@@ -307,9 +308,9 @@ QString AccessibleRichTextBox::Line(int offset, Side side, int* startOffset, int
     const int endByte = line + 1 < lines
                             ? int(box.engine->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
                                                             static_cast<unsigned long>(line + 1)))
-                            : box.ByteLength();
-    *startOffset = box.CharFromByte(startByte);
-    *endOffset = box.CharFromByte(endByte);
+                            : box.EditorLength();
+    *startOffset = box.CharFromEditorByte(startByte);
+    *endOffset = box.CharFromEditorByte(endByte);
     return box.RangeText(startByte, endByte);
 }
 
@@ -322,7 +323,7 @@ QString AccessibleRichTextBox::attributes(int offset, int* startOffset, int* end
 
 QRect AccessibleRichTextBox::characterRect(int offset) const {
     const RichTextBox& box = Box();
-    const int byte = box.ByteFromChar(offset);
+    const int byte = box.EditorByteFromChar(offset);
     const auto at = [&](int position) {
         return QPoint(int(box.engine->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0ul,
                                                     long(position))),
@@ -348,14 +349,14 @@ int AccessibleRichTextBox::offsetAtPoint(const QPoint& point) const {
     const long byte = box.engine->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMPOINTCLOSE,
                                                 static_cast<unsigned long>(std::max(0, local.x())),
                                                 long(local.y()));
-    return byte < 0 || local.x() < 0 ? -1 : box.CharFromByte(int(byte));
+    return byte < 0 || local.x() < 0 ? -1 : box.CharFromEditorByte(int(byte));
 }
 
 void AccessibleRichTextBox::scrollToSubstring(int startIndex, int endIndex) {
     RichTextBox& box = Box();
     box.engine->SendScintilla(QsciScintillaBase::SCI_SCROLLRANGE,
-                              static_cast<unsigned long>(box.ByteFromChar(endIndex)),
-                              long(box.ByteFromChar(startIndex)));
+                              static_cast<unsigned long>(box.EditorByteFromChar(endIndex)),
+                              long(box.EditorByteFromChar(startIndex)));
 }
 
 // ---- Editing ---------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -29,6 +30,7 @@
 #include "platform/RichTextBoxEngine.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextSearch.h"
+#include "platform/Twips.h"
 
 namespace {
 
@@ -194,13 +196,22 @@ long RichTextBox::Sci(unsigned int message, unsigned long wParam, long lParam) c
 
 // ---- Positions ------------------------------------------------------------------------------
 
-int RichTextBox::ByteLength() const {
+int RichTextBox::EditorLength() const {
     return static_cast<int>(Sci(Sc::SCI_GETLENGTH));
+}
+
+int RichTextBox::ByteLength() const {
+    return EditorLength() - static_cast<int>(softBreaks.size());
 }
 
 // Scintilla keeps the UTF-16 line index up to date on every insertion at a cost of several
 // nanoseconds a byte, more than the rest of a load; ASCII text does without it.
 void RichTextBox::EnsureIndex() const {
+    if (indexed && indexStale) {
+        Sci(Sc::SCI_RELEASELINECHARACTERINDEX, Sc::SC_LINECHARACTERINDEX_UTF16);
+        indexed = false;
+    }
+    indexStale = false;
     if (!indexed) {
         Sci(Sc::SCI_ALLOCATELINECHARACTERINDEX, Sc::SC_LINECHARACTERINDEX_UTF16);
         indexed = true;
@@ -213,7 +224,8 @@ int RichTextBox::TextLength() const {
     EnsureIndex();
     const long lines = Sci(Sc::SCI_GETLINECOUNT);
     return static_cast<int>(
-        Sci(Sc::SCI_INDEXPOSITIONFROMLINE, lines, Sc::SC_LINECHARACTERINDEX_UTF16));
+               Sci(Sc::SCI_INDEXPOSITIONFROMLINE, lines, Sc::SC_LINECHARACTERINDEX_UTF16)) -
+           static_cast<int>(softBreaks.size());
 }
 
 // Every non-ASCII character takes more bytes in UTF-8 than code units in UTF-16. Text inserted
@@ -231,37 +243,96 @@ bool RichTextBox::IsAscii() const {
     return asciiOnly;
 }
 
-int RichTextBox::ByteFromChar(int charPosition) const {
-    const int bytes = ByteLength();
+// Soft break i stands at editor byte softBreaks[i] and before text byte softBreaks[i] - i.
+int RichTextBox::SoftBreaksBefore(int editorByte) const {
+    return static_cast<int>(std::lower_bound(softBreaks.begin(), softBreaks.end(), editorByte) -
+                            softBreaks.begin());
+}
+
+bool RichTextBox::IsSoftBreak(int editorByte) const {
+    return std::binary_search(softBreaks.begin(), softBreaks.end(), editorByte);
+}
+
+int RichTextBox::EditorFromTextByte(int textByte, bool rowEnd) const {
+    if (softBreaks.empty())
+        return textByte;
+    int low = 0;
+    int high = static_cast<int>(softBreaks.size());
+    while (low < high) { // breaks standing before textByte (or at it, for a row's start)
+        const int middle = (low + high) / 2;
+        const int at = softBreaks[static_cast<size_t>(middle)] - middle;
+        if (at < textByte || (!rowEnd && at == textByte))
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return textByte + low;
+}
+
+int RichTextBox::TextFromEditorByte(int editorByte) const {
+    return editorByte - SoftBreaksBefore(editorByte);
+}
+
+int RichTextBox::EditorByteFromChar(int charPosition) const {
     if (IsAscii())
-        return std::clamp(charPosition, 0, bytes);
+        return EditorFromTextByte(std::clamp(charPosition, 0, ByteLength()));
+    const int bytes = EditorLength();
     const int length = TextLength();
     charPosition = std::clamp(charPosition, 0, length);
-    if (length == bytes || charPosition == length)
-        return charPosition == length ? bytes : charPosition;
+    if (charPosition == length)
+        return bytes;
+    // Soft breaks are characters of the editor's index: those before the position count too.
+    // Soft break i is the last character of its row.
+    int low = 0;
+    int high = static_cast<int>(softBreaks.size());
+    while (low < high) {
+        const int middle = (low + high) / 2;
+        const long row = Sci(Sc::SCI_LINEFROMPOSITION,
+                             static_cast<unsigned long>(softBreaks[static_cast<size_t>(middle)]));
+        const long at =
+            Sci(Sc::SCI_INDEXPOSITIONFROMLINE, row + 1, Sc::SC_LINECHARACTERINDEX_UTF16) - 1 -
+            middle;
+        if (at <= charPosition)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    const long editorChar = charPosition + low;
+    if (length + static_cast<int>(softBreaks.size()) == bytes)
+        return static_cast<int>(editorChar);
     const long line =
-        Sci(Sc::SCI_LINEFROMINDEXPOSITION, charPosition, Sc::SC_LINECHARACTERINDEX_UTF16);
+        Sci(Sc::SCI_LINEFROMINDEXPOSITION, editorChar, Sc::SC_LINECHARACTERINDEX_UTF16);
     const long lineChar = Sci(Sc::SCI_INDEXPOSITIONFROMLINE, line, Sc::SC_LINECHARACTERINDEX_UTF16);
     const int lineByte = static_cast<int>(Sci(Sc::SCI_POSITIONFROMLINE, line));
     const int nextLine = static_cast<int>(Sci(Sc::SCI_POSITIONFROMLINE, line + 1));
     return lineByte +
            static_cast<int>(ByteOfUnit(RangeView(lineByte, nextLine > lineByte ? nextLine : bytes),
-                                       charPosition - lineChar));
+                                       editorChar - lineChar));
 }
 
-int RichTextBox::CharFromByte(int bytePosition) const {
-    const int bytes = ByteLength();
-    bytePosition = std::clamp(bytePosition, 0, bytes);
+int RichTextBox::CharFromEditorByte(int editorByte) const {
+    const int bytes = EditorLength();
+    editorByte = std::clamp(editorByte, 0, bytes);
+    const int breaks = SoftBreaksBefore(editorByte);
     if (IsAscii())
-        return bytePosition;
+        return editorByte - breaks;
     EnsureIndex();
-    const long line = Sci(Sc::SCI_LINEFROMPOSITION, bytePosition);
+    const long line = Sci(Sc::SCI_LINEFROMPOSITION, editorByte);
     const int lineByte = static_cast<int>(Sci(Sc::SCI_POSITIONFROMLINE, line));
     const long lineChar = Sci(Sc::SCI_INDEXPOSITIONFROMLINE, line, Sc::SC_LINECHARACTERINDEX_UTF16);
     // The character the position falls in is read whole, to know its length.
-    const int through = std::min(bytes, bytePosition + 4);
+    const int through = std::min(bytes, editorByte + 4);
     return static_cast<int>(lineChar + UnitsBefore(RangeView(lineByte, through),
-                                                   static_cast<size_t>(bytePosition - lineByte)));
+                                                   static_cast<size_t>(editorByte - lineByte))) -
+           breaks;
+}
+
+int RichTextBox::ByteFromChar(int charPosition) const {
+    return TextFromEditorByte(EditorByteFromChar(charPosition));
+}
+
+int RichTextBox::CharFromByte(int bytePosition) const {
+    return CharFromEditorByte(EditorFromTextByte(std::clamp(bytePosition, 0, ByteLength())));
 }
 
 // ---- Text ------------------------------------------------------------------------------------
@@ -269,21 +340,57 @@ int RichTextBox::CharFromByte(int bytePosition) const {
 std::string_view RichTextBox::Utf8View() const {
     const auto* bytes =
         static_cast<const char*>(engine->SendScintillaPtrResult(Sc::SCI_GETCHARACTERPOINTER));
-    return {bytes, static_cast<size_t>(ByteLength())};
+    if (softBreaks.empty())
+        return {bytes, static_cast<size_t>(EditorLength())};
+    if (!plainValid) {
+        plainText.resize(ByteLength());
+        char* out = plainText.data();
+        int from = 0;
+        for (const int softBreak : softBreaks) {
+            out = std::copy(bytes + from, bytes + softBreak, out);
+            from = softBreak + 1;
+        }
+        std::copy(bytes + from, bytes + EditorLength(), out);
+        plainValid = true;
+        // A copy of a long text is not kept for long: whoever asked for it is done by then.
+        QTimer::singleShot(0, this, [this] {
+            plainValid = false;
+            plainText = QByteArray();
+        });
+    }
+    return {plainText.constData(), static_cast<size_t>(plainText.size())};
 }
 
 // A copy: the whole text's pointer would move the editor's gap to the end of the text, a copy of
 // all that follows the caret, on every conversion while the user types.
 std::string_view RichTextBox::RangeView(int start, int end) const {
-    start = std::clamp(start, 0, ByteLength());
-    end = std::clamp(end, start, ByteLength());
+    start = std::clamp(start, 0, EditorLength());
+    end = std::clamp(end, start, EditorLength());
     rangeCopy.resize(end - start + 1);
     engine->SendScintilla(Sc::SCI_GETTEXTRANGE, start, end, rangeCopy.data());
     return {rangeCopy.constData(), static_cast<size_t>(end - start)};
 }
 
+QByteArray RichTextBox::RangeBytes(int start, int end) const {
+    const std::string_view bytes = RangeView(start, end);
+    start = std::clamp(start, 0, EditorLength());
+    QByteArray text;
+    text.reserve(static_cast<qsizetype>(bytes.size()));
+    int from = start;
+    for (auto softBreak = std::lower_bound(softBreaks.begin(), softBreaks.end(), start);
+         softBreak != softBreaks.end() && *softBreak < start + static_cast<int>(bytes.size());
+         ++softBreak) {
+        text.append(bytes.data() + (from - start), *softBreak - from);
+        from = *softBreak + 1;
+    }
+    text.append(bytes.data() + (from - start),
+                static_cast<qsizetype>(bytes.size()) - (from - start));
+    return text;
+}
+
 QString RichTextBox::RangeText(int start, int end) const {
-    return TextFile::FromUtf8(RangeView(start, end));
+    const QByteArray text = RangeBytes(start, end);
+    return TextFile::FromUtf8({text.constData(), static_cast<size_t>(text.size())});
 }
 
 QString RichTextBox::Text() const {
@@ -305,22 +412,27 @@ public:
         box.pendingNext = 0;
         box.colourSlices->stop();
         if (quiet && AccessibleRichTextBox::Listening())
-            oldText = box.Text();
+            announcedText = box.Text();
         if (box.indexed) { // allocated afresh once needed: cheaper than keeping it up meanwhile
             box.Sci(Sc::SCI_RELEASELINECHARACTERINDEX, Sc::SC_LINECHARACTERINDEX_UTF16);
             box.indexed = false;
         }
+        box.indexStale = false;
         if (quiet)
             box.Sci(Sc::SCI_SETMODEVENTMASK, 0);
-        if (keepUndo)
+        if (keepUndo) {
             box.Sci(Sc::SCI_BEGINUNDOACTION); // one undo step puts the old text back
-        else
+            oldText = {0, box.EditorLength(), box.softBreaks};
+        } else {
             box.Sci(Sc::SCI_SETUNDOCOLLECTION, 0);
-        box.Sci(Sc::SCI_CLEARALL);
+        }
+        box.replacing = true;
+        Discard();
     }
     ~Replacement() {
         if (finished)
             return;
+        box.replacing = false;
         if (keepUndo)
             box.Sci(Sc::SCI_ENDUNDOACTION);
         else
@@ -337,42 +449,110 @@ public:
     // index and whatever else an edit needs. Without it, std::bad_alloc, with the editor
     // untouched.
     void Reserve(size_t bytes) {
-        const size_t room = bytes + EditingRoom;
+        const size_t rows = box.rowChars > 0 ? bytes / static_cast<size_t>(box.rowChars) : 0;
+        const size_t room = bytes + rows + EditingRoom;
         if (room > SIZE_MAX / 4 || !std::unique_ptr<char[]>(new (std::nothrow) char[3 * room]))
             throw std::bad_alloc();
         box.Sci(Sc::SCI_ALLOCATE, static_cast<unsigned long>(room));
     }
-    // APPENDTEXT takes a length, so NULs survive.
+    // The text's bytes, in one piece or many; a line wider than the margin is cut into rows of
+    // rowChars characters. A row ends before a character, never inside one, never just before
+    // a line break and never just after one (a CR before a soft break would make one CR LF of
+    // them in the editor). Text with NULs (a binary file) is held as it is.
     void Append(std::string_view bytes) {
-        box.engine->SendScintilla(Sc::SCI_APPENDTEXT, static_cast<uintptr_t>(bytes.size()),
-                                  bytes.data());
+        if (rows && std::memchr(bytes.data(), '\0', bytes.size()))
+            rows = false;
+        if (!rows) {
+            AppendBytes(bytes);
+            return;
+        }
+        const auto rowChars = static_cast<size_t>(box.rowChars);
+        size_t at = 0;
+        size_t flushed = 0;
+        while (at < bytes.size()) {
+            if (column == rowChars) { // the row is full: what follows decides
+                const auto next = static_cast<unsigned char>(bytes[at]);
+                if (next == '\r' || next == '\n') {
+                    column = 0;
+                } else if ((next & 0xC0) == 0x80) { // the rest of the row's last character
+                    ++at;
+                    continue;
+                } else {
+                    AppendBytes(bytes.substr(flushed, at - flushed));
+                    flushed = at;
+                    box.softBreaks.push_back(box.EditorLength());
+                    AppendBytes("\n");
+                    column = 0;
+                }
+            }
+            // Each byte is at most a character: the row cannot fill up before this window ends.
+            const std::string_view window = bytes.substr(at, rowChars - column);
+            const auto* lf = static_cast<const char*>(memrchr(window.data(), '\n', window.size()));
+            const auto* cr = static_cast<const char*>(memrchr(window.data(), '\r', window.size()));
+            const char* lineEnd = std::max(lf, cr); // null when neither is there
+            size_t counted = 0;
+            if (lineEnd) {
+                counted = static_cast<size_t>(lineEnd - window.data()) + 1;
+                column = 0;
+            }
+            for (size_t i = counted; i < window.size(); ++i)
+                column += (static_cast<unsigned char>(window[i]) & 0xC0) != 0x80 ? 1 : 0;
+            at += window.size();
+        }
+        AppendBytes(bytes.substr(flushed));
     }
-    void Discard() { box.Sci(Sc::SCI_CLEARALL); }
+    void Discard() {
+        box.Sci(Sc::SCI_CLEARALL);
+        box.softBreaks.clear();
+        box.plainValid = false;
+        rows = box.rowChars > 0;
+        column = 0;
+    }
     void Finish(bool ascii) {
         finished = true;
+        box.replacing = false;
         if (keepUndo) {
             box.Sci(Sc::SCI_ENDUNDOACTION);
+            // Undone, the replacement puts the old text back with its soft breaks.
+            box.keepTaken = box.keepTaken || !box.softBreaks.empty();
+            if (box.keepTaken && oldText.length > 0)
+                box.undoTaken.push_back(std::move(oldText));
+            box.redoTaken.clear();
         } else {
             box.Sci(Sc::SCI_EMPTYUNDOBUFFER);
             box.Sci(Sc::SCI_SETUNDOCOLLECTION, 1);
+            box.undoTaken.clear();
+            box.redoTaken.clear();
+            box.keepTaken = !box.softBreaks.empty();
+            box.crBeforeBreak = false;
         }
         if (quiet)
             box.Sci(Sc::SCI_SETMODEVENTMASK, EditEvents);
         box.asciiOnly = ascii;
         box.unchecked.clear();
         if (quiet && AccessibleRichTextBox::Listening()) {
-            QAccessibleTextUpdateEvent changed(&box, 0, oldText, box.Text());
+            QAccessibleTextUpdateEvent changed(&box, 0, announcedText, box.Text());
             AccessibleRichTextBox::Tell(changed);
         }
         box.SelectBytes(0, 0);
     }
 
 private:
+    // APPENDTEXT takes a length, so NULs survive.
+    void AppendBytes(std::string_view bytes) {
+        if (!bytes.empty())
+            box.engine->SendScintilla(Sc::SCI_APPENDTEXT, static_cast<uintptr_t>(bytes.size()),
+                                      bytes.data());
+    }
+
     RichTextBox& box;
     bool keepUndo;
     bool quiet;
     bool finished = false;
-    QString oldText;
+    QString announcedText;
+    TakenBreaks oldText; // the deletion of the old text, a step of the undo history
+    bool rows = false;   // lines are cut into rows
+    size_t column = 0;   // characters in the row being appended
 };
 
 void RichTextBox::ReplaceAll(const QByteArray& utf8, bool keepUndo) {
@@ -423,7 +603,7 @@ int RichTextBox::SelEndByte() const {
 }
 
 int RichTextBox::SelStart() const {
-    return CharFromByte(SelStartByte());
+    return CharFromEditorByte(SelStartByte());
 }
 
 int RichTextBox::SelLength() const {
@@ -431,26 +611,33 @@ int RichTextBox::SelLength() const {
     const int end = SelEndByte();
     if (start == end)
         return 0;
-    return CharFromByte(end) - CharFromByte(start);
+    return CharFromEditorByte(end) - CharFromEditorByte(start);
 }
 
 void RichTextBox::SetSelStart(int position) {
-    const int byte = ByteFromChar(position);
+    const int byte = EditorByteFromChar(position);
     SelectBytes(byte, byte);
+}
+
+// The editor byte where a selection from editor byte `from` to character position `end` ends:
+// at a soft break, the end of the row before it; from itself when the two are one text position
+// (an end between the halves of a surrogate pair stands for the pair's start).
+int RichTextBox::SelectionEnd(int from, long long end) const {
+    const int endByte = ByteFromChar(static_cast<int>(std::min<long long>(end, INT_MAX)));
+    return endByte > TextFromEditorByte(from) ? EditorFromTextByte(endByte, true) : from;
 }
 
 void RichTextBox::SetSelLength(int length) {
     const int start = SelStart();
-    const int end = static_cast<int>(
-        std::min<long long>(static_cast<long long>(start) + std::max(length, 0), INT_MAX));
-    SelectBytes(ByteFromChar(start), ByteFromChar(end));
+    const int anchor = EditorByteFromChar(start);
+    SelectBytes(anchor, SelectionEnd(anchor, static_cast<long long>(start) + std::max(length, 0)));
 }
 
 void RichTextBox::SelectBackward(int start, int length) {
-    const int first = ByteFromChar(start);
-    const int end = static_cast<int>(std::min<long long>(
-        static_cast<long long>(CharFromByte(first)) + std::max(length, 0), INT_MAX));
-    SelectBytes(ByteFromChar(end), first);
+    const int first = EditorByteFromChar(start);
+    SelectBytes(SelectionEnd(first, static_cast<long long>(CharFromEditorByte(first)) +
+                                        std::max(length, 0)),
+                first);
 }
 
 void RichTextBox::ScrollLineIntoView(int line) {
@@ -459,8 +646,8 @@ void RichTextBox::ScrollLineIntoView(int line) {
         [this, line] {
             const long shown = std::max(Sci(Sc::SCI_LINESONSCREEN), 1L);
             const long first = Sci(Sc::SCI_GETFIRSTVISIBLELINE);
-            const long visible =
-                Sci(Sc::SCI_VISIBLEFROMDOCLINE, static_cast<unsigned long>(std::max(line, 0)));
+            const long visible = Sci(Sc::SCI_VISIBLEFROMDOCLINE,
+                                     static_cast<unsigned long>(EditorLine(std::max(line, 0))));
             // Clear of the edges: at least two lines from the top and from the bottom.
             if (visible >= first + 2 && visible <= first + shown - 3)
                 return;
@@ -473,8 +660,31 @@ void RichTextBox::ScrollLineIntoView(int line) {
 std::pair<int, int> RichTextBox::VisibleLines() const {
     const long first = Sci(Sc::SCI_GETFIRSTVISIBLELINE);
     const long last = first + std::max(Sci(Sc::SCI_LINESONSCREEN), 1L) - 1;
-    return {static_cast<int>(Sci(Sc::SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(first))),
-            static_cast<int>(Sci(Sc::SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(last)))};
+    return {LineOfEditorLine(Sci(Sc::SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(first))),
+            LineOfEditorLine(Sci(Sc::SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(last)))};
+}
+
+// The text's line an editor line (a row) belongs to.
+int RichTextBox::LineOfEditorLine(long editorLine) const {
+    const long start = Sci(Sc::SCI_POSITIONFROMLINE, static_cast<unsigned long>(editorLine));
+    return static_cast<int>(editorLine) - BreaksEndingLines(static_cast<int>(start));
+}
+
+// The editor line (row) where the text's line starts: the first row whose line it is.
+int RichTextBox::EditorLine(int line) const {
+    if (softBreaks.empty())
+        return line;
+    long low = line;
+    long high =
+        std::min<long>(line + static_cast<long>(softBreaks.size()), Sci(Sc::SCI_GETLINECOUNT) - 1);
+    while (low < high) {
+        const long middle = low + (high - low) / 2;
+        if (LineOfEditorLine(middle) < line)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return static_cast<int>(low);
 }
 
 namespace {
@@ -493,8 +703,8 @@ void RichTextBox::SelectBytes(int anchor, int caret) {
     // Without scrolling: the colouring engine moves the selection many times in a row. The
     // caret is scrolled into view once, when control returns to the event loop.
     if (batchDepth > 0) {
-        batchAnchor = std::clamp(anchor, 0, ByteLength());
-        batchCaret = std::clamp(caret, 0, ByteLength());
+        batchAnchor = std::clamp(anchor, 0, EditorLength());
+        batchCaret = std::clamp(caret, 0, EditorLength());
     } else {
         SetEditorSelection(*engine, anchor, caret);
     }
@@ -534,17 +744,23 @@ void RichTextBox::NoteSelection(bool moved) {
         notedAnchor = anchor;
         notedCaret = caret;
         // An empty selection types in the colour of the character before the caret; a
-        // selection, which typing replaces, in the colour of its first character.
-        if (anchor == caret) {
+        // selection, which typing replaces, in the colour of its first character. A selection
+        // of rows' ends alone holds no character: it is an empty one.
+        if (TextFromEditorByte(anchor) == TextFromEditorByte(caret)) {
             // One character back: the LF alone after a CR LF (Scintilla would step over both),
-            // the lead byte of a multi-byte character.
-            int before = caret - 1;
+            // the lead byte of a multi-byte character, over a soft break.
+            int before = std::min(anchor, caret) - 1;
+            while (before >= 0 && IsSoftBreak(before))
+                --before;
             while (before > 0 &&
                    (Sci(Sc::SCI_GETCHARAT, static_cast<unsigned long>(before)) & 0xC0) == 0x80)
                 --before;
-            insertionColour = caret == 0 ? 0 : ColourAtByte(before);
-        } else {
-            insertionColour = ColourAtByte(std::min(anchor, caret));
+            insertionColour = before < 0 ? 0 : ColourAtByte(before);
+        } else { // a row's end is no character
+            int first = std::min(anchor, caret);
+            while (IsSoftBreak(first))
+                ++first;
+            insertionColour = ColourAtByte(first);
         }
         emit SelChange();
         FollowCaretLine();
@@ -567,11 +783,12 @@ void RichTextBox::FollowCaretLine() {
 }
 
 QString RichTextBox::SelText() const {
-    const std::string_view bytes = Utf8View();
     const int start = SelStartByte();
     const int end = SelEndByte();
+    if (!softBreaks.empty())
+        return RangeText(start, end);
     return TextFile::FromUtf8(
-        bytes.substr(static_cast<size_t>(start), static_cast<size_t>(end - start)));
+        Utf8View().substr(static_cast<size_t>(start), static_cast<size_t>(end - start)));
 }
 
 void RichTextBox::SetSelText(const QString& text) {
@@ -594,7 +811,15 @@ void RichTextBox::SetFocus() {
     setFocus(Qt::OtherFocusReason);
 }
 
-void RichTextBox::SetRightMargin(int /*width*/) {}
+void RichTextBox::SetRightMargin(int width) {
+    if (width <= 0) {
+        rowChars = 0;
+        return;
+    }
+    const int pixels = TwipsToPixels(width, DotsPerInch(this, Qt::Horizontal));
+    const int character = std::max(1, QFontMetrics(engine->font()).averageCharWidth());
+    rowChars = std::max(1, pixels / character);
+}
 
 void RichTextBox::Move(int left, int top, int width, int height) {
     setGeometry(left, top, std::max(width, 0), std::max(height, 0));
@@ -660,7 +885,7 @@ void RichTextBox::SetSelColor(const QString& decimalColour) {
 }
 
 long RichTextBox::ColourAtByte(int bytePosition) const {
-    if (bytePosition < 0 || bytePosition >= ByteLength())
+    if (bytePosition < 0 || bytePosition >= EditorLength())
         return 0;
     if (ColoursPending()) {
         // A few reads (the insertion colour after a move) style just what they read; reading
@@ -675,23 +900,26 @@ long RichTextBox::ColourAtByte(int bytePosition) const {
 }
 
 long RichTextBox::ColourAt(int position) const {
-    return ColourAtByte(ByteFromChar(position));
+    return ColourAtByte(EditorByteFromChar(position));
 }
 
 void RichTextBox::ApplyColours(std::span<const ColourRange> ranges) {
     FinishColours();
     const bool ascii = IsAscii();
-    const int bytes = ByteLength(); // styling leaves the text as it is
+    const int textBytes = ByteLength(); // styling leaves the text as it is
+    const int bytes = EditorLength();
     std::vector<PendingStyle> runs;
     runs.reserve(ranges.size());
     for (const ColourRange& range : ranges) {
         if (range.length <= 0)
             continue;
-        const int start = ascii ? std::clamp(range.start, 0, bytes) : ByteFromChar(range.start);
+        const int start = ascii ? EditorFromTextByte(std::clamp(range.start, 0, textBytes))
+                                : EditorByteFromChar(range.start);
         const long long endChar = static_cast<long long>(range.start) + range.length;
-        const int end = ascii
-                            ? static_cast<int>(std::min<long long>(endChar, bytes))
-                            : ByteFromChar(static_cast<int>(std::min<long long>(endChar, INT_MAX)));
+        const int end =
+            ascii ? EditorFromTextByte(static_cast<int>(std::min<long long>(endChar, textBytes)),
+                                       true)
+                  : EditorByteFromChar(static_cast<int>(std::min<long long>(endChar, INT_MAX)));
         if (end > start)
             runs.push_back({start, end - start, StyleFor(range.colour)});
     }
@@ -760,7 +988,7 @@ void RichTextBox::FinishColours() const {
     pendingDone.clear();
     pendingNext = 0;
     colourSlices->stop();
-    Sci(Sc::SCI_STARTSTYLING, static_cast<unsigned long>(ByteLength()), 0); // all styled
+    Sci(Sc::SCI_STARTSTYLING, static_cast<unsigned long>(EditorLength()), 0); // all styled
 }
 
 void RichTextBox::StylePendingSlice() {
@@ -788,7 +1016,7 @@ void RichTextBox::StylePendingSlice() {
 // blink of the caret.
 void RichTextBox::OnStyleNeeded(int position) {
     if (!ColoursPending()) {
-        Sci(Sc::SCI_STARTSTYLING, static_cast<unsigned long>(ByteLength()), 0);
+        Sci(Sc::SCI_STARTSTYLING, static_cast<unsigned long>(EditorLength()), 0);
         return;
     }
     const long first = Sci(Sc::SCI_GETFIRSTVISIBLELINE);
@@ -887,16 +1115,41 @@ bool RichTextBox::IsModified() const {
 // ---- Lines and search ------------------------------------------------------------------------
 
 int RichTextBox::GetLineFromChar(int position) const {
-    return static_cast<int>(
-        Sci(Sc::SCI_LINEFROMPOSITION, static_cast<unsigned long>(ByteFromChar(position))));
+    const int byte = EditorByteFromChar(position);
+    return static_cast<int>(Sci(Sc::SCI_LINEFROMPOSITION, static_cast<unsigned long>(byte))) -
+           BreaksEndingLines(byte); // rows are not lines
+}
+
+// Each soft break ends a line of the editor's, except one just after a CR that is the text's
+// last character before a line break of its own (the editor takes the CR and the soft break
+// for a CR LF): there the text's lone CR ends the line once, in both.
+int RichTextBox::BreaksEndingLines(int editorByte) const {
+    const int before = SoftBreaksBefore(editorByte);
+    if (!crBeforeBreak)
+        return before;
+    const auto charAt = [&](int at) {
+        return at >= 0 && at < EditorLength()
+                   ? static_cast<char>(Sci(Sc::SCI_GETCHARAT, static_cast<unsigned long>(at)))
+                   : '\0';
+    };
+    int ending = 0;
+    for (int i = 0; i < before; ++i) {
+        const int softBreak = softBreaks[static_cast<size_t>(i)];
+        int next = softBreak + 1;
+        while (IsSoftBreak(next))
+            ++next;
+        if (charAt(softBreak - 1) != '\r' || charAt(next) == '\n')
+            ++ending;
+    }
+    return ending;
 }
 
 // Every CR LF is a line end of the editor, so it is enough to look at the line ends from from's
 // line on; normally the first one is it.
 int RichTextBox::FirstCrLfFrom(int from) const {
-    const long bytes = ByteLength();
+    const long bytes = EditorLength();
     const long lines = Sci(Sc::SCI_GETLINECOUNT);
-    long position = ByteFromChar(from);
+    long position = EditorByteFromChar(from);
     const auto charAt = [&](long at) {
         return at < bytes
                    ? static_cast<char>(Sci(Sc::SCI_GETCHARAT, static_cast<unsigned long>(at)))
@@ -906,8 +1159,11 @@ int RichTextBox::FirstCrLfFrom(int from) const {
          line < lines; ++line) {
         const long lineEnd =
             std::max(position, Sci(Sc::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)));
-        if (charAt(lineEnd) == '\r' && charAt(lineEnd + 1) == '\n')
-            return CharFromByte(static_cast<int>(lineEnd)) + 1;
+        long next = lineEnd + 1;
+        while (IsSoftBreak(static_cast<int>(next)))
+            ++next;
+        if (charAt(lineEnd) == '\r' && charAt(next) == '\n')
+            return CharFromEditorByte(static_cast<int>(lineEnd)) + 1;
         position = 0; // further lines are looked at from their ends
     }
     return 0;
@@ -925,10 +1181,11 @@ int RichTextBox::Find(const QString& text, int start, int end, int options) {
                          options & Sc::SCFIND_WHOLEWORD, options & Sc::SCFIND_MATCHCASE);
     if (!found)
         return -1;
-    const auto [foundStart, foundEnd] = *found;
+    const int foundStart = EditorFromTextByte(found->start);
+    const int foundEnd = EditorFromTextByte(found->end, true);
     SelectBytes(foundStart, foundEnd);
     Sci(Sc::SCI_SCROLLRANGE, static_cast<unsigned long>(foundStart), foundEnd);
-    return CharFromByte(foundStart);
+    return CharFromEditorByte(foundStart);
 }
 
 // ---- Printing --------------------------------------------------------------------------------
@@ -1046,6 +1303,7 @@ void RichTextBoxEngine::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    box.CrossRowEnd(event->key(), event->modifiers());
     QsciScintillaBase::keyPressEvent(event);
 }
 
@@ -1102,9 +1360,44 @@ void RichTextBoxEngine::dropEvent(QDropEvent* event) {
 }
 
 QMimeData* RichTextBoxEngine::toMimeData(const QByteArray& text, bool rectangular) const {
+    // A rectangle's pieces are joined with line breaks of their own: no row's end among them.
+    const QByteArray plain = rectangular ? text : box.WithoutSoftBreaks(text);
     return QsciScintillaBase::toMimeData(
-        TextFile::WithPlatformBreaksUtf8({text.constData(), static_cast<size_t>(text.size())}),
+        TextFile::WithPlatformBreaksUtf8({plain.constData(), static_cast<size_t>(plain.size())}),
         rectangular);
+}
+
+QByteArray RichTextBox::WithoutSoftBreaks(const QByteArray& editorBytes) const {
+    if (softBreaks.empty())
+        return editorBytes;
+    const int length = static_cast<int>(editorBytes.size());
+    const int selection = SelStartByte();
+    const int line = static_cast<int>(
+        Sci(Sc::SCI_POSITIONFROMLINE,
+            static_cast<unsigned long>(
+                Sci(Sc::SCI_LINEFROMPOSITION, static_cast<unsigned long>(selection)))));
+    // The editor hands a NUL over as a space.
+    const auto same = [](char held, char handed) {
+        return held == handed || (held == '\0' && handed == ' ');
+    };
+    for (const int start : {selection, line}) {
+        if (start + length > EditorLength())
+            continue;
+        const std::string_view held = RangeView(start, start + length);
+        if (!std::equal(held.begin(), held.end(), editorBytes.begin(), same))
+            continue;
+        QByteArray text;
+        text.reserve(length);
+        int from = start;
+        for (auto softBreak = std::lower_bound(softBreaks.begin(), softBreaks.end(), start);
+             softBreak != softBreaks.end() && *softBreak < start + length; ++softBreak) {
+            text.append(editorBytes.constData() + (from - start), *softBreak - from);
+            from = *softBreak + 1;
+        }
+        text.append(editorBytes.constData() + (from - start), start + length - from);
+        return text;
+    }
+    return editorBytes;
 }
 
 // Notes non-ASCII text arriving, however it arrives (typing, paste, undo), and records what a
@@ -1119,7 +1412,7 @@ void RichTextBox::OnModified(int position, int modificationType, const char*, in
     const bool inserting = modificationType & Sc::SC_MOD_BEFOREINSERT;
     if (AccessibleRichTextBox::Listening()) {
         AnnounceInsertions(); // the edit before this one is done by now
-        const int at = CharFromByte(position);
+        const int at = CharFromEditorByte(position);
         if (inserting) {
             QMetaObject::invokeMethod(
                 this, [this] { AnnounceInsertions(); }, Qt::QueuedConnection);
@@ -1131,9 +1424,92 @@ void RichTextBox::OnModified(int position, int modificationType, const char*, in
     }
     if (asciiOnly)
         FollowEdit(unchecked, inserting, position, length);
+    if (indexed && MisleadsIndex(modificationType, position, length))
+        indexStale = true; // counted afresh when next needed, once the edit is made
+    FollowSoftBreaks(modificationType, position, length);
     emit TextChanged();
     if (userInputDepth > 0)
         FollowEdit(userInsertions, inserting, position, length);
+}
+
+// The editor keeps its UTF-16 line index wrong after an edit that splits a CR LF or makes a CR
+// and an LF meet: it moves the line's start and leaves the characters counted to the old one.
+// Text put back by an undo or a redo may end with a lone CR; other insertions never do.
+bool RichTextBox::MisleadsIndex(int modificationType, int position, int length) const {
+    const auto charAt = [&](int at) {
+        return at >= 0 && at < EditorLength()
+                   ? static_cast<char>(Sci(Sc::SCI_GETCHARAT, static_cast<unsigned long>(at)))
+                   : '\0';
+    };
+    const bool inserting = modificationType & Sc::SC_MOD_BEFOREINSERT;
+    if (charAt(position - 1) == '\r')
+        return inserting || charAt(position) == '\n' || charAt(position + length) == '\n';
+    return inserting && (modificationType & (Sc::SC_PERFORMED_UNDO | Sc::SC_PERFORMED_REDO)) &&
+           charAt(position) == '\n';
+}
+
+void RichTextBox::FollowSoftBreaks(int modificationType, int position, int length) {
+    plainValid = false;
+    if (replacing)
+        return; // a whole-text replacement makes its own
+    const bool undo = modificationType & Sc::SC_PERFORMED_UNDO;
+    const bool redo = modificationType & Sc::SC_PERFORMED_REDO;
+    if (!undo && !redo)
+        redoTaken.clear(); // a new edit: the history has nothing left to redo
+    const auto first = std::lower_bound(softBreaks.begin(), softBreaks.end(), position);
+    if (modificationType & Sc::SC_MOD_BEFOREINSERT) {
+        for (auto after = first; after != softBreaks.end(); ++after)
+            *after += length;
+        std::vector<TakenBreaks>& taken = undo ? undoTaken : redoTaken;
+        if ((!undo && !redo) || taken.empty() || taken.back().position != position ||
+            taken.back().length != length)
+            return;
+        std::vector<int> back = std::move(taken.back().offsets);
+        taken.pop_back();
+        for (int& softBreak : back)
+            softBreak += position;
+        softBreaks.insert(first, back.begin(), back.end());
+        return;
+    }
+    const auto last = std::lower_bound(first, softBreaks.end(), position + length);
+    if (keepTaken) {
+        TakenBreaks taken{position, length, {}};
+        for (auto softBreak = first; softBreak != last; ++softBreak)
+            taken.offsets.push_back(*softBreak - position);
+        (undo ? redoTaken : undoTaken).push_back(std::move(taken));
+    }
+    if (position > 0 && last != softBreaks.end() && *last == position + length &&
+        Sci(Sc::SCI_GETCHARAT, static_cast<unsigned long>(position - 1)) == '\r')
+        crBeforeBreak = true;
+    for (auto after = softBreaks.erase(first, last); after != softBreaks.end(); ++after)
+        *after -= length;
+}
+
+void RichTextBox::CrossRowEnd(int key, Qt::KeyboardModifiers modifiers) {
+    if (softBreaks.empty())
+        return;
+    const bool deleting = key == Qt::Key_Backspace || key == Qt::Key_Delete;
+    const bool backward = key == Qt::Key_Backspace || key == Qt::Key_Left;
+    if (!deleting && key != Qt::Key_Left && key != Qt::Key_Right)
+        return;
+    const bool extending = !deleting && (modifiers & Qt::ShiftModifier);
+    int anchor = AnchorByte();
+    const int caret = CaretByte();
+    // A selection of soft breaks alone (the mouse dragged from a row's end to the next row's
+    // start) holds no text: the key acts as it would with none.
+    if (!extending && TextFromEditorByte(anchor) == TextFromEditorByte(caret))
+        anchor = caret;
+    if (anchor != caret && !extending)
+        return; // the key acts on the selection
+    int beyond = caret;
+    while (backward ? IsSoftBreak(beyond - 1) : IsSoftBreak(beyond))
+        beyond += backward ? -1 : 1;
+    // At the text's start or end there is no character beyond: nothing to step to.
+    if (backward ? beyond == 0 : beyond == EditorLength())
+        beyond = caret;
+    if (beyond != caret || anchor != AnchorByte())
+        engine->SendScintilla(Sc::SCI_SETSELECTION, static_cast<unsigned long>(beyond),
+                              extending ? anchor : beyond);
 }
 
 void RichTextBox::FollowEdit(std::vector<std::pair<int, int>>& ranges, bool inserting, int position,
@@ -1177,10 +1553,10 @@ void RichTextBox::AnnounceSelection() {
     const int caret = CaretByte();
     if (anchor == announcedAnchor && caret == announcedCaret)
         return;
-    const int caretChar = CharFromByte(caret);
+    const int caretChar = CharFromEditorByte(caret);
     if (anchor != caret || announcedAnchor != announcedCaret) {
-        QAccessibleTextSelectionEvent selected(this, CharFromByte(std::min(anchor, caret)),
-                                               CharFromByte(std::max(anchor, caret)));
+        QAccessibleTextSelectionEvent selected(this, CharFromEditorByte(std::min(anchor, caret)),
+                                               CharFromEditorByte(std::max(anchor, caret)));
         selected.setCursorPosition(caretChar);
         AccessibleRichTextBox::Tell(selected);
     }

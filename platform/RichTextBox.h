@@ -11,6 +11,12 @@
 // Nothing in it costs in proportion to the text's size per key: positions are converted through
 // the line index, and the accessible interface assistive technologies read (platform/
 // AccessibleRichTextBox.h) is Kelto's own, whose events are raised only while one listens.
+//
+// A line wider than the right margin wraps there: the editor holds it as rows, each ended by a
+// soft break (a lone LF that is not part of the text). The program never sees a soft break:
+// Text, the positions, Find, SaveFile, the clipboard and the colours are those of the text
+// alone; in the editor the two sides of a soft break are one position. The editor lays out a
+// line whole to draw any of it, so rows keep a line of megabytes as quick as short ones.
 #pragma once
 
 #include <QString>
@@ -73,8 +79,10 @@ public:
     void SetSelText(const QString& text); // replaces the selection, converted to CR LF
     void SetHideSelection(bool hide);
     void SetFocus();
-    // Lines never wrap: the margin is taken and left alone, and a horizontal scroll bar reaches
-    // long lines.
+    // The width at which lines wrap, in twips; 0 or less: lines never wrap. Lines narrower than
+    // the margin run on to the right, and a horizontal scroll bar reaches them. The margin
+    // applies to text loaded or replaced after it is set (the width of a character of the
+    // control's font decides how many characters a row holds); rows already made stay.
     void SetRightMargin(int width);
     void Move(int left, int top, int width, int height);
 
@@ -109,12 +117,16 @@ public:
     // For the colouring engine and tests.
     long ColourAt(int position) const; // colour of the character at position
     long InsertionColour() const { return insertionColour; }
-    std::string_view Utf8View() const; // the editor's own bytes, valid until the next edit
-    // The one conversion between positions and the editor's UTF-8 bytes. Both land on a
+    // The text's UTF-8 bytes, valid until the next edit or the next turn of the event loop: the
+    // editor's own, or a copy without the soft breaks when the text has rows.
+    std::string_view Utf8View() const;
+    // The one conversion between positions and the bytes of Utf8View. Both land on a
     // character's start: a byte inside a character, or a position between the two halves of a
     // surrogate pair, stands for the start of that character.
     int CharFromByte(int bytePosition) const;
     int ByteFromChar(int charPosition) const;
+    // How many soft breaks the editor holds (rows beyond the first of each wrapped line).
+    int SoftBreakCount() const { return static_cast<int>(softBreaks.size()); }
     // Styles the ranges, later ones over earlier ones, selection untouched. Many ranges are
     // styled where the text is in view at once and elsewhere in slices while the program is
     // idle; whatever reads or changes colours or text first finishes them, so nothing can tell
@@ -178,14 +190,40 @@ private:
 
     int StyleFor(long colour);
     long Sci(unsigned int message, unsigned long wParam = 0, long lParam = 0) const;
+    // Bytes of the text (Utf8View) and of the editor's buffer, which holds the soft breaks too.
+    // Every other byte position here is the editor's unless its name says otherwise.
     int ByteLength() const;
+    int EditorLength() const;
+    // A byte of the text to the editor's: at a soft break, the start of the row after it, or
+    // (rowEnd) the end of the row before it.
+    int EditorFromTextByte(int textByte, bool rowEnd = false) const;
+    int TextFromEditorByte(int editorByte) const;
+    int SoftBreaksBefore(int editorByte) const;
+    bool IsSoftBreak(int editorByte) const;
+    int EditorByteFromChar(int charPosition) const;
+    // Lines of the text and the editor's lines (rows), one to the other.
+    int LineOfEditorLine(long editorLine) const;
+    int EditorLine(int line) const;
+    int CharFromEditorByte(int editorByte) const;
+    int SelectionEnd(int from, long long end) const;
+    // Keeps the soft breaks in step with an edit (heard before it is made). An undo or a redo
+    // that puts back text a deletion took puts back the soft breaks it held (TakenBreaks).
+    void FollowSoftBreaks(int modificationType, int position, int length);
+    // Before a key that moves or deletes across a row's end, the caret steps over the soft
+    // breaks, so the key acts on the character beyond them.
+    void CrossRowEnd(int key, Qt::KeyboardModifiers modifiers);
+    // Bytes the editor hands the clipboard or a drag (a copy of its bytes from the selection or
+    // its first line), without the soft breaks among them.
+    QByteArray WithoutSoftBreaks(const QByteArray& editorBytes) const;
     bool IsAscii() const;
     int AnchorByte() const;
     int CaretByte() const;
     int SelStartByte() const;
     int SelEndByte() const;
-    // The UTF-8 bytes [start, end), valid until the next call.
+    // The editor's UTF-8 bytes [start, end), soft breaks included, valid until the next call.
     std::string_view RangeView(int start, int end) const;
+    // The text of the editor's bytes [start, end), without soft breaks.
+    QByteArray RangeBytes(int start, int end) const;
     QString RangeText(int start, int end) const;
     // Moves the selection (bytes, anchor and caret), then refreshes the insertion colour and
     // raises SelChange.
@@ -253,6 +291,33 @@ private:
     mutable bool asciiOnly = true;
     mutable std::vector<std::pair<int, int>> unchecked; // inserted bytes not yet looked at
     mutable bool indexed = false;
+    mutable bool indexStale = false; // an edit misled the index (MisleadsIndex)
     mutable QByteArray rangeCopy;
     void EnsureIndex() const;
+    bool MisleadsIndex(int modificationType, int position, int length) const;
+    // Rows: characters a row holds (0: lines never wrap) and the editor positions of the soft
+    // breaks, in order. The soft breaks are known by position only: a lone LF or CR of the text
+    // itself (a binary file's) is never taken for one.
+    int rowChars = 0;
+    std::vector<int> softBreaks;
+    bool replacing = false;
+    // The soft breaks a deletion took, as offsets into the text it took. The editor's undo
+    // history puts deleted text back as it was, at the same position, one deletion at a time
+    // and the last first; while the text or its history holds soft breaks (keepTaken) every
+    // deletion leaves a record here, so that the undo or redo that puts its text back finds
+    // the record on top.
+    struct TakenBreaks {
+        int position = 0;
+        int length = 0;
+        std::vector<int> offsets;
+    };
+    std::vector<TakenBreaks> undoTaken; // deletions an undo puts back
+    std::vector<TakenBreaks> redoTaken; // deletions made by an undo, which a redo puts back
+    bool keepTaken = false;
+    // A deletion left a lone CR just before a soft break, which the editor then counts with it
+    // as one line end (CR LF): lines are counted the slow way from then on.
+    bool crBeforeBreak = false;
+    int BreaksEndingLines(int editorByte) const;
+    mutable QByteArray plainText; // Utf8View's copy without the soft breaks
+    mutable bool plainValid = false;
 };

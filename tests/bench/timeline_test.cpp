@@ -48,7 +48,13 @@ TEST(Timeline, SettledIsTheLastPaintBeforeAQuietSpell) {
     EXPECT_EQ(Timeline::Settled(log, 1.0, 50.0), 10.0);
     EXPECT_EQ(Timeline::Settled(log, 200.0, 1000.0), 1500.0); // the last paint of all
     EXPECT_EQ(Timeline::Settled(log, 2000.0, 1000.0), -1.0);
-
+    // A caret line redrawn every 500 ms (the same rectangle each time) does not keep the
+    // windows busy; the drawing before the blinks does.
+    const std::vector<Event> blinking = {Paint(10.0, 1, 500, 300), Paint(40.0, 1, 500, 19),
+                                         Paint(510.0, 1, 500, 19), Paint(1010.0, 1, 500, 19),
+                                         Paint(1510.0, 1, 500, 19)};
+    EXPECT_EQ(Timeline::Settled(blinking, 1.0, 1000.0), 1510.0);
+    EXPECT_EQ(Timeline::Settled(blinking, 1.0, 1000.0, false), 10.0);
     EXPECT_EQ(Timeline::PaintedArea(log, 10.0, 180.0), 200); // [from, to)
     EXPECT_EQ(Timeline::Median({3.0, 1.0, 2.0, 10.0}), 2.5);
     EXPECT_EQ(Timeline::Median({}), -1.0);

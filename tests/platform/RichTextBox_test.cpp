@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QProcess>
@@ -19,6 +20,7 @@
 #include "platform/RichTextBox.h"
 #include "platform/RichTextBoxEngine.h"
 #include "platform/RuntimeError.h"
+#include "platform/Twips.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -867,6 +869,143 @@ TEST_F(RichTextBoxFiles, PrintsTheWholeTextOrTheSelection) {
             words << line.trimmed();
     }
     EXPECT_EQ(words, QStringList({"ne 3", "line 4"}));
+}
+
+// ---- Long lines: rows ---------------------------------------------------------------------
+
+// A margin a few characters wide, so that short texts wrap: what the program sees of the text
+// is as if nothing wrapped, and keys at a row's end act on the text's characters.
+class RichTextBoxRows : public RichTextBoxFiles {
+protected:
+    void SetUp() override {
+        const int pixels = 5 * QFontMetrics(box.font()).averageCharWidth();
+        box.SetRightMargin(int(PixelsToTwips(pixels, DotsPerInch(&box, Qt::Horizontal))) + 1);
+    }
+};
+
+TEST_F(RichTextBoxRows, PositionsTextAndFindAreThoseOfTheTextAlone) {
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const QString texts[] = {
+        "abcdefghijklmnopqrstuvwxyz",
+        "abcde\r\nfghij\r\nx// a comment past a row's end\r\n",
+        QString::fromUtf8("caf\xC3\xA9 ") + emoji + "xy" + emoji + emoji + "z e\xCC\x81tc " + emoji,
+    };
+    for (const QString& text : texts) {
+        box.RestoreText(text.toUtf8(), {}, {}, {});
+        ASSERT_GT(box.SoftBreakCount(), 0) << text.toStdString();
+        ASSERT_EQ(box.Text(), text);
+        ASSERT_EQ(box.TextLength(), text.size());
+        ASSERT_EQ(box.Utf8View(), text.toUtf8().toStdString());
+        for (int p = 0; p <= text.size(); ++p) {
+            const int at = p > 0 && p < text.size() && text[p].isLowSurrogate() ? p - 1 : p;
+            const int byte = int(text.left(at).toUtf8().size());
+            ASSERT_EQ(box.ByteFromChar(p), byte) << p;
+            ASSERT_EQ(box.CharFromByte(byte), at) << p;
+            ASSERT_EQ(box.GetLineFromChar(p), LineOf(text, at)) << p;
+            for (const int length : {0, 1, 7}) {
+                Select(p, length);
+                ASSERT_EQ(box.SelStart(), at) << p;
+                ASSERT_EQ(box.SelText(), text.mid(at, box.SelLength())) << p;
+            }
+            const QString piece = text.mid(at, 6);
+            if (!piece.isEmpty() && !piece.back().isHighSurrogate()) {
+                ASSERT_EQ(box.Find(piece, at), text.indexOf(piece, at)) << p;
+            }
+        }
+        Select(3, 12); // over a row's end
+        box.SetSelColor(Blue);
+        for (int p = 0; p < text.size(); ++p)
+            ASSERT_EQ(box.ColourAt(p), p >= 3 && p < 15 ? Blue : 0) << p;
+    }
+}
+
+TEST_F(RichTextBoxRows, KeysAtARowsEndActOnTheTextsCharacters) {
+    box.RestoreText("abcdefghijklmnop", {}, {}, {});
+    const int rows = box.SoftBreakCount();
+    ASSERT_GT(rows, 0);
+    // Each case: where the caret starts, the keys, the text after, the caret after.
+    struct Case {
+        int caret;
+        std::vector<int> keys;
+        const char* text;
+        int after;
+    };
+    const Case cases[] = {
+        {5, {Qt::Key_Backspace}, "abcdfghijklmnop", 4},
+        {5, {Qt::Key_Delete}, "abcdeghijklmnop", 5},
+        {5, {Qt::Key_Left}, "abcdefghijklmnop", 4},
+        {5, {Qt::Key_Right}, "abcdefghijklmnop", 6},
+        {5, {Qt::Key_Right, Qt::Key_Left, Qt::Key_Left}, "abcdefghijklmnop", 4},
+        {5, {Qt::Key_X}, "abcdexfghijklmnop", 6},
+    };
+    for (const Case& c : cases) {
+        // Both sides of the row's end: after Home the caret stands at the next row's start.
+        for (const bool rowStart : {false, true}) {
+            box.RestoreText("abcdefghijklmnop", {}, {}, {});
+            box.SetSelStart(rowStart ? c.caret : c.caret - 1);
+            if (!rowStart)
+                QTest::keyClick(&box, Qt::Key_End); // the first row's end
+            ASSERT_EQ(box.SelStart(), c.caret);
+            for (const int key : c.keys)
+                QTest::keyClick(&box, Qt::Key(key));
+            EXPECT_EQ(box.Text(), QString(c.text)) << c.caret << " row start " << rowStart;
+            EXPECT_EQ(box.SelStart(), c.after) << c.caret << " row start " << rowStart;
+        }
+    }
+    // A selection over rows' ends goes and comes back whole; the clipboard never holds a
+    // row's end.
+    box.RestoreText("abcdefghijklmnop", {}, {}, {});
+    Select(2, 11);
+    QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), QString("cdefghijklm"));
+    QTest::keyClick(&box, Qt::Key_Delete);
+    EXPECT_EQ(box.Text(), QString("abnop"));
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box.Text(), QString("abcdefghijklmnop"));
+    EXPECT_EQ(box.SoftBreakCount(), rows);
+    EXPECT_EQ(box.Utf8View(), std::string("abcdefghijklmnop"));
+}
+
+// A line scrolled into view (a build message's line) is the text's line, however many rows
+// the lines above it make; the visible lines are the text's too.
+TEST_F(RichTextBoxRows, LinesScrolledIntoViewAreTheTextsLines) {
+    QString text;
+    for (int line = 0; line < 80; ++line)
+        text += QString("line %1 of three rows\r\n").arg(line, 2);
+    box.RestoreText(text.toUtf8(), {}, {}, {});
+    ASSERT_GT(box.SoftBreakCount(), 80);
+    box.resize(300, 12 * QFontMetrics(box.font()).lineSpacing());
+    box.show();
+    for (const int line : {60, 10, 79, 0}) {
+        box.ScrollLineIntoView(line);
+        QApplication::processEvents();
+        const auto [top, bottom] = box.VisibleLines();
+        EXPECT_TRUE(top <= line && line <= bottom) << line << ": " << top << " to " << bottom;
+        EXPECT_LE(bottom - top, 4) << "rows counted as lines";
+    }
+}
+
+// A file of one line of 20 MB: opened, a key typed at its end and undone, saved: the bytes on
+// disk are the file's, whatever rows the editor made.
+TEST_F(RichTextBoxFiles, FileOfOneLongLineIsSavedAsItWas) {
+    box.SetRightMargin(500000);
+    QByteArray bytes;
+    bytes.reserve(20'000'000);
+    for (int i = 0; bytes.size() < 20'000'000; ++i)
+        bytes += "v[" + QByteArray::number(i % 997) + "] = " + QByteArray::number(i) + "; ";
+    bytes.resize(20'000'000);
+    bytes += "caf\xC3\xA9";
+    const QString path = Write("long.c", bytes);
+    box.LoadFile(path, 1);
+    EXPECT_GT(box.SoftBreakCount(), 1000);
+    EXPECT_EQ(box.TextLength(), 20'000'004);
+    QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(&box, Qt::Key_X);
+    EXPECT_EQ(box.TextLength(), 20'000'005);
+    EXPECT_TRUE(box.IsModified());
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+    box.SaveFile(path, 1);
+    EXPECT_EQ(Read(path), bytes);
 }
 
 } // namespace
