@@ -166,6 +166,10 @@ RichTextBox::RichTextBox(QWidget* parent) : QWidget(parent), engine(new RichText
     Sci(Sc::SCI_SETSCROLLWIDTH, 1);
     Sci(Sc::SCI_SETSCROLLWIDTHTRACKING, 1);
     Sci(Sc::SCI_SETMULTIPLESELECTION, 0);
+    // The lines in view keep their layouts while the text changes elsewhere: a key lays out
+    // only its own line again, not every row of a long line in sight (each row is a line of
+    // thousands of characters to the editor).
+    Sci(Sc::SCI_SETLAYOUTCACHE, Sc::SC_CACHE_PAGE);
     blinkPeriod = Sci(Sc::SCI_GETCARETPERIOD);
     for (int margin = 0; margin < 5; ++margin)
         Sci(Sc::SCI_SETMARGINWIDTHN, margin, 0);
