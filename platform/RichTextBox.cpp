@@ -55,6 +55,21 @@ constexpr long LongLine = 64 * 1024;
 constexpr int InvalidPropertyValue = 380;
 constexpr int TypeMismatch = 13;
 
+// The last CR or LF of bytes, or null. glibc searches backwards a word at a time (memrchr);
+// elsewhere (MinGW has no memrchr) a byte at a time.
+const char* LastLineBreak(std::string_view bytes) {
+#ifdef __GLIBC__
+    const auto* lf = static_cast<const char*>(memrchr(bytes.data(), '\n', bytes.size()));
+    const auto* cr = static_cast<const char*>(memrchr(bytes.data(), '\r', bytes.size()));
+    return std::max(lf, cr); // null when neither is there
+#else
+    for (size_t i = bytes.size(); i-- > 0;)
+        if (bytes[i] == '\n' || bytes[i] == '\r')
+            return bytes.data() + i;
+    return nullptr;
+#endif
+}
+
 // Bytes of the character that starts at s (left bytes available), as Scintilla counts
 // characters in UTF-8: a valid sequence is one character, and so is each byte of an invalid one.
 size_t CharacterBytes(const unsigned char* s, size_t left) {
@@ -491,9 +506,7 @@ public:
             }
             // Each byte is at most a character: the row cannot fill up before this window ends.
             const std::string_view window = bytes.substr(at, rowChars - column);
-            const auto* lf = static_cast<const char*>(memrchr(window.data(), '\n', window.size()));
-            const auto* cr = static_cast<const char*>(memrchr(window.data(), '\r', window.size()));
-            const char* lineEnd = std::max(lf, cr); // null when neither is there
+            const char* lineEnd = LastLineBreak(window);
             size_t counted = 0;
             if (lineEnd) {
                 counted = static_cast<size_t>(lineEnd - window.data()) + 1;
