@@ -126,6 +126,27 @@ int LineOf(const QString& text, int position) {
     return line;
 }
 
+// Every position of the text box holds: its byte, its line, and the selections of the given
+// lengths that start there agree with QString. A position between the halves of a surrogate
+// pair stands for the character's start.
+void ExpectPositionsOf(RichTextBox& box, const QString& text, std::initializer_list<int> lengths) {
+    ASSERT_EQ(box.Text(), text);
+    ASSERT_EQ(box.TextLength(), text.size());
+    for (int p = 0; p <= text.size(); ++p) {
+        const int at = p > 0 && p < text.size() && text[p].isLowSurrogate() ? p - 1 : p;
+        const int byte = int(text.left(at).toUtf8().size());
+        ASSERT_EQ(box.ByteFromChar(p), byte) << p;
+        ASSERT_EQ(box.CharFromByte(byte), at) << p;
+        ASSERT_EQ(box.GetLineFromChar(p), LineOf(text, at)) << p;
+        for (const int length : lengths) {
+            box.SetSelStart(p);
+            box.SetSelLength(length);
+            ASSERT_EQ(box.SelStart(), at) << p;
+            ASSERT_EQ(box.SelText(), text.mid(at, box.SelLength())) << p;
+        }
+    }
+}
+
 // Every position of any text maps to a character: a position between the halves of a surrogate
 // pair stands for the character's start (once, it mapped to byte 0), and selections, the caret's
 // line and the text between agree with QString. The text goes in as a binary file's would, line
@@ -142,18 +163,9 @@ TEST_F(RichTextBoxTest, EveryPositionLandsOnACharacterInAnyText) {
     };
     for (const QString& text : texts) {
         box.RestoreText(text.toUtf8(), {}, {}, {});
-        ASSERT_EQ(box.Text(), text);
-        ASSERT_EQ(box.TextLength(), text.size());
-        for (int p = 0; p <= text.size(); ++p) {
-            const int at = p > 0 && p < text.size() && text[p].isLowSurrogate() ? p - 1 : p;
-            const int byte = int(text.left(at).toUtf8().size());
-            ASSERT_EQ(box.ByteFromChar(p), byte) << p;
-            ASSERT_EQ(box.CharFromByte(byte), at) << p;
-            ASSERT_EQ(box.GetLineFromChar(p), LineOf(text, at)) << p;
-            Select(p, 1);
-            ASSERT_EQ(box.SelStart(), at) << p;
-            ASSERT_EQ(box.SelText(), text.mid(at, box.SelLength())) << p;
-        }
+        ExpectPositionsOf(box, text, {1});
+        if (HasFatalFailure())
+            return;
     }
     // Bytes that are no UTF-8 (only a raw editor message can put them there) count as a
     // character each, as the editor counts them.
@@ -893,20 +905,12 @@ TEST_F(RichTextBoxRows, PositionsTextAndFindAreThoseOfTheTextAlone) {
     for (const QString& text : texts) {
         box.RestoreText(text.toUtf8(), {}, {}, {});
         ASSERT_GT(box.SoftBreakCount(), 0) << text.toStdString();
-        ASSERT_EQ(box.Text(), text);
-        ASSERT_EQ(box.TextLength(), text.size());
         ASSERT_EQ(box.Utf8View(), text.toUtf8().toStdString());
+        ExpectPositionsOf(box, text, {0, 1, 7});
+        if (HasFatalFailure())
+            return;
         for (int p = 0; p <= text.size(); ++p) {
             const int at = p > 0 && p < text.size() && text[p].isLowSurrogate() ? p - 1 : p;
-            const int byte = int(text.left(at).toUtf8().size());
-            ASSERT_EQ(box.ByteFromChar(p), byte) << p;
-            ASSERT_EQ(box.CharFromByte(byte), at) << p;
-            ASSERT_EQ(box.GetLineFromChar(p), LineOf(text, at)) << p;
-            for (const int length : {0, 1, 7}) {
-                Select(p, length);
-                ASSERT_EQ(box.SelStart(), at) << p;
-                ASSERT_EQ(box.SelText(), text.mid(at, box.SelLength())) << p;
-            }
             const QString piece = text.mid(at, 6);
             if (!piece.isEmpty() && !piece.back().isHighSurrogate()) {
                 ASSERT_EQ(box.Find(piece, at), text.indexOf(piece, at)) << p;
