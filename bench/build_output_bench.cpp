@@ -151,10 +151,6 @@ BENCHMARK(BuildOutputFlood)
     ->Args({200'000, long(Flood::Directories)})
     ->Args({40'000, long(Flood::Alternating)})
     ->Args({40'000, long(Flood::Long)})
-    ->Iterations(1)
-    ->Repetitions(3)
-    ->ReportAggregatesOnly(true)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+    ->Apply(BenchMemory::OneFloodThreeTimes);
 
 } // namespace

@@ -203,24 +203,11 @@ void HandOverFlood(benchmark::State& state) {
 BENCHMARK(HandOverLargeList)
     ->ArgName("files")
     ->Arg(100'000)
-    ->Iterations(1)
-    ->Repetitions(3)
-    ->ReportAggregatesOnly(true)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(HandOverOversized)
-    ->Iterations(1)
-    ->Repetitions(3)
-    ->ReportAggregatesOnly(true)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+    ->Apply(BenchMemory::OneFloodThreeTimes);
+BENCHMARK(HandOverOversized)->Apply(BenchMemory::OneFloodThreeTimes);
 BENCHMARK(HandOverFlood)
     ->ArgName("connections")
     ->Arg(1'100)
-    ->Iterations(1)
-    ->Repetitions(3)
-    ->ReportAggregatesOnly(true)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+    ->Apply(BenchMemory::OneFloodThreeTimes);
 
 } // namespace

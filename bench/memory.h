@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <benchmark/benchmark.h>
 
 namespace BenchMemory {
 
@@ -23,6 +24,12 @@ inline long StatusKiB(const char* key) {
 inline bool ResetPeak() {
     QFile refs(QStringLiteral("/proc/self/clear_refs"));
     return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
+}
+
+// A flood is run once per repetition, timed by the benchmark itself, three times.
+inline void OneFloodThreeTimes(benchmark::internal::Benchmark* b) {
+    b->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true)->UseManualTime()->Unit(
+        benchmark::kMillisecond);
 }
 
 } // namespace BenchMemory
