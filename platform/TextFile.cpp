@@ -382,6 +382,32 @@ QString Replaced() {
                           "nothing was written");
 }
 
+// Makes a backup of target in the first of its two places where copyTo succeeds: beside it,
+// hidden, or else in Kelto's state folder. copyTo(prefix, made) copies the file to a new name
+// that starts with prefix, sets made to it, and returns the reason it failed (having removed
+// what it made) or nothing. The backup's path, or empty with each place's reason in problem.
+template <typename CopyTo>
+QString MakeBackupIn(const QString& target, QString& problem, CopyTo copyTo) {
+    const QFileInfo info(target);
+    for (int place = 0; place < 2; ++place) {
+        QString folder = info.absolutePath();
+        QString prefix = folder + "/." + info.fileName() + ".kelto-backup-";
+        if (place == 1) {
+            folder = StateFolder::Make(QStringLiteral("backups"));
+            if (folder.isEmpty())
+                break;
+            prefix = folder + u'/' + info.fileName() + u'.';
+        }
+        QString made;
+        const QString reason = copyTo(prefix, made);
+        if (reason.isEmpty())
+            return made;
+        problem += (problem.isEmpty() ? QString() : QStringLiteral("; ")) +
+                   QStringLiteral("in %1: %2").arg(QDir::toNativeSeparators(folder), reason);
+    }
+    return {};
+}
+
 #ifndef Q_OS_WIN
 QByteArray Native(const QString& path) {
     return TextFile::EncodeName(path);
@@ -516,18 +542,7 @@ void SyncFolder(const QString& folder) {
 // A complete, flushed copy of what the open file in holds, beside target or else in Kelto's
 // state folder: its path, or empty with the reasons in problem.
 QString MakeBackup(int in, const QString& target, QString& problem) {
-    const QFileInfo info(target);
-    const QString beside = info.absolutePath() + "/." + info.fileName() + ".kelto-backup-";
-    for (int place = 0; place < 2; ++place) {
-        QString folder = info.absolutePath();
-        QString prefix = beside;
-        if (place == 1) {
-            folder = StateFolder::Make(QStringLiteral("backups"));
-            if (folder.isEmpty())
-                break;
-            prefix = folder + u'/' + info.fileName() + u'.';
-        }
-        QString made;
+    return MakeBackupIn(target, problem, [in](const QString& prefix, QString& made) {
         Descriptor out(CreateUnique(prefix, 0600, made));
         int error = out.fd < 0 ? errno : 0;
         if (!error && ::lseek(in, 0, SEEK_SET) != 0)
@@ -539,14 +554,11 @@ QString MakeBackup(int in, const QString& target, QString& problem) {
         if (!error)
             error = out.Close();
         if (!error)
-            return made;
+            return QString();
         if (!made.isEmpty())
             ::unlink(Native(made).constData());
-        problem +=
-            (problem.isEmpty() ? QString() : QStringLiteral("; ")) +
-            QStringLiteral("in %1: %2").arg(QDir::toNativeSeparators(folder), SystemReason(error));
-    }
-    return {};
+        return SystemReason(error);
+    });
 }
 
 // Writes the file where it is, keeping its inode (owner, hard links): a backup copy first, then
@@ -808,17 +820,7 @@ HANDLE CreateUnique(const QString& prefix, QString& made) {
 // A complete, flushed copy of the file, beside it or else in Kelto's state folder: its path, or
 // empty with the reasons in problem.
 QString MakeBackup(const QString& target, QString& problem) {
-    const QFileInfo info(target);
-    for (int place = 0; place < 2; ++place) {
-        QString folder = info.absolutePath();
-        QString prefix = folder + "/." + info.fileName() + ".kelto-backup-";
-        if (place == 1) {
-            folder = StateFolder::Make(QStringLiteral("backups"));
-            if (folder.isEmpty())
-                break;
-            prefix = folder + u'/' + info.fileName() + u'.';
-        }
-        QString made;
+    return MakeBackupIn(target, problem, [&target](const QString& prefix, QString& made) {
         DWORD error = 0;
         {
             Handle reserved(CreateUnique(prefix, made));
@@ -834,14 +836,11 @@ QString MakeBackup(const QString& target, QString& problem) {
                 error = GetLastError();
         }
         if (!error)
-            return made;
+            return QString();
         if (!made.isEmpty())
             DeleteFileW(Native(made).c_str());
-        problem +=
-            (problem.isEmpty() ? QString() : QStringLiteral("; ")) +
-            QStringLiteral("in %1: %2").arg(QDir::toNativeSeparators(folder), SystemReason(error));
-    }
-    return {};
+        return SystemReason(error);
+    });
 }
 
 // Writes the file where it is, keeping its identity (its other names, its security settings):
