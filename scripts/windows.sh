@@ -42,14 +42,32 @@ log="$build/ctest.log"
 status=0
 ctest --test-dir "$build" --output-on-failure --timeout 180 --parallel "$(nproc)" 2>&1 |
     tee "$log" || status=$?
-wineserver -k 2>/dev/null || true
 
+failed_in() { sed -n 's/.*tests passed, \([0-9]*\) tests\{0,1\} failed out of.*/\1/p' "$1" | tail -n 1; }
 total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
-failed=$(sed -n 's/.*tests passed, \([0-9]*\) tests\{0,1\} failed out of.*/\1/p' "$log" | tail -n 1)
+failed=$(failed_in "$log")
 skipped=$(grep -c '(Skipped)$' "$log" || true)
 if [ -z "$total" ] || [ -z "$failed" ]; then
+    wineserver -k 2>/dev/null || true
     echo "Windows: the suite did not run to its end" >&2
     exit 1
 fi
-echo "Windows: $((total - failed - skipped)) passed, $failed failed, $skipped skipped"
+# Wine on a busy machine now and then fails a program's start on its own (CreateProcess says
+# "Internal error"). What failed runs once more, alone; what passes then counts as passed and is
+# named in the summary, so that a test which fails only beside others stays in sight.
+second=""
+if [ "$failed" != 0 ]; then
+    rerun="$build/ctest-rerun.log"
+    status=0
+    ctest --test-dir "$build" --rerun-failed --output-on-failure --timeout 180 2>&1 |
+        tee "$rerun" || status=$?
+    again=$(failed_in "$rerun")
+    second=$(sed -n 's/.*Test *#[0-9]*: \([^ ]*\) .*Passed.*/\1/p' "$rerun" | paste -sd, -)
+    [ -n "$again" ] && failed=$again || status=1
+fi
+wineserver -k 2>/dev/null || true
+
+summary="Windows: $((total - failed - skipped)) passed, $failed failed, $skipped skipped"
+[ -z "$second" ] || summary="$summary (passed only on a second run alone: ${second//,/, })"
+echo "$summary"
 [ "$failed" = 0 ] && [ "$status" = 0 ]

@@ -4,6 +4,7 @@
 // (inotify); the second start itself never opens the files it hands over.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -74,6 +75,11 @@ protected:
         environment.insert("XDG_CONFIG_HOME", config.path());
         environment.insert("DISPLAY", ":4242");
         environment.remove("WAYLAND_DISPLAY");
+#ifdef Q_OS_WIN
+        // Windows names the running Kelto's pipe for the whole machine: a user name of this
+        // test's own keeps it from a Kelto that another test starts beside it.
+        environment.insert("USERNAME", "kelto-test-" + QFileInfo(runtime.path()).fileName());
+#endif
         return environment;
     }
 
@@ -85,7 +91,9 @@ protected:
         EXPECT_TRUE(process->waitForStarted(StartMs));
         return *process;
     }
-    QProcess& Start(const QStringList& arguments) { return Start(arguments, Environment()); }
+    QProcess& Start(const QStringList& arguments) {
+        return Start(arguments, Environment());
+    }
 
     static bool Ends(QProcess& process) {
         return process.waitForFinished(StartMs) && process.exitStatus() == QProcess::NormalExit;

@@ -28,6 +28,13 @@
 
 namespace {
 
+#ifdef Q_OS_WIN
+// Windows names the pipe for the whole machine: each test process takes a user name of its own,
+// so that tests running beside each other never meet at one pipe.
+[[maybe_unused]] const bool ownUserName =
+    qputenv("USERNAME", "kelto-test-" + QByteArray::number(quint64(GetCurrentProcessId())));
+#endif
+
 // Sets environment variables for one test and puts the old values back.
 class Environment {
 public:
