@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -34,7 +35,12 @@ struct Ranges {
 // the position it reached, the space of a run or the carriage return of a comment, lies before
 // limit. The first search of each pass always runs, and a range found is always taken whole,
 // even where it reaches past limit.
-Ranges FindRanges(std::string_view text, std::size_t start, std::int64_t limit);
+//
+// skipped: where the view holds bytes that are not the text's (a control's soft breaks, line
+// feeds of its own), their offsets in the view, in order. The scan reads the view as the text
+// without them: start, limit and the spans found are offsets in that text.
+Ranges FindRanges(std::string_view text, std::size_t start, std::int64_t limit,
+                  std::span<const int> skipped = {});
 
 // The whole text, as CPPHighlight colours it.
 inline Ranges FindRanges(std::string_view text) {

@@ -42,14 +42,17 @@ void AddRanges(std::vector<ColourRange>& out, const RichTextBox& code,
 // directives first, comments after them. The scan's own lists go before the ranges are styled.
 std::vector<ColourRange> RangesToColour(RichTextBox& code, const ColorCode& colours,
                                         std::int32_t startchar, std::int32_t endchar, int length) {
-    const std::string_view text = code.Utf8View();
-    const std::int64_t start = ByteOffset(code, std::int64_t(startchar) - 1, length, text.size());
-    const std::int64_t limit = ByteOffset(code, std::int64_t(endchar) - 1, length, text.size());
-    const Scanner::Ranges found = Scanner::FindRanges(text, std::size_t(start), limit);
+    // The editor's own bytes, read past its soft breaks: a long text is not copied on each run.
+    const RichTextBox::HeldText held = code.Utf8Held();
+    const std::size_t bytes = held.bytes.size() - held.softBreaks.size();
+    const std::int64_t start = ByteOffset(code, std::int64_t(startchar) - 1, length, bytes);
+    const std::int64_t limit = ByteOffset(code, std::int64_t(endchar) - 1, length, bytes);
+    const Scanner::Ranges found =
+        Scanner::FindRanges(held.bytes, std::size_t(start), limit, held.softBreaks);
 
     std::vector<ColourRange> ranges;
     ranges.reserve(found.directives.size() + found.comments.size());
-    const bool ascii = std::size_t(length) == text.size();
+    const bool ascii = std::size_t(length) == bytes;
     AddRanges(ranges, code, found.directives, colours.DirectiveColor.toLong(), ascii);
     AddRanges(ranges, code, found.comments, colours.CommentColor.toLong(), ascii);
     return ranges;

@@ -357,11 +357,10 @@ int RichTextBox::CharFromByte(int bytePosition) const {
 // ---- Text ------------------------------------------------------------------------------------
 
 std::string_view RichTextBox::Utf8View() const {
-    const auto* bytes =
-        static_cast<const char*>(engine->SendScintillaPtrResult(Sc::SCI_GETCHARACTERPOINTER));
     if (softBreaks.empty())
-        return {bytes, static_cast<size_t>(EditorLength())};
+        return Utf8Held().bytes;
     if (!plainValid) {
+        const char* bytes = Utf8Held().bytes.data();
         plainText.resize(ByteLength());
         char* out = plainText.data();
         int from = 0;
@@ -378,6 +377,12 @@ std::string_view RichTextBox::Utf8View() const {
         });
     }
     return {plainText.constData(), static_cast<size_t>(plainText.size())};
+}
+
+RichTextBox::HeldText RichTextBox::Utf8Held() const {
+    const auto* bytes =
+        static_cast<const char*>(engine->SendScintillaPtrResult(Sc::SCI_GETCHARACTERPOINTER));
+    return {{bytes, static_cast<size_t>(EditorLength())}, softBreaks};
 }
 
 // A copy: the whole text's pointer would move the editor's gap to the end of the text, a copy of

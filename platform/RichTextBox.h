@@ -120,6 +120,13 @@ public:
     // The text's UTF-8 bytes, valid until the next edit or the next turn of the event loop: the
     // editor's own, or a copy without the soft breaks when the text has rows.
     std::string_view Utf8View() const;
+    // The same text without a copy, as the editor holds it: its bytes, with the soft breaks
+    // (line feeds of the editor's own) at the given offsets, in order. Valid as Utf8View.
+    struct HeldText {
+        std::string_view bytes;
+        std::span<const int> softBreaks;
+    };
+    HeldText Utf8Held() const;
     // The one conversion between positions and the bytes of Utf8View. Both land on a
     // character's start: a byte inside a character, or a position between the two halves of a
     // surrogate pair, stands for the start of that character.

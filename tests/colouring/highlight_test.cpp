@@ -139,6 +139,8 @@ TEST_F(Highlight, GivesTheColoursOfTheStepByStepAlgorithm) {
         if (n % 5 == 0) {
             text.insert(int(text.size() / 2), QStringLiteral("é"));
         }
+        // Every other text held as rows of a character, the scan reading past their breaks.
+        code.SetRightMargin(n % 2);
         code.SetText(text);
         const auto length = std::int32_t(code.TextLength());
         reference::Control<std::u16string> model{code.Text().toStdU16String(),

@@ -24,6 +24,23 @@ std::vector<long> Paint(std::vector<long> colours, const Scanner::Ranges& ranges
     return colours;
 }
 
+// The text as a control with rows holds it: line feeds of its own put in at random places
+// (beside each other and beside the text's CR LF too), and their offsets.
+std::pair<std::string, std::vector<int>> WithSoftBreaks(const std::string& text,
+                                                        std::mt19937& rng) {
+    std::string held;
+    std::vector<int> breaks;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        while (rng() % 5 == 0) {
+            breaks.push_back(int(held.size()));
+            held += '\n';
+        }
+        if (i < text.size())
+            held += text[i];
+    }
+    return {held, breaks};
+}
+
 TEST(Scanner, DirectiveRunsEndWithTheirFirstSpace) {
     EXPECT_EQ(Scanner::FindRanges("#include <stdio.h>\r\n").directives, (Spans{{0, 9}}));
     EXPECT_EQ(Scanner::FindRanges("#define MAX 10").directives, (Spans{{0, 8}}));
@@ -92,6 +109,12 @@ TEST(Scanner, GivesTheColoursOfTheStepByStepAlgorithm) {
             ASSERT_EQ(Paint(base, ranges), code.colours)
                 << "text: " << ::testing::PrintToString(text) << " from " << startchar << " to "
                 << endchar;
+            // Held with soft breaks, the text is read past them and gives the same ranges.
+            const auto [held, breaks] = WithSoftBreaks(text, rng);
+            const Scanner::Ranges heldRanges = Scanner::FindRanges(
+                held, std::size_t(refStart - 1), std::int64_t(refEnd) - 1, breaks);
+            ASSERT_EQ(heldRanges.directives, ranges.directives) << ::testing::PrintToString(held);
+            ASSERT_EQ(heldRanges.comments, ranges.comments) << ::testing::PrintToString(held);
             ++compared;
         }
     }
