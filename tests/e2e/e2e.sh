@@ -148,17 +148,26 @@ keys() {
     sleep 0.5
 }
 
-wait_for_exit() {
+# Runs the command every tenth of a second until it succeeds, for up to $1 seconds; its status.
+wait_until() {
     local seconds="$1" i
+    shift
     for ((i = 0; i < seconds * 10; i++)); do
-        kill -0 "$kelto_pid" 2>/dev/null || {
-            wait "$kelto_pid"
-            kelto_pid=""
-            return 0
-        }
+        "$@" && return 0
         sleep 0.1
     done
-    return 1
+    "$@"
+}
+
+# The process has ended.
+ended() {
+    ! kill -0 "$1" 2>/dev/null
+}
+
+wait_for_exit() {
+    wait_until "$1" ended "$kelto_pid" || return 1
+    wait "$kelto_pid"
+    kelto_pid=""
 }
 
 # File > Exit by its access keys. A source window stays "changed" after a save, so closing asks
@@ -242,11 +251,7 @@ keys ctrl+a
 timeout 20 xdotool type --clearmodifiers --delay 20 -- "$saved" || fail "xdotool type"
 shot "$out/e2e-3-save-as.png"
 keys Return
-for ((i = 0; i < 100; i++)); do
-    [ -f "$saved" ] && break
-    sleep 0.1
-done
-[ -f "$saved" ] || fail "Save As wrote no file at $saved"
+wait_until 10 test -f "$saved" || fail "Save As wrote no file at $saved"
 sleep 0.5
 shot "$out/e2e-4-saved.png"
 
@@ -357,7 +362,7 @@ play_the_mod() {
         echo "SKIP: playing the mod needs zip and unzip"
         return 0
     fi
-    local data play src saved_path saved_home i listing
+    local data play src saved_path saved_home listing
     data="$(cd "$(dirname "${BASH_SOURCE[0]}")/../workspace/data" && pwd)"
     play="$work/play"
     src="$play/code"
@@ -384,11 +389,7 @@ play_the_mod() {
     focus "$dialog"
     shot "$out/e2e-13-run-settings.png"
     keys Return
-    for ((i = 0; i < 100; i++)); do
-        [ -s "$play/argv" ] && break
-        sleep 0.2
-    done
-    [ -s "$play/argv" ] || fail "Run Mod started no engine"
+    wait_until 20 test -s "$play/argv" || fail "Run Mod started no engine"
     sleep 1.5
     shot "$out/e2e-14-engine-ran.png"
     [ "$(cat "$play/home/.q3a/play/vm/qagame.qvm" 2>/dev/null)" = "int qvm;" ] ||
@@ -426,7 +427,7 @@ play_the_mod
 second_start_hands_over() {
     export XDG_RUNTIME_DIR="$work/runtime" # the socket between the two starts
     mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-    local first="$work/handover/g_main.c" other="$work/handover/bg_public.h" second_pid i
+    local first="$work/handover/g_main.c" other="$work/handover/bg_public.h" second_pid
     mkdir -p "$work/handover"
     printf 'int first;\n' >"$first"
     printf '#define OTHER 2\n' >"$other"
@@ -435,11 +436,8 @@ second_start_hands_over() {
     sleep 1
     "$kelto" "$other" >"$work/second.log" 2>&1 &
     second_pid=$!
-    for ((i = 0; i < 200; i++)); do
-        kill -0 "$second_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$second_pid" 2>/dev/null && fail "the second start did not end: it runs a Kelto of its own"
+    wait_until 20 ended "$second_pid" ||
+        fail "the second start did not end: it runs a Kelto of its own"
     wait "$second_pid" || fail "the second start ended with status $?: $(cat "$work/second.log")"
     kill -0 "$kelto_pid" 2>/dev/null || fail "the first Kelto ended when the second started"
     sleep 1
@@ -526,7 +524,7 @@ save_past_the_file_size_limit
 # unsaved window: Kelto ends at once, as SIGTERM ends a program, without a question; no process
 # of the build is left; the unsaved text is in its recovery copy.
 processes_end_with_the_build() {
-    local src="$work/ending/code" pids="$work/ending/pids" leave i status
+    local src="$work/ending/code" pids="$work/ending/pids" leave status
     mkdir -p "$src/game" "$src/cgame" "$src/ui"
     leave='sleep 301 & echo $! >>"%s"\n(trap "" TERM; exec sleep 302) & echo $! >>"%s"\n'
     printf "$leave" "$pids" "$pids" >"$src/game/gamebak.bat"
@@ -548,11 +546,7 @@ processes_end_with_the_build() {
     sleep 1
     [ "$(wc -l <"$pids")" = 3 ] || fail "the cgame build did not start"
     kill -TERM "$kelto_pid"
-    for ((i = 0; i < 50; i++)); do
-        kill -0 "$kelto_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$kelto_pid" 2>/dev/null && fail "Kelto did not end on SIGTERM"
+    wait_until 5 ended "$kelto_pid" || fail "Kelto did not end on SIGTERM"
     wait "$kelto_pid"
     status=$?
     kelto_pid=""
